@@ -1,0 +1,45 @@
+# Front door: `make run` and `make test` do all set-up on a fresh Debian machine.
+SHELL := /bin/bash
+CMAKE_FLAGS :=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DVQ_WERROR=ON
+endif
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps dev release tsan test test-dev test-tsan bench run clean
+
+all: dev
+
+deps:
+	@scripts/install-deps
+
+dev: deps
+	cmake --preset dev $(CMAKE_FLAGS) >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+
+release: deps
+	cmake --preset release $(CMAKE_FLAGS) >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+tsan: deps
+	cmake --preset tsan $(CMAKE_FLAGS) >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target tsan_tests
+
+test-dev: dev
+	ctest --preset dev
+
+test-tsan: tsan
+	ctest --preset tsan
+
+test: test-dev test-tsan
+
+bench: release
+	@for b in build/release/bench/bench_*; do \
+	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; \
+	done
+
+run: release
+	@scripts/run-app
+
+clean:
+	rm -rf build out

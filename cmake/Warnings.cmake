@@ -1,0 +1,21 @@
+# vq_target_warnings(target): our warning set; errors when VQ_WERROR is on (CI).
+function(vq_target_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor
+                         -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wnull-dereference)
+  if(VQ_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# vq_library(name DEPS deps...): one library target per source folder.
+function(vq_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(NOT srcs)
+    return()
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  vq_target_warnings(${name})
+endfunction()
