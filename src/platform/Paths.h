@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vq {
+
+// Where the app keeps its files: the XDG folders, or everything under one
+// folder given with --data-dir.
+class Paths {
+public:
+    // Everything under root (data/ and caches/ inside it).
+    static void setDataRoot(const std::filesystem::path& root);
+    static void resetToDefaults();
+
+    static std::filesystem::path dataDir();  // user defaults, outbox, analytics, advertising identifier
+    static std::filesystem::path cacheDir(); // downloaded pictures
+
+    // Creates the folder; on failure returns a message naming the path.
+    static std::optional<std::string> ensureDirectory(const std::filesystem::path& dir);
+};
+
+// Writes bytes to a temporary file beside path, then renames it into place,
+// so readers see the old file or the new one, never a part. Returns an error
+// message on failure (and leaves no temporary file behind).
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Reads a whole file; nullopt when it cannot be read.
+std::optional<std::string> readFile(const std::filesystem::path& path);
+
+} // namespace vq
