@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Color.h"
+#include "platform/Geometry.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace vq {
+
+// A bitmap with a scale: its size in points is its pixel size divided by the scale.
+class Image {
+public:
+    // The resource "name" (".png" or ".jpg"), preferring "name@2x" on a scale-2 screen.
+    // A missing resource gives nullptr and logs its name once.
+    static std::shared_ptr<Image> imageNamed(const std::string& name);
+    // PNG or JPEG bytes; nullptr when they do not decode.
+    static std::shared_ptr<Image> imageWithData(std::span<const std::uint8_t> data, double scale = 1);
+    static std::shared_ptr<Image> imageWithContentsOfFile(const std::filesystem::path& path);
+    // Takes a reference on an ARGB32 surface.
+    static std::shared_ptr<Image> fromSurface(cairo_surface_t* surface, double scale);
+    // A new transparent image of that pixel size.
+    static std::shared_ptr<Image> blank(int pixelWidth, int pixelHeight, double scale);
+    static void clearNamedCache();
+
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    Size size() const;
+    double scale() const { return _scale; }
+    int pixelWidth() const;
+    int pixelHeight() const;
+    // The resource name for named images, else empty.
+    const std::string& name() const { return _name; }
+
+    // Unpremultiplied colour of one pixel.
+    Color pixelAt(int x, int y) const;
+    std::vector<std::uint8_t> pngData() const;
+    std::optional<std::string> writePng(const std::filesystem::path& path) const;
+
+    cairo_surface_t* surface() const { return _surface; }
+
+private:
+    Image(cairo_surface_t* surface, double scale, std::string name);
+    cairo_surface_t* _surface;
+    double _scale;
+    std::string _name;
+};
+
+// JPEG at quality 0..1 (mapped to 0..100), 4:4:4, through libjpeg-turbo.
+std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality);
+
+} // namespace vq

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vq {
+
+// Base of views and controllers: the responder chain and the first responder.
+class Responder : public std::enable_shared_from_this<Responder> {
+public:
+    virtual ~Responder() = default;
+
+    virtual std::shared_ptr<Responder> nextResponder() const { return nullptr; }
+
+    virtual bool canBecomeFirstResponder() const { return false; }
+    virtual bool becomeFirstResponder();
+    virtual bool resignFirstResponder();
+    bool isFirstResponder() const;
+
+    // Text input: a first responder that takes keys shows the keyboard.
+    virtual bool needsKeyboard() const { return false; }
+    virtual void insertText(const std::string&) {}
+    virtual void deleteBackward() {}
+
+    static std::shared_ptr<Responder> firstResponder();
+    // Told of every change of the first responder (the keyboard follows it).
+    using FirstResponderObserver = std::function<void(Responder* previous, Responder* current)>;
+    static void setFirstResponderObserver(FirstResponderObserver observer);
+
+protected:
+    // Hooks for subclasses; the change has already happened when they run.
+    virtual void didBecomeFirstResponder() {}
+    virtual void didResignFirstResponder() {}
+};
+
+} // namespace vq
