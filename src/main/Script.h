@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Geometry.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vq {
+
+// What a script command aims at: a named control, a tagged view, or a table row.
+struct ScriptTarget {
+    enum class Kind { Named, Tag, TagIn, RowIn };
+    Kind kind = Kind::Named;
+    std::string name; // Named: send, info, clear, random, message, composer-send, ...
+    int tag = 0;      // Tag, TagIn: the view's tag; RowIn: the row
+    int container = 0; // TagIn, RowIn: the tag of the view searched in
+
+    friend bool operator==(const ScriptTarget&, const ScriptTarget&) = default;
+};
+
+struct ScriptCommand {
+    enum class Kind { TapPoint, TapTarget, Drag, Type, Paste, Key, Alert, Wait, Background, Foreground, Screenshot, Dump };
+    Kind kind;
+    int line = 0;
+    Point from; // TapPoint, Drag
+    Point to;   // Drag
+    ScriptTarget target;
+    std::string text; // Type, Paste, Key (return|backspace), Screenshot/Dump path
+    double seconds = 0;
+    int index = 0; // Alert
+};
+
+struct ScriptError {
+    int line;
+    std::string message;
+};
+
+// One command per line; "#" starts a comment outside quotes; strings are
+// double-quoted with \n, \t, \" and \\ escapes.
+std::variant<std::vector<ScriptCommand>, ScriptError> parseScript(std::string_view text);
+
+// The names `tap TARGET` accepts.
+const std::vector<std::string>& scriptTargetNames();
+
+} // namespace vq

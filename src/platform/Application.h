@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/ApplicationDelegate.h"
+#include "platform/Bundle.h"
+#include "platform/Device.h"
+#include "platform/Geometry.h"
+#include "platform/Touch.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vq {
+
+class Timer;
+class View;
+class Window;
+
+enum class ApplicationState { Inactive, Active, Background };
+
+// Remote-notification kinds, combined as a bit mask.
+enum RemoteNotificationType : int {
+    RemoteNotificationTypeNone = 0,
+    RemoteNotificationTypeBadge = 1 << 0,
+    RemoteNotificationTypeSound = 1 << 1,
+    RemoteNotificationTypeAlert = 1 << 2,
+};
+
+// The one application: its delegate and life cycle, its windows, URL
+// opening, remote-notification registration, and the input it receives
+// (touches in screen points, keys for the first responder).
+class Application {
+public:
+    static Application& shared();
+
+    // Held for the life of the process.
+    void setDelegate(std::shared_ptr<ApplicationDelegate> delegate) { _delegate = std::move(delegate); }
+    const std::shared_ptr<ApplicationDelegate>& delegate() const { return _delegate; }
+
+    // Life cycle.
+    void launch();          // didFinishLaunching, then didBecomeActive
+    void enterBackground(); // willResignActive, didEnterBackground
+    void enterForeground(); // willEnterForeground, didBecomeActive
+    void terminate();       // willTerminate
+    ApplicationState applicationState() const { return _state; }
+
+    // Windows, in creation order; the application holds them.
+    const std::vector<std::shared_ptr<Window>>& windows() const { return _windows; }
+    std::shared_ptr<Window> keyWindow() const { return _keyWindow.lock(); }
+    void addWindow(const std::shared_ptr<Window>& window);
+    void removeWindow(const Window& window);
+    void setKeyWindow(const std::shared_ptr<Window>& window);
+
+    bool isStatusBarHidden() const { return _statusBarHidden; }
+    void setStatusBarHidden(bool hidden) { _statusBarHidden = hidden; }
+
+    // The device the app runs as; the screen follows it.
+    void setDeviceProfile(DeviceProfile profile);
+    Bundle& bundle() const { return Bundle::main(); }
+
+    // URLs. http, https and sms always open; other schemes when installed.
+    void setInstalledSchemes(std::set<std::string> schemes);
+    const std::set<std::string>& installedSchemes() const { return _installedSchemes; }
+    bool canOpenURL(const std::string& url) const;
+    // Records the URL and tells onOpenURL; returns whether something opens it.
+    bool openURL(const std::string& url);
+    const std::vector<std::string>& openedURLs() const { return _openedURLs; }
+    void setPassURLsToDesktop(bool pass) { _passURLsToDesktop = pass; }
+    std::function<void(const std::string& url)> onOpenURL;
+
+    // Remote notifications: after a short delay the delegate gets a 32-byte
+    // token, or the failure set with setRemoteNotificationFailure.
+    void registerForRemoteNotifications(int types);
+    int enabledRemoteNotificationTypes() const { return _remoteNotificationTypes; }
+    void setRemoteNotificationFailure(std::optional<std::string> error) { _remoteFailure = std::move(error); }
+    void deliverRemoteNotification(const PlistValue& userInfo);
+    void deliverLocalNotification(const PlistValue& userInfo);
+    static constexpr double kRemoteRegistrationDelay = 0.1;
+
+    // Touch input at a point of the screen.
+    void sendTouch(Point screenPoint, Touch::Phase phase);
+    void tapAt(Point screenPoint);
+    void dragFrom(Point from, Point to, int steps = 10);
+    // The view the current touch began on, while a touch is down.
+    std::shared_ptr<View> touchedView() const;
+    // A drag further than this from its start may be taken over by a scrolling ancestor.
+    static constexpr double kDragThreshold = 10;
+
+    // Key input for the first responder: one key per grapheme cluster, "\n" is Return.
+    void typeText(const std::string& utf8);
+    void pasteText(const std::string& utf8);
+    void pressBackspace();
+
+    // Makes sure the data and cache folders exist; a message naming the
+    // folder when one cannot be created.
+    static std::optional<std::string> prepareDataFolders();
+
+    // Back to a just-started application (between tests).
+    void resetForTests();
+
+private:
+    Application();
+    struct TouchState;
+    void deliverTouch(Touch::Phase phase, Point windowPoint);
+    void endTouch();
+
+    std::shared_ptr<ApplicationDelegate> _delegate;
+    ApplicationState _state = ApplicationState::Inactive;
+    std::vector<std::shared_ptr<Window>> _windows;
+    std::weak_ptr<Window> _keyWindow;
+    bool _statusBarHidden = false;
+
+    std::set<std::string> _installedSchemes;
+    std::vector<std::string> _openedURLs;
+    bool _passURLsToDesktop = false;
+
+    int _remoteNotificationTypes = 0;
+    std::optional<std::string> _remoteFailure;
+    std::shared_ptr<Timer> _remoteRegistration;
+
+    std::shared_ptr<TouchState> _touch;
+};
+
+} // namespace vq

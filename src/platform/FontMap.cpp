@@ -1,0 +1,31 @@
+#include "platform/FontMap.h"
+
+#include <pango/pangocairo.h>
+
+namespace vq {
+
+PangoFontMap* FontMap::fontMap()
+{
+    // Fontconfig-backed, so the fonts are the ones fontconfig lists.
+    static PangoFontMap* map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+    return map;
+}
+
+PangoContext* FontMap::context()
+{
+    static PangoContext* ctx = [] {
+        PangoContext* c = pango_font_map_create_context(fontMap());
+        cairo_font_options_t* options = cairo_font_options_create();
+        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+        pango_cairo_context_set_font_options(c, options);
+        cairo_font_options_destroy(options);
+        pango_context_set_round_glyph_positions(c, FALSE);
+        pango_context_set_language(c, pango_language_from_string("en-us"));
+        return c;
+    }();
+    return ctx;
+}
+
+} // namespace vq

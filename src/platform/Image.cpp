@@ -1,0 +1,276 @@
+#include "platform/Image.h"
+
+#include "platform/Bundle.h"
+#include "platform/Device.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+
+#include <cairo.h>
+#include <turbojpeg.h>
+
+#include <bit>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace vq {
+
+namespace {
+
+bool isPng(std::span<const std::uint8_t> d)
+{
+    static const std::uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    return d.size() >= 8 && std::memcmp(d.data(), sig, 8) == 0;
+}
+
+bool isJpeg(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
+
+struct ReadCursor {
+    std::span<const std::uint8_t> data;
+    std::size_t offset = 0;
+};
+
+cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length)
+{
+    auto* c = static_cast<ReadCursor*>(closure);
+    if (c->data.size() - c->offset < length)
+        return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, c->data.data() + c->offset, length);
+    c->offset += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Every image is ARGB32: opaque PNGs arrive as RGB24 and are copied over.
+cairo_surface_t* toArgb32(cairo_surface_t* s)
+{
+    if (cairo_image_surface_get_format(s) == CAIRO_FORMAT_ARGB32)
+        return s;
+    int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(argb);
+    cairo_set_source_surface(cr, s, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+    return argb;
+}
+
+cairo_surface_t* decodePng(std::span<const std::uint8_t> data)
+{
+    ReadCursor cursor{data};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &cursor);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    return toArgb32(s);
+}
+
+// Cairo's ARGB32 is a native-endian 32-bit word; in memory that is BGRA on little-endian machines.
+constexpr int nativeArgbFormat() { return std::endian::native == std::endian::little ? TJPF_BGRA : TJPF_ARGB; }
+
+cairo_surface_t* decodeJpeg(std::span<const std::uint8_t> data)
+{
+    tjhandle tj = tjInitDecompress();
+    if (!tj)
+        return nullptr;
+    int w = 0, h = 0, subsamp = 0, colorspace = 0;
+    auto* src = const_cast<unsigned char*>(data.data());
+    auto size = static_cast<unsigned long>(data.size());
+    cairo_surface_t* s = nullptr;
+    if (tjDecompressHeader3(tj, src, size, &w, &h, &subsamp, &colorspace) == 0 && w > 0 && h > 0) {
+        s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+        if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+            cairo_surface_flush(s);
+            // Alpha comes out as 0xff, so the pixels are valid premultiplied ones.
+            int rc = tjDecompress2(tj, src, size, cairo_image_surface_get_data(s), w,
+                                   cairo_image_surface_get_stride(s), h, nativeArgbFormat(), TJFLAG_ACCURATEDCT);
+            // Warnings (a truncated but readable file) still give a picture.
+            if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
+                cairo_surface_destroy(s);
+                s = nullptr;
+            } else {
+                cairo_surface_mark_dirty(s);
+            }
+        } else {
+            cairo_surface_destroy(s);
+            s = nullptr;
+        }
+    }
+    tjDestroy(tj);
+    return s;
+}
+
+double scaleFromFileName(const std::filesystem::path& path)
+{
+    auto stem = path.stem().string();
+    if (stem.size() > 3 && stem.ends_with("@3x"))
+        return 3;
+    if (stem.size() > 3 && stem.ends_with("@2x"))
+        return 2;
+    return 1;
+}
+
+std::map<std::string, std::shared_ptr<Image>>& namedCache()
+{
+    static std::map<std::string, std::shared_ptr<Image>> cache;
+    return cache;
+}
+
+std::shared_ptr<Image> loadNamed(const std::string& name)
+{
+    const Bundle& bundle = Bundle::main();
+    std::string base = name;
+    std::vector<std::string> types = {"png", "jpg", "jpeg"};
+    // A name given with its extension looks only for that type.
+    for (const auto& t : {std::string("png"), std::string("jpg"), std::string("jpeg")}) {
+        if (base.size() > t.size() + 1 && base.ends_with("." + t)) {
+            base.resize(base.size() - t.size() - 1);
+            types = {t};
+            break;
+        }
+    }
+    bool retina = Device::current().info().scale >= 2;
+    for (const auto& type : types) {
+        // On a scale-2 screen the @2x picture first; elsewhere it is the last resort.
+        std::vector<std::pair<std::string, double>> candidates;
+        if (retina)
+            candidates = {{base + "@2x", 2}, {base, 1}};
+        else
+            candidates = {{base, 1}, {base + "@2x", 2}};
+        for (const auto& [file, scale] : candidates) {
+            auto path = bundle.pathForResource(file, type);
+            if (!path)
+                continue;
+            auto bytes = readFile(*path);
+            if (!bytes)
+                continue;
+            auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+            if (auto image = Image::imageWithData(span, scale))
+                return image;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Image::Image(cairo_surface_t* surface, double scale, std::string name)
+    : _surface(surface), _scale(scale > 0 ? scale : 1), _name(std::move(name))
+{
+}
+
+Image::~Image() { cairo_surface_destroy(_surface); }
+
+std::shared_ptr<Image> Image::imageNamed(const std::string& name)
+{
+    if (name.empty())
+        return nullptr;
+    double screenScale = Device::current().info().scale;
+    std::string key = fmt::format("{}|{}|{}", Bundle::main().resourceDir.string(), screenScale, name);
+    auto& cache = namedCache();
+    if (auto it = cache.find(key); it != cache.end())
+        return it->second;
+    auto loaded = loadNamed(name);
+    if (!loaded) {
+        static std::set<std::string> reported;
+        if (reported.insert(name).second)
+            log("image not found: {}", name);
+        return nullptr;
+    }
+    auto image = std::shared_ptr<Image>(new Image(cairo_surface_reference(loaded->_surface), loaded->_scale, name));
+    cache.emplace(key, image);
+    return image;
+}
+
+std::shared_ptr<Image> Image::imageWithData(std::span<const std::uint8_t> data, double scale)
+{
+    cairo_surface_t* s = nullptr;
+    if (isPng(data))
+        s = decodePng(data);
+    else if (isJpeg(data))
+        s = decodeJpeg(data);
+    if (!s)
+        return nullptr;
+    return std::shared_ptr<Image>(new Image(s, scale, {}));
+}
+
+std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)
+{
+    auto bytes = readFile(path);
+    if (!bytes)
+        return nullptr;
+    return imageWithData(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
+                         scaleFromFileName(path));
+}
+
+std::shared_ptr<Image> Image::fromSurface(cairo_surface_t* surface, double scale)
+{
+    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+        return nullptr;
+    auto format = cairo_image_surface_get_format(surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24)
+        return nullptr;
+    cairo_surface_reference(surface);
+    return std::shared_ptr<Image>(new Image(toArgb32(surface), scale, {}));
+}
+
+std::shared_ptr<Image> Image::blank(int pixelWidth, int pixelHeight, double scale)
+{
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(0, pixelWidth), std::max(0, pixelHeight));
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    return std::shared_ptr<Image>(new Image(s, scale, {}));
+}
+
+void Image::clearNamedCache() { namedCache().clear(); }
+
+Size Image::size() const { return {pixelWidth() / _scale, pixelHeight() / _scale}; }
+
+int Image::pixelWidth() const { return cairo_image_surface_get_width(_surface); }
+
+int Image::pixelHeight() const { return cairo_image_surface_get_height(_surface); }
+
+Color Image::pixelAt(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= pixelWidth() || y >= pixelHeight())
+        return Color::clearColor();
+    cairo_surface_flush(_surface);
+    const unsigned char* row = cairo_image_surface_get_data(_surface) + y * cairo_image_surface_get_stride(_surface);
+    std::uint32_t px;
+    std::memcpy(&px, row + 4 * x, 4);
+    std::uint32_t a = cairo_image_surface_get_format(_surface) == CAIRO_FORMAT_ARGB32 ? (px >> 24) & 0xff : 0xff;
+    if (a == 0)
+        return Color::clearColor();
+    auto channel = [a](std::uint32_t v) { return static_cast<float>(std::min(255u, (v * 255 + a / 2) / a)) / 255.0f; };
+    return {channel((px >> 16) & 0xff), channel((px >> 8) & 0xff), channel(px & 0xff), static_cast<float>(a) / 255.0f};
+}
+
+std::vector<std::uint8_t> Image::pngData() const
+{
+    std::vector<std::uint8_t> out;
+    if (cairo_surface_write_to_png_stream(_surface, writeChunk, &out) != CAIRO_STATUS_SUCCESS)
+        return {};
+    return out;
+}
+
+std::optional<std::string> Image::writePng(const std::filesystem::path& path) const
+{
+    auto data = pngData();
+    if (data.empty())
+        return fmt::format("cannot encode PNG for {}", path.string());
+    return writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+}
+
+} // namespace vq

@@ -1,0 +1,52 @@
+#include "platform/ImageView.h"
+
+#include "platform/GraphicsContext.h"
+#include "platform/Image.h"
+
+namespace vq {
+
+ImageView::ImageView() { setUserInteractionEnabled(false); }
+
+ImageView::ImageView(Rect frame) : View(frame) { setUserInteractionEnabled(false); }
+
+ImageView::ImageView(std::shared_ptr<Image> image) : ImageView()
+{
+    if (image)
+        setFrame({{0, 0}, image->size()});
+    _image = std::move(image);
+}
+
+void ImageView::setImage(std::shared_ptr<Image> image)
+{
+    if (image == _image)
+        return;
+    _image = std::move(image);
+    setNeedsDisplay();
+}
+
+void ImageView::setHighlightedImage(std::shared_ptr<Image> image)
+{
+    if (image == _highlightedImage)
+        return;
+    _highlightedImage = std::move(image);
+    setNeedsDisplay();
+}
+
+void ImageView::setHighlighted(bool highlighted)
+{
+    if (highlighted == _highlighted)
+        return;
+    _highlighted = highlighted;
+    setNeedsDisplay();
+}
+
+Size ImageView::sizeThatFits(Size) const { return _image ? _image->size() : Size{}; }
+
+void ImageView::draw(GraphicsContext& context)
+{
+    const auto& shown = _highlighted && _highlightedImage ? _highlightedImage : _image;
+    if (shown)
+        context.drawImage(*shown, presentationBounds());
+}
+
+} // namespace vq

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/View.h"
+
+#include <memory>
+
+namespace vq {
+
+class Image;
+
+// Shows an image scaled to fill its bounds. Like a phone's image view it
+// ignores touches until user interaction is enabled.
+class ImageView : public View {
+public:
+    ImageView();
+    explicit ImageView(Rect frame);
+    // Sized to the image's point size at (0, 0).
+    explicit ImageView(std::shared_ptr<Image> image);
+
+    const char* className() const override { return "ImageView"; }
+
+    // nullptr shows nothing.
+    const std::shared_ptr<Image>& image() const { return _image; }
+    void setImage(std::shared_ptr<Image> image);
+    // Shown instead of the image while highlighted, when there is one.
+    const std::shared_ptr<Image>& highlightedImage() const { return _highlightedImage; }
+    void setHighlightedImage(std::shared_ptr<Image> image);
+    bool isHighlighted() const { return _highlighted; }
+    void setHighlighted(bool highlighted);
+
+    // The image's size in points (zero without one).
+    Size sizeThatFits(Size size) const override;
+    void draw(GraphicsContext& context) override;
+
+private:
+    std::shared_ptr<Image> _image;
+    std::shared_ptr<Image> _highlightedImage;
+    bool _highlighted = false;
+};
+
+} // namespace vq

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vq {
+
+// One property-list value: what user defaults store and what the promotion
+// server sends. Dictionaries keep their keys sorted.
+class PlistValue {
+public:
+    using Array = std::vector<PlistValue>;
+    using Dictionary = std::map<std::string, PlistValue>;
+    using Data = std::vector<std::uint8_t>;
+    // Seconds since 2001-01-01 00:00:00 UTC, as property lists count them
+    // (XML keeps whole seconds only).
+    struct Date {
+        double seconds = 0;
+        friend bool operator==(const Date&, const Date&) = default;
+    };
+    enum class Type { Boolean, Integer, Real, String, Data, Date, Array, Dictionary };
+
+    PlistValue() : _value(Dictionary{}) {}
+    PlistValue(bool b) : _value(b) {}
+    PlistValue(int i) : _value(std::int64_t{i}) {}
+    PlistValue(std::int64_t i) : _value(i) {}
+    PlistValue(double d) : _value(d) {}
+    PlistValue(const char* s) : _value(std::string(s)) {}
+    PlistValue(std::string s) : _value(std::move(s)) {}
+    PlistValue(Data d) : _value(std::move(d)) {}
+    PlistValue(Date d) : _value(d) {}
+    PlistValue(Array a) : _value(std::move(a)) {}
+    PlistValue(Dictionary d) : _value(std::move(d)) {}
+
+    Type type() const { return static_cast<Type>(_value.index()); }
+    bool isBoolean() const { return type() == Type::Boolean; }
+    bool isInteger() const { return type() == Type::Integer; }
+    bool isReal() const { return type() == Type::Real; }
+    bool isNumber() const { return isBoolean() || isInteger() || isReal(); }
+    bool isString() const { return type() == Type::String; }
+    bool isData() const { return type() == Type::Data; }
+    bool isDate() const { return type() == Type::Date; }
+    bool isArray() const { return type() == Type::Array; }
+    bool isDictionary() const { return type() == Type::Dictionary; }
+
+    // nullptr when the value is of another type.
+    const std::string* string() const { return std::get_if<std::string>(&_value); }
+    const Array* array() const { return std::get_if<Array>(&_value); }
+    Array* array() { return std::get_if<Array>(&_value); }
+    const Dictionary* dictionary() const { return std::get_if<Dictionary>(&_value); }
+    Dictionary* dictionary() { return std::get_if<Dictionary>(&_value); }
+    const Data* data() const { return std::get_if<Data>(&_value); }
+    std::optional<Date> date() const;
+
+    // Numbers (booleans count as 0 and 1); nullopt for other types.
+    std::optional<double> doubleValue() const;
+    // Reals are truncated toward zero.
+    std::optional<std::int64_t> integerValue() const;
+    std::optional<bool> boolValue() const;
+
+    // A dictionary's value for key; nullptr when absent or not a dictionary.
+    const PlistValue* find(const std::string& key) const;
+
+    friend bool operator==(const PlistValue&, const PlistValue&) = default;
+
+private:
+    std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary> _value;
+};
+
+enum class PlistFormat { Xml, Binary };
+
+// Parses XML or binary property-list bytes; nullopt when they are neither.
+std::optional<PlistValue> parsePropertyList(std::string_view bytes);
+std::string writePropertyList(const PlistValue& value, PlistFormat format = PlistFormat::Xml);
+
+} // namespace vq

@@ -1,0 +1,178 @@
+#include "platform/Renderer.h"
+
+#include "platform/GraphicsContext.h"
+#include "platform/Image.h"
+#include "platform/View.h"
+#include "platform/Window.h"
+
+#include <cairo.h>
+
+#include <cmath>
+#include <typeinfo>
+
+namespace vq {
+
+namespace {
+
+bool isVisible(const View& v) { return !v.isHidden() && v.presentationAlpha() > 0; }
+
+Rect unionRect(const Rect& a, const Rect& b)
+{
+    if (a.isEmpty())
+        return b;
+    if (b.isEmpty())
+        return a;
+    double x0 = std::min(a.minX(), b.minX()), y0 = std::min(a.minY(), b.minY());
+    double x1 = std::max(a.maxX(), b.maxX()), y1 = std::max(a.maxY(), b.maxY());
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// A view's bounds coordinates mapped into its superview's: about the bounds'
+// centre, by the transform, to the centre point.
+AffineTransform toSuperview(const View& v, const Rect& bounds)
+{
+    Point c = v.presentationCenter();
+    return AffineTransform::makeTranslation(-bounds.midX(), -bounds.midY())
+        .concat(v.presentationTransform())
+        .concat(AffineTransform::makeTranslation(c.x, c.y));
+}
+
+// Everything a visible view and its subtree can paint, in its superview's
+// coordinates; content never leaves the bounds (it is clipped to them), and
+// subviews only extend it when the view does not clip.
+Rect paintedExtent(const View& v)
+{
+    Rect bounds = v.presentationBounds();
+    Rect box = bounds;
+    if (!v.clipsToBounds()) {
+        for (const auto& child : v.subviews())
+            if (isVisible(*child))
+                box = unionRect(box, paintedExtent(*child));
+    }
+    return toSuperview(v, bounds).apply(box);
+}
+
+void drawView(GraphicsContext& gc, View& view, const Rect& bounds);
+
+void drawSubview(GraphicsContext& gc, View& child)
+{
+    Rect bounds = child.presentationBounds();
+    gc.save();
+    gc.concat(toSuperview(child, bounds));
+    drawView(gc, child, bounds);
+    gc.restore();
+}
+
+// Draws a view in its own bounds coordinates (the context is already there).
+void drawView(GraphicsContext& gc, View& view, const Rect& bounds)
+{
+    cairo_t* cr = gc.cairo();
+    float alpha = view.presentationAlpha();
+    bool group = alpha < 1;
+    if (group)
+        gc.beginTransparencyLayer();
+
+    double radius = view.cornerRadius();
+    if (auto bg = view.backgroundColor(); bg && bg->a > 0)
+        gc.fillRoundedRect(bounds, radius, *bg);
+
+    bool clips = view.clipsToBounds();
+    if (clips) {
+        gc.save();
+        gc.clipToRoundedRect(bounds, radius);
+    }
+
+    // A plain view draws nothing of its own; others draw within their bounds,
+    // as into a backing store of that size.
+    if (typeid(view) != typeid(View)) {
+        gc.save();
+        gc.clipToRect(bounds);
+        view.draw(gc);
+        gc.restore();
+    }
+
+    const auto& subviews = view.subviews();
+    if (!subviews.empty()) {
+        double x0, y0, x1, y1;
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+        Rect visible{x0, y0, x1 - x0, y1 - y0};
+        // By index: drawing must not change the tree, but stay safe if it does.
+        for (std::size_t i = 0; i < view.subviews().size(); ++i) {
+            std::shared_ptr<View> child = view.subviews()[i];
+            if (!isVisible(*child) || !paintedExtent(*child).intersects(visible))
+                continue;
+            drawSubview(gc, *child);
+        }
+    }
+
+    if (clips)
+        gc.restore();
+
+    if (view.borderWidth() > 0)
+        gc.strokeRoundedRect(bounds, radius, view.borderWidth(), view.borderColor());
+
+    if (group)
+        gc.endTransparencyLayer(alpha);
+}
+
+std::shared_ptr<Image> makeCanvas(Size size, double scale, cairo_t** cr)
+{
+    if (scale <= 0)
+        scale = 1;
+    int w = static_cast<int>(std::ceil(std::max(0.0, size.width) * scale - 1e-9));
+    int h = static_cast<int>(std::ceil(std::max(0.0, size.height) * scale - 1e-9));
+    auto image = Image::blank(w, h, scale);
+    if (!image)
+        return nullptr;
+    *cr = cairo_create(image->surface());
+    cairo_scale(*cr, scale, scale);
+    return image;
+}
+
+} // namespace
+
+void drawViewTree(GraphicsContext& context, View& view)
+{
+    view.layoutIfNeeded();
+    if (!isVisible(view))
+        return;
+    Rect bounds = view.presentationBounds();
+    context.save();
+    context.translate(-bounds.x(), -bounds.y());
+    drawView(context, view, bounds);
+    context.restore();
+}
+
+std::shared_ptr<Image> renderView(View& view, Size size, double scale)
+{
+    cairo_t* cr = nullptr;
+    auto image = makeCanvas(size, scale, &cr);
+    if (!image)
+        return nullptr;
+    GraphicsContext gc(cr);
+    drawViewTree(gc, view);
+    cairo_destroy(cr);
+    cairo_surface_flush(image->surface());
+    return image;
+}
+
+std::shared_ptr<Image> renderWindows(const std::vector<std::shared_ptr<Window>>& windows, Size screenSize, double scale)
+{
+    cairo_t* cr = nullptr;
+    auto image = makeCanvas(screenSize, scale, &cr);
+    if (!image)
+        return nullptr;
+    GraphicsContext gc(cr);
+    for (const auto& window : windows) {
+        if (!window)
+            continue;
+        window->layoutIfNeeded();
+        if (isVisible(*window))
+            drawSubview(gc, *window);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(image->surface());
+    return image;
+}
+
+} // namespace vq

@@ -1,0 +1,75 @@
+#include "platform/ActivityIndicator.h"
+#include "platform/RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace vq;
+
+namespace {
+
+class ActivityIndicatorTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        RunLoop::main().reset();
+        RunLoop::main().useManualClock();
+    }
+    void TearDown() override
+    {
+        RunLoop::main().reset();
+        RunLoop::main().useSystemClock();
+    }
+};
+
+TEST_F(ActivityIndicatorTest, HiddenUntilStartedAndAgainWhenStopped)
+{
+    auto spinner = ActivityIndicator::create(ActivityIndicatorStyle::WhiteLarge);
+    EXPECT_EQ(spinner->frame().size, (Size{37, 37}));
+    EXPECT_TRUE(spinner->isHidden());
+    spinner->startAnimating();
+    EXPECT_TRUE(spinner->isAnimating());
+    EXPECT_FALSE(spinner->isHidden());
+    spinner->stopAnimating();
+    EXPECT_FALSE(spinner->isAnimating());
+    EXPECT_TRUE(spinner->isHidden());
+
+    spinner->setHidesWhenStopped(false);
+    EXPECT_FALSE(spinner->isHidden());
+    spinner->startAnimating();
+    spinner->stopAnimating();
+    EXPECT_FALSE(spinner->isHidden());
+}
+
+TEST_F(ActivityIndicatorTest, SpokesTurnWithTheRunLoopClockOnlyWhileAnimating)
+{
+    auto spinner = ActivityIndicator::create(ActivityIndicatorStyle::Gray);
+    EXPECT_EQ(spinner->frame().size, (Size{20, 20}));
+    spinner->startAnimating();
+    std::set<int> seen;
+    auto generation = View::displayGeneration();
+    for (int i = 0; i < ActivityIndicator::kSpokes; ++i) {
+        seen.insert(spinner->leadingSpoke());
+        RunLoop::main().advance(ActivityIndicator::kRevolution / ActivityIndicator::kSpokes);
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(ActivityIndicator::kSpokes));
+    EXPECT_GE(View::displayGeneration() - generation, static_cast<std::uint64_t>(ActivityIndicator::kSpokes));
+
+    spinner->stopAnimating();
+    EXPECT_EQ(RunLoop::main().pendingTimerCount(), 0u);
+    generation = View::displayGeneration();
+    RunLoop::main().advance(1);
+    EXPECT_EQ(View::displayGeneration(), generation);
+}
+
+TEST_F(ActivityIndicatorTest, ADroppedIndicatorStopsItsTimer)
+{
+    auto spinner = ActivityIndicator::create();
+    spinner->startAnimating();
+    EXPECT_EQ(RunLoop::main().pendingTimerCount(), 1u);
+    spinner.reset();
+    EXPECT_EQ(RunLoop::main().pendingTimerCount(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#include "platform/Button.h"
+#include "platform/Image.h"
+#include "platform/TextLayout.h"
+
+#include "TouchDriver.h"
+
+#include <gtest/gtest.h>
+
+using namespace vq;
+
+namespace {
+
+class ButtonTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = std::make_shared<View>(Rect{0, 0, 320, 480});
+        button = Button::create({20, 20, 100, 44});
+        root->addSubview(button);
+    }
+
+    std::shared_ptr<View> root;
+    std::shared_ptr<Button> button;
+};
+
+TEST_F(ButtonTest, StatesWithoutTheirOwnValuesFallBackToNormal)
+{
+    button->setTitle("Send", ControlState::Normal);
+    button->setTitle("Sending", ControlState::Highlighted);
+    button->setTitleColor(Color::redColor(), ControlState::Selected);
+
+    EXPECT_EQ(button->currentTitle(), "Send");
+    EXPECT_EQ(button->titleForState(ControlState::Disabled), "Send");
+    EXPECT_EQ(button->currentTitleColor(), Color::whiteColor()); // custom buttons title in white
+
+    vq::test::Finger f(root, {50, 40});
+    EXPECT_EQ(button->currentTitle(), "Sending");
+    f.lift();
+    EXPECT_EQ(button->currentTitle(), "Send");
+
+    button->setSelected(true);
+    EXPECT_EQ(button->currentTitleColor(), Color::redColor());
+    // Pressed while selected: the highlighted title, and the selected colour
+    // since there is no highlighted one.
+    button->setHighlighted(true);
+    EXPECT_EQ(button->currentTitle(), "Sending");
+    EXPECT_EQ(button->currentTitleColor(), Color::redColor());
+
+    button->setEnabled(false);
+    EXPECT_EQ(button->currentTitle(), "Send");
+    EXPECT_EQ(button->currentTitleColor(), Color::whiteColor());
+
+    // Clearing a state's value brings the fallback back.
+    button->setEnabled(true);
+    button->setTitle(std::nullopt, ControlState::Highlighted);
+    EXPECT_EQ(button->currentTitle(), "Send");
+    button->setTitle(std::nullopt, ControlState::Normal);
+    EXPECT_FALSE(button->currentTitle());
+}
+
+TEST_F(ButtonTest, ImagesFallBackPerState)
+{
+    auto normal = Image::blank(40, 20, 2);
+    auto selected = Image::blank(40, 20, 2);
+    auto backdrop = Image::blank(10, 10, 1);
+    button->setImage(normal, ControlState::Normal);
+    button->setImage(selected, ControlState::Selected);
+    button->setBackgroundImage(backdrop, ControlState::Highlighted);
+
+    EXPECT_EQ(button->currentImage(), normal);
+    EXPECT_EQ(button->currentBackgroundImage(), nullptr);
+    button->setSelected(true);
+    EXPECT_EQ(button->currentImage(), selected);
+    EXPECT_EQ(button->imageForState(ControlState::Disabled), normal);
+    button->setHighlighted(true);
+    EXPECT_EQ(button->currentBackgroundImage(), backdrop);
+    EXPECT_EQ(button->currentImage(), selected);
+}
+
+TEST_F(ButtonTest, SizeToFitMeasuresTitleAndImage)
+{
+    button->setTitle("Random", ControlState::Normal);
+    button->sizeToFit();
+    Size text = TextLayout("Random", Font::systemFont(15)).size();
+    EXPECT_EQ(button->frame().size, text);
+    EXPECT_EQ(button->frame().origin, (Point{20, 20}));
+
+    button->setTitleFont(Font::systemFont(30));
+    button->sizeToFit();
+    EXPECT_GT(button->frame().height(), text.height);
+
+    auto image = Image::blank(60, 100, 2); // 30 x 50 points
+    auto bare = Button::create();
+    bare->setImage(image, ControlState::Normal);
+    bare->sizeToFit();
+    EXPECT_EQ(bare->frame().size, (Size{30, 50}));
+
+    bare->setTitle("Go", ControlState::Normal);
+    Size go = TextLayout("Go", Font::systemFont(15)).size();
+    EXPECT_EQ(bare->sizeThatFits({}), (Size{30 + go.width, 50}));
+}
+
+TEST_F(ButtonTest, TouchUpInsideFiresOnlyForATouchEndingOnTheButton)
+{
+    int taps = 0;
+    std::weak_ptr<Button> weak = button;
+    button->addAction(ControlEvent::TouchUpInside, [&taps, weak] {
+        if (weak.lock())
+            ++taps;
+    });
+    vq::test::tap(root, {60, 40});
+    vq::test::Finger(root, {60, 40}).dragTo({60, 200}).lift();
+    EXPECT_EQ(taps, 1);
+
+    button->setEnabled(false);
+    EXPECT_EQ(vq::test::tap(root, {60, 40}), root);
+    EXPECT_EQ(taps, 1);
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace vq;
+
+namespace {
+
+class UserDefaultsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Paths::setDataRoot(_root.path());
+        defaults().resetForTests();
+    }
+    void TearDown() override
+    {
+        defaults().resetForTests();
+        Paths::resetToDefaults();
+    }
+    static UserDefaults& defaults() { return UserDefaults::standard(); }
+    static void writeRaw(const std::string& bytes)
+    {
+        std::filesystem::create_directories(Paths::dataDir());
+        std::ofstream(UserDefaults::filePath(), std::ios::binary) << bytes;
+    }
+
+    test::TempDir _root;
+};
+
+TEST_F(UserDefaultsTest, ValuesSurviveARestart)
+{
+    defaults().setString("banner_key", "abc123");
+    defaults().setInteger("count", -7);
+    defaults().setDouble("ratio", 0.75);
+    defaults().setBool("seen", true);
+    defaults().setObject("list", PlistValue(PlistValue::Array{PlistValue("a"), PlistValue(2)}));
+    defaults().setObject("map", PlistValue(PlistValue::Dictionary{{"k", PlistValue("v")}}));
+    ASSERT_TRUE(defaults().synchronize());
+    EXPECT_TRUE(std::filesystem::exists(Paths::dataDir() / "preferences.plist"));
+
+    // A new process: nothing in memory, everything read back from the file.
+    defaults().resetForTests();
+    EXPECT_EQ(defaults().stringForKey("banner_key"), "abc123");
+    EXPECT_EQ(defaults().integerForKey("count"), -7);
+    EXPECT_DOUBLE_EQ(defaults().doubleForKey("ratio"), 0.75);
+    EXPECT_TRUE(defaults().boolForKey("seen"));
+    auto list = defaults().arrayForKey("list");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(*list, (PlistValue::Array{PlistValue("a"), PlistValue(2)}));
+    EXPECT_EQ(defaults().dictionaryForKey("map")->at("k"), PlistValue("v"));
+}
+
+TEST_F(UserDefaultsTest, UnsynchronizedChangesAndRemovalsAreNotKept)
+{
+    defaults().setString("kept", "1");
+    defaults().setString("dropped", "2");
+    ASSERT_TRUE(defaults().synchronize());
+    defaults().removeObjectForKey("dropped");
+    defaults().setString("late", "3");
+    EXPECT_FALSE(defaults().objectForKey("dropped"));
+
+    defaults().resetForTests();
+    EXPECT_EQ(defaults().stringForKey("kept"), "1");
+    EXPECT_EQ(defaults().stringForKey("dropped"), "2"); // removal was never synchronised
+    EXPECT_FALSE(defaults().objectForKey("late"));
+}
+
+TEST_F(UserDefaultsTest, AbsentAndMistypedKeysReadAsNothingOrZero)
+{
+    defaults().setString("text", "12");
+    EXPECT_FALSE(defaults().objectForKey("nothing"));
+    EXPECT_FALSE(defaults().stringForKey("nothing"));
+    EXPECT_EQ(defaults().integerForKey("text"), 0);
+    EXPECT_FALSE(defaults().boolForKey("nothing"));
+    EXPECT_FALSE(defaults().arrayForKey("text"));
+    // Empty is a value, not nothing.
+    defaults().setString("blank", "");
+    EXPECT_EQ(defaults().stringForKey("blank"), std::optional<std::string>(""));
+}
+
+TEST_F(UserDefaultsTest, CorruptOrWrongShapedFileIsMovedAsideAndTheStoreStartsEmpty)
+{
+    for (std::string bad : {std::string("this is not a property list"),
+                            writePropertyList(PlistValue(PlistValue::Array{PlistValue(1)}))}) {
+        SCOPED_TRACE(bad.substr(0, 20));
+        writeRaw(bad);
+        LogCapture log;
+        defaults().resetForTests();
+        EXPECT_FALSE(defaults().objectForKey("anything"));
+        auto aside = Paths::dataDir() / "preferences.plist.corrupt";
+        EXPECT_TRUE(std::filesystem::exists(aside));
+        EXPECT_FALSE(std::filesystem::exists(UserDefaults::filePath()));
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_NE(log.lines()[0].find(aside.string()), std::string::npos);
+
+        // The store works afterwards and writes a good file again.
+        defaults().setString("fresh", "yes");
+        ASSERT_TRUE(defaults().synchronize());
+        defaults().resetForTests();
+        EXPECT_EQ(defaults().stringForKey("fresh"), "yes");
+        std::filesystem::remove(aside);
+    }
+}
+
+TEST_F(UserDefaultsTest, SynchronizeReportsAFolderThatCannotBeCreated)
+{
+    // The data root is a plain file, so no folder can be made under it.
+    std::ofstream(_root / "blocker") << "x";
+    Paths::setDataRoot(_root / "blocker");
+    defaults().resetForTests();
+    defaults().setString("k", "v");
+    LogCapture log;
+    EXPECT_FALSE(defaults().synchronize());
+    EXPECT_EQ(log.lines().size(), 1u);
+}
+
+} // namespace
