@@ -1,0 +1,108 @@
+#include "main/EventLog.h"
+
+#include "analytics/Analytics.h"
+#include "platform/AlertView.h"
+#include "platform/Application.h"
+#include "platform/Json.h"
+#include "platform/Log.h"
+#include "platform/RunLoop.h"
+
+#include <fmt/format.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace vq {
+
+namespace {
+
+class EventLogSink : public LogSink {
+public:
+    explicit EventLogSink(EventLog& log) : _log(log) {}
+    void write(std::string_view line) override
+    {
+        _log.write("log", [&](JsonWriter& json) { json.key("text").value(line); });
+    }
+
+private:
+    EventLog& _log;
+};
+
+} // namespace
+
+std::shared_ptr<EventLog> EventLog::open(const std::filesystem::path& path, std::string* error)
+{
+    if (path.has_parent_path()) {
+        std::error_code ec;
+        std::filesystem::create_directories(path.parent_path(), ec);
+    }
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (!file) {
+        if (error)
+            *error = fmt::format("cannot open the events file {}: {}", path.string(), std::strerror(errno));
+        return nullptr;
+    }
+    auto log = std::make_shared<EventLog>(file, RunLoop::main().now());
+    log->listen();
+    return log;
+}
+
+EventLog::EventLog(std::FILE* file, double start) : _file(file), _start(start), _lastTime(start) {}
+
+EventLog::~EventLog()
+{
+    stopListening();
+    std::fclose(_file);
+}
+
+void EventLog::write(std::string_view type, const std::function<void(JsonWriter&)>& fields)
+{
+    double now = _lastTime.load();
+    if (RunLoop::main().isMainThread()) {
+        now = RunLoop::main().now();
+        _lastTime.store(now);
+    }
+    JsonWriter json;
+    json.beginObject().key("t").value(now - _start).key("type").value(type);
+    fields(json);
+    json.endObject();
+    std::lock_guard lock(_mutex);
+    std::fputs(json.str().c_str(), _file);
+    std::fputc('\n', _file);
+    std::fflush(_file);
+}
+
+void EventLog::listen()
+{
+    _sink = std::make_shared<EventLogSink>(*this);
+    addLogSink(_sink);
+    Application::shared().onOpenURL = [this](const std::string& url) {
+        write("open-url", [&](JsonWriter& json) { json.key("url").value(url); });
+    };
+    AlertView::onShow = [this](AlertView& alert) {
+        write("alert", [&](JsonWriter& json) {
+            json.key("title").value(alert.title()).key("message").value(alert.message());
+            json.key("buttons").beginArray();
+            for (int i = 0; i < alert.numberOfButtons(); ++i)
+                json.value(alert.buttonTitleAtIndex(i).value_or(""));
+            json.endArray();
+            json.key("tag").value(alert.tag());
+        });
+    };
+    Analytics::setEventObserver([this](const std::string& name) {
+        write("analytics", [&](JsonWriter& json) { json.key("event").value(name); });
+    });
+}
+
+void EventLog::stopListening()
+{
+    if (_sink)
+        removeLogSink(_sink);
+    _sink.reset();
+    Application::shared().onOpenURL = nullptr;
+    AlertView::onShow = nullptr;
+    Analytics::setEventObserver(nullptr);
+}
+
+} // namespace vq

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vq {
+
+class JsonWriter;
+class LogSink;
+
+// The --events file: one JSON object per line, appended and flushed as each
+// event happens, each with "t" (seconds on the run loop's clock since the log
+// opened) and "type". While open it listens to the log, opened URLs, alerts
+// and analytics; closing stops listening.
+class EventLog {
+public:
+    // nullptr and an error message when the file cannot be opened.
+    static std::shared_ptr<EventLog> open(const std::filesystem::path& path, std::string* error);
+    ~EventLog();
+    EventLog(const EventLog&) = delete;
+    EventLog& operator=(const EventLog&) = delete;
+
+    // fields writes the keys after "t" and "type".
+    void write(std::string_view type, const std::function<void(JsonWriter&)>& fields);
+
+    EventLog(std::FILE* file, double start);
+
+private:
+    void listen();
+    void stopListening();
+
+    std::FILE* _file;
+    double _start;
+    // Off the main thread the clock is not ours to read: the last time seen on it stands in.
+    std::atomic<double> _lastTime{0};
+    std::mutex _mutex;
+    std::shared_ptr<LogSink> _sink;
+};
+
+} // namespace vq

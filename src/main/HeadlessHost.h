@@ -1,0 +1,35 @@
+#pragma once
+
+#include "main/LaunchOptions.h"
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+namespace vq {
+
+class ApplicationDelegate;
+class ScriptTargets;
+
+// Runs the app without a window: the device and data folders the options
+// name, a virtual clock, the app's delegate from the factory, then the
+// script. Exit statuses: 0 done, 1 the data or events folder cannot be used,
+// 2 the script is missing, does not parse or a command of it failed.
+class HeadlessHost {
+public:
+    using DelegateFactory = std::function<std::shared_ptr<ApplicationDelegate>()>;
+    // Named script targets of the launched app.
+    using TargetsFactory = std::function<std::shared_ptr<ScriptTargets>(ApplicationDelegate&)>;
+
+    HeadlessHost(LaunchOptions options, DelegateFactory makeDelegate, TargetsFactory makeTargets);
+
+    // Messages for the user go to errors.
+    int run(std::ostream& errors);
+
+private:
+    LaunchOptions _options;
+    DelegateFactory _makeDelegate;
+    TargetsFactory _makeTargets;
+};
+
+} // namespace vq

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/Device.h"
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace vq {
+
+// How the message composer answers; the composer itself comes with sending.
+enum class ComposerBehaviour { Ok, Refuse, None, Fail };
+
+// Everything the command line sets.
+struct LaunchOptions {
+    DeviceProfile device = DeviceProfile::Phone;
+    std::string systemVersion = "7.0";
+    std::optional<std::string> server;
+    std::optional<std::filesystem::path> dataDir;
+    std::set<std::string> installedSchemes;
+    std::optional<std::filesystem::path> eventsFile;
+    double zoom = 1;
+    ComposerBehaviour composer = ComposerBehaviour::Ok;
+    bool headless = false;
+    std::optional<std::filesystem::path> script;
+};
+
+} // namespace vq

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "main/Script.h"
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vq {
+
+class ScriptTargets;
+class ScrollView;
+class View;
+
+// Plays parsed script commands against the running app as a user would:
+// real touches through hit testing, key by key typing, time passing on the
+// run loop's clock. After each command the work it caused is let run.
+class ScriptRunner {
+public:
+    // scriptName prefixes error messages ("tour.vqs:12: ...").
+    ScriptRunner(std::shared_ptr<ScriptTargets> targets, std::string scriptName, std::ostream& errors);
+
+    // 0 when every command ran; 2 when one failed, after a message naming its line.
+    int run(const std::vector<ScriptCommand>& commands);
+
+    static constexpr int kFailed = 2;
+
+private:
+    using Found = std::variant<std::shared_ptr<View>, std::string>;
+
+    std::optional<std::string> execute(const ScriptCommand& command);
+    std::optional<std::string> tapTarget(const ScriptTarget& target);
+    std::optional<std::string> tapAlertButton(int index);
+    std::optional<std::string> needsFocus() const;
+    Found resolve(const ScriptTarget& target);
+    // Drags each scroll view around the view until rect (in the view's
+    // coordinates) is inside it.
+    std::optional<std::string> bringIntoView(View& view, const Rect& rect, const std::string& what);
+    std::optional<std::string> dragScroll(ScrollView& scrollView, Point targetOffset, const std::string& what);
+    std::optional<std::string> tapVisible(const std::shared_ptr<View>& view, const std::string& what);
+    static void settle();
+
+    std::shared_ptr<ScriptTargets> _targets;
+    std::string _scriptName;
+    std::ostream& _errors;
+};
+
+} // namespace vq

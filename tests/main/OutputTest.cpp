@@ -1,0 +1,170 @@
+#include "main/HostFixture.h"
+#include "main/JsonTree.h"
+
+#include "platform/Image.h"
+
+#include <fmt/format.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace vq::test {
+
+namespace {
+
+// Depth-first, like the script's tag search.
+const Json* findTag(const Json& view, int tag)
+{
+    if (view["tag"].number() == tag)
+        return &view;
+    for (const auto& child : view["children"].array())
+        if (auto* found = findTag(child, tag))
+            return found;
+    return nullptr;
+}
+
+std::vector<double> numbers(const Json& array)
+{
+    std::vector<double> out;
+    for (const auto& v : array.array())
+        out.push_back(v.number());
+    return out;
+}
+
+std::vector<Json> jsonLines(const std::string& text)
+{
+    std::vector<Json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        auto parsed = parseJson(line);
+        EXPECT_TRUE(parsed) << line;
+        if (parsed)
+            lines.push_back(*parsed);
+    }
+    return lines;
+}
+
+} // namespace
+
+using ViewDumpTest = HostFixture;
+
+TEST_F(ViewDumpTest, DescribesEveryViewWithTheKeysOfItsKind)
+{
+    ASSERT_EQ(runScript(fmt::format("tap tag 18 in 100\ndump \"{}\"\n", (_dir / "out/views.json").string())), 0)
+        << _errors;
+    auto dump = parseJson(readText("out/views.json"));
+    ASSERT_TRUE(dump);
+    const Json& window = (*dump)["windows"][0];
+    EXPECT_EQ(window["class"].string(), "Window");
+    EXPECT_EQ(numbers(window["frame"]), (std::vector<double>{0, 0, 320, 480}));
+
+    const Json* button = findTag(window, 10);
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->object().size(), 14u); // class..children, with text, image, font and textColor
+    EXPECT_EQ((*button)["class"].string(), "Button");
+    EXPECT_EQ(numbers((*button)["frame"]), (std::vector<double>{20, 20, 80, 40}));
+    EXPECT_EQ(numbers((*button)["background"]), (std::vector<double>{255, 0, 0, 1}));
+    EXPECT_TRUE((*button)["enabled"].boolean());
+    EXPECT_FALSE((*button)["selected"].boolean());
+    EXPECT_FALSE((*button)["hidden"].boolean());
+    EXPECT_EQ((*button)["alpha"].number(), 1);
+    EXPECT_EQ((*button)["text"].string(), "Go");
+    EXPECT_TRUE((*button)["image"].isNull());
+    EXPECT_GT((*button)["font"]["size"].number(), 0);
+    EXPECT_FALSE((*button)["font"]["name"].string().empty());
+    EXPECT_FALSE(button->has("contentSize"));
+
+    const Json* label = findTag(window, 7);
+    ASSERT_TRUE(label);
+    EXPECT_EQ((*label)["text"].string(), "Hello");
+    EXPECT_EQ(numbers((*label)["textColor"]), (std::vector<double>{0, 0, 0, 1}));
+    EXPECT_TRUE((*label)["background"].isNull());
+    EXPECT_FALSE(label->has("enabled"));
+    EXPECT_FALSE(label->has("image"));
+
+    // Inside the scrolled view: the frame stays in content coordinates, the screen rect moves.
+    const Json* scroll = findTag(window, 100);
+    ASSERT_TRUE(scroll);
+    EXPECT_EQ(numbers((*scroll)["contentSize"]), (std::vector<double>{160, 1000}));
+    double offset = (*scroll)["contentOffset"][1].number();
+    EXPECT_GT(offset, 0);
+    const Json* inside = findTag(*scroll, 18);
+    ASSERT_TRUE(inside);
+    EXPECT_EQ(numbers((*inside)["frame"]), (std::vector<double>{10, 855, 100, 40}));
+    EXPECT_EQ(numbers((*inside)["screen"]), (std::vector<double>{10, 80 + 855 - offset, 100, 40}));
+    EXPECT_TRUE((*findTag(*scroll, 30))["hidden"].boolean());
+}
+
+TEST_F(ViewDumpTest, FollowsTheDeviceProfile)
+{
+    LaunchOptions tablet;
+    tablet.device = DeviceProfile::Tablet;
+    ASSERT_EQ(runScript(fmt::format("dump \"{}\"\n", (_dir / "tablet.json").string()), tablet), 0) << _errors;
+    auto dump = parseJson(readText("tablet.json"));
+    ASSERT_TRUE(dump);
+    EXPECT_EQ(numbers((*dump)["windows"][0]["frame"]), (std::vector<double>{0, 0, 768, 1024}));
+}
+
+using ScreenshotTest = HostFixture;
+
+TEST_F(ScreenshotTest, RendersTheScreenAtTheDeviceScale)
+{
+    struct Case {
+        DeviceProfile device;
+        int width, height;
+    };
+    for (auto c : {Case{DeviceProfile::Phone, 640, 960}, Case{DeviceProfile::Tall, 640, 1136}}) {
+        LaunchOptions options;
+        options.device = c.device;
+        auto path = _dir / "shots" / "screen.png";
+        ASSERT_EQ(runScript(fmt::format("screenshot \"{}\"\n", path.string()), options), 0) << _errors;
+        auto image = Image::imageWithContentsOfFile(path);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->pixelWidth(), c.width);
+        EXPECT_EQ(image->pixelHeight(), c.height);
+        // The red button's corner, and the white window beside it.
+        EXPECT_EQ(image->pixelAt(50, 50), Color::rgb255(255, 0, 0));
+        EXPECT_EQ(image->pixelAt(10, 10), Color::whiteColor());
+    }
+}
+
+using EventLogTest = HostFixture;
+
+TEST_F(EventLogTest, RecordsLogLinesAnalyticsAndAlertsOnTheVirtualClock)
+{
+    std::ofstream(_dir / "events.jsonl") << "{\"t\":0,\"type\":\"earlier run\"}\n";
+    LaunchOptions options;
+    options.eventsFile = _dir / "events.jsonl";
+    ASSERT_EQ(runScript("wait 1\ntap tag 11\nwait 0.5\nbackground\nforeground\n", options), 0) << _errors;
+
+    auto lines = jsonLines(readText("events.jsonl"));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0]["type"].string(), "earlier run"); // appended, not replaced
+
+    std::vector<std::string> seen;
+    double last = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const Json& e = lines[i];
+        double t = e["t"].number();
+        EXPECT_GE(t, last) << "line " << i;
+        last = t;
+        const std::string& type = e["type"].string();
+        if (type == "log")
+            seen.push_back(fmt::format("{} log {}", t, e["text"].string()));
+        else if (type == "analytics")
+            seen.push_back(fmt::format("{} analytics {}", t, e["event"].string()));
+        else if (type == "alert") {
+            EXPECT_EQ(e["title"].string(), "Sure?");
+            EXPECT_EQ(e["message"].string(), "Pick one");
+            EXPECT_EQ(e["buttons"].size(), 3u);
+            EXPECT_EQ(e["buttons"][2].string(), "Maybe");
+            EXPECT_EQ(e["tag"].number(), 77);
+            seen.push_back(fmt::format("{} alert", t));
+        }
+    }
+    std::vector<std::string> expected = {"0 log test app launched", "0 analytics startSession:TESTKEY",
+                                         "0 analytics became active", "1 alert", "1.5 analytics became active"};
+    EXPECT_EQ(seen, expected);
+}
+
+} // namespace vq::test
