@@ -130,17 +130,6 @@ TEST_F(AlertViewTest, StackedButtonsPutCancelLastAndOnlyAFullTapOnOneButtonCount
     EXPECT_EQ(delegate->calls, (Calls{"clicked:0:0", "dismissed:0:0"}));
 }
 
-TEST_F(AlertViewTest, AGoneDelegateIsNotCalledAndTheAlertStillCloses)
-{
-    auto alert = AlertView::create("T", "M", delegate, "OK");
-    delegate.reset();
-    alert->show();
-    tapButton(*alert, 0);
-    h.advance(1);
-    EXPECT_TRUE(AlertView::visibleAlerts().empty());
-    EXPECT_EQ(h.app().windows().size(), 1u);
-}
-
 TEST_F(AlertViewTest, RenderDimsTheScreenAndDrawsALightBox)
 {
     appWindow->rootViewController()->view()->setBackgroundColor(Color::whiteColor());

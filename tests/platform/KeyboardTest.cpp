@@ -1,4 +1,5 @@
 #include "platform/Application.h"
+#include "platform/Image.h"
 #include "platform/Keyboard.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Responder.h"
@@ -104,6 +105,25 @@ TEST_P(KeyboardTest, ShowsInASecondWindowWithNoticesInOrder)
     EXPECT_EQ(notices[0].end, hidden);
     EXPECT_EQ(notices[3].time, 0.5);
     EXPECT_EQ(h.app().windows().size(), 2u); // the window stays for the next time
+}
+
+TEST_P(KeyboardTest, DrawsKeysOverTheBottomOfTheAppOnlyWhileUp)
+{
+    window->rootViewController()->view()->setBackgroundColor(Color::blackColor());
+    double y = screenHeight() - keyboardHeight();
+    EXPECT_TRUE(test::nearColor(h.pixel(1, y + 1), Color::blackColor()));
+    field->becomeFirstResponder();
+    h.advance(1);
+    // The keyboard's grey at its top-left corner, and light keys inside it.
+    auto shot = h.render();
+    EXPECT_GT(test::Harness::pixel(*shot, 1, y + 1).r, 0.7f);
+    int light = 0;
+    for (double x = 5; x < screenWidth(); x += 10)
+        light += test::Harness::pixel(*shot, x, y + keyboardHeight() / 8).r > 0.95f ? 1 : 0;
+    EXPECT_GT(light, 10);
+    field->resignFirstResponder();
+    h.advance(1);
+    EXPECT_TRUE(test::nearColor(h.pixel(1, y + 1), Color::blackColor()));
 }
 
 TEST_P(KeyboardTest, MovingFocusBetweenFieldsKeepsItUpAndAQuickHideWinsOverAPendingShow)

@@ -36,15 +36,4 @@ TEST(WindowTest, RootControllerViewIsTheOnlyContentAndFillsTheWindow)
     EXPECT_TRUE(window->subviews().empty());
 }
 
-TEST(WindowTest, PlainConstructionDoesNotRegister)
-{
-    test::Harness h;
-    auto loose = std::make_shared<Window>(Screen::main().bounds());
-    EXPECT_TRUE(h.app().windows().empty());
-    auto registered = Window::create(Screen::main().bounds());
-    EXPECT_EQ(h.app().windows().size(), 1u);
-    h.app().removeWindow(*registered);
-    EXPECT_TRUE(h.app().windows().empty());
-}
-
 } // namespace

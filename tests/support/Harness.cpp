@@ -71,11 +71,12 @@ std::shared_ptr<Image> Harness::render() const
     return renderWindows(app().windows(), Screen::main().bounds().size, Screen::main().scale());
 }
 
-Color Harness::pixel(double x, double y) const
+Color Harness::pixel(double x, double y) const { return pixel(*render(), x, y); }
+
+Color Harness::pixel(const Image& render, double x, double y)
 {
-    auto image = render();
-    double scale = Screen::main().scale();
-    return image->pixelAt(static_cast<int>(std::floor(x * scale)), static_cast<int>(std::floor(y * scale)));
+    double scale = render.scale();
+    return render.pixelAt(static_cast<int>(std::floor(x * scale)), static_cast<int>(std::floor(y * scale)));
 }
 
 bool nearColor(Color a, Color b, float tolerance)

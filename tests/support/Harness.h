@@ -47,8 +47,9 @@ public:
 
     // Every window drawn in order at the device scale.
     std::shared_ptr<Image> render() const;
-    // The colour at a point of a fresh render.
+    // The colour at a point of a fresh render, or of one already made.
     Color pixel(double x, double y) const;
+    static Color pixel(const Image& render, double x, double y);
 
 private:
     static void resetAll();
