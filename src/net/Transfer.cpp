@@ -57,12 +57,12 @@ std::optional<std::string> Transfer::prepare()
     if (_options.method == "GET" && !_options.body) {
         ok = ok && e.set(CURLOPT_HTTPGET, 1L);
     } else {
-        if (_options.body) {
-            ok = ok && e.set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(_options.body->size())) &&
-                 e.set(CURLOPT_COPYPOSTFIELDS, _options.body->c_str());
-            lines.emplace_back("Expect:"); // no 100-continue round trip
-        }
-        if (_options.method != "POST" || !_options.body)
+        // Any other method sends a body, if only an empty one, so its length is always known.
+        const std::string& body = _options.body ? *_options.body : std::string();
+        ok = ok && e.set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size())) &&
+             e.set(CURLOPT_COPYPOSTFIELDS, body.c_str());
+        lines.emplace_back("Expect:"); // no 100-continue round trip
+        if (_options.method != "POST")
             ok = ok && e.set(CURLOPT_CUSTOMREQUEST, _options.method.c_str());
     }
     ok = ok && e.setHeaders(lines);
