@@ -153,9 +153,12 @@ void HttpRequest::complete(const std::shared_ptr<Transfer>& transfer)
     if (auto& file = transfer->file()) {
         std::error_code ec;
         std::filesystem::rename(file->path(), *_destination, ec);
-        if (ec)
-            return fail(fmt::format("Failed to move file from '{}' to '{}'", file->path().string(),
-                                    _destination->string()));
+        if (ec) {
+            auto message = fmt::format("Failed to move file from '{}' to '{}'", file->path().string(),
+                                       _destination->string());
+            file.reset(); // gone before anyone hears of the failure
+            return fail(std::move(message));
+        }
         file->keep();
     } else {
         _responseData = transfer->takeBody();
