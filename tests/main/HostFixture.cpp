@@ -6,8 +6,10 @@
 #include "platform/AlertView.h"
 #include "platform/Application.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
 
 #include <fstream>
 #include <sstream>
@@ -20,10 +22,14 @@ void HostFixture::TearDown() { resetGlobals(); }
 
 void HostFixture::resetGlobals()
 {
-    AlertView::resetForTests();
+    // Observers first: dropping the first responder posts the keyboard's notices.
+    NotificationCenter::defaultCenter().reset();
     Application::shared().resetForTests();
+    AlertView::resetForTests();
     RunLoop::main().reset();
     RunLoop::main().useManualClock();
+    NotificationCenter::defaultCenter().reset();
+    UserDefaults::standard().resetForTests();
     Analytics::reset();
     Device::current().reset();
     Paths::resetToDefaults();
@@ -39,6 +45,8 @@ int HostFixture::runScript(const std::string& text, LaunchOptions options, const
 
 int HostFixture::runHost(LaunchOptions options)
 {
+    // Each run starts like a fresh process.
+    resetGlobals();
     options.headless = true;
     if (!options.dataDir)
         options.dataDir = _dir / "data";

@@ -17,6 +17,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Each run starts from a fresh application.
     // Writes the script to a file of that name in the temporary folder and runs it.
     int runScript(const std::string& text, LaunchOptions options = {}, const std::string& name = "test.vqs");
     int runHost(LaunchOptions options);

@@ -162,7 +162,7 @@ TEST_F(EventLogTest, RecordsLogLinesAnalyticsAndAlertsOnTheVirtualClock)
             seen.push_back(fmt::format("{} alert", t));
         }
     }
-    std::vector<std::string> expected = {"0 log test app launched", "0 analytics startSession:TESTKEY",
+    std::vector<std::string> expected = {"0 log test app launched", "0 analytics startSession:TESTAPPKEY0123456789",
                                          "0 analytics became active", "1 alert", "1.5 analytics became active"};
     EXPECT_EQ(seen, expected);
 }

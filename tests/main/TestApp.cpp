@@ -19,6 +19,8 @@ namespace vq::test {
 
 namespace {
 
+constexpr const char* kAnalyticsKey = "TESTAPPKEY0123456789";
+
 std::shared_ptr<Button> tappable(TestApp& app, Rect frame, int tag)
 {
     auto button = Button::create(frame);
@@ -36,7 +38,7 @@ std::shared_ptr<Button> tappable(TestApp& app, Rect frame, int tag)
 bool TestApp::didFinishLaunching(Application&)
 {
     log("test app launched");
-    Analytics::startSession("TESTKEY");
+    Analytics::startSession(kAnalyticsKey);
     window = Window::create(Screen::main().bounds());
     window->setBackgroundColor(Color::whiteColor());
 
