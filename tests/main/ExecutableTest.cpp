@@ -1,0 +1,131 @@
+// The built velvet-quill program, run as a user runs it.
+#ifdef VQ_APP_BINARY
+
+#include "main/JsonTree.h"
+#include "support/TempDir.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+#ifdef VQ_APP_HAS_EDITOR
+#include "options/StyleCatalogue.h"
+#endif
+
+namespace vq::test {
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string err;
+};
+
+std::string slurp(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// args are passed through the shell: the callers' paths have no quotes in them.
+Run runApp(const TempDir& dir, const std::string& args)
+{
+    auto errPath = dir / "stderr.txt";
+    std::string command = fmt::format("'{}' {} >/dev/null 2>'{}'", VQ_APP_BINARY, args, errPath.string());
+    int raw = std::system(command.c_str());
+    Run run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.err = slurp(errPath);
+    return run;
+}
+
+} // namespace
+
+TEST(ExecutableTest, RefusesToPretendItHasAWindowAndRejectsBadOptions)
+{
+    TempDir dir;
+    auto window = runApp(dir, "");
+    EXPECT_EQ(window.status, 2);
+    EXPECT_NE(window.err.find("--headless"), std::string::npos) << window.err;
+
+    auto device = runApp(dir, "--headless --device watch");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.err.find("--device"), std::string::npos) << device.err;
+}
+
+#ifdef VQ_APP_HAS_EDITOR
+
+// Depth-first, as the script's tag search.
+const Json* findView(const Json& view, const std::function<bool(const Json&)>& match)
+{
+    if (match(view))
+        return &view;
+    for (const auto& child : view["children"].array())
+        if (auto* found = findView(child, match))
+            return found;
+    return nullptr;
+}
+
+TEST(ExecutableTest, RunsTheEditorHeadlessAndDumpsItsViews)
+{
+    TempDir dir;
+    auto missing = runApp(dir, fmt::format("--headless --script '{}'", (dir / "none.vqs").string()));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("none.vqs"), std::string::npos) << missing.err;
+
+    std::ofstream(dir / "style.vqs") << fmt::format("tap message\n"
+                                                    "type \"Hi\"\n"
+                                                    "key return\n"
+                                                    "wait 1\n"
+                                                    "tap tag 2025\n"
+                                                    "tap tag 12 in 1025\n"
+                                                    "wait 1\n"
+                                                    "dump \"{}\"\n",
+                                                    (dir / "out/editor.json").string());
+    auto run = runApp(dir, fmt::format("--headless --device tall --data-dir '{}' --events '{}' --script '{}'",
+                                       (dir / "data").string(), (dir / "events.jsonl").string(),
+                                       (dir / "style.vqs").string()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    auto dump = parseJson(slurp(dir / "out/editor.json"));
+    ASSERT_TRUE(dump);
+    const Json* editor = nullptr;
+    for (const auto& window : (*dump)["windows"].array()) {
+        editor = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
+        if (editor)
+            break;
+    }
+    ASSERT_TRUE(editor);
+    EXPECT_EQ((*editor)["text"].string(), "Hi");
+    auto swatch = StyleCatalogue::paletteRgb(12);
+    ASSERT_TRUE(swatch);
+    const Json& bg = (*editor)["background"];
+    EXPECT_EQ(bg[0].number(), swatch->red);
+    EXPECT_EQ(bg[1].number(), swatch->green);
+    EXPECT_EQ(bg[2].number(), swatch->blue);
+
+    // The background board is the one on show, the options panel at the bottom of the tall screen.
+    const Json& window = (*dump)["windows"][0];
+    const Json* board = findView(window, [](const Json& v) { return v["tag"].number() == 1025; });
+    ASSERT_TRUE(board);
+    EXPECT_FALSE((*board)["hidden"].boolean());
+    const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
+    ASSERT_TRUE(panel);
+    EXPECT_EQ((*panel)["screen"][1].number() + (*panel)["screen"][3].number(), 568);
+
+    EXPECT_NE(slurp(dir / "events.jsonl").find("\"type\":\"analytics\""), std::string::npos);
+}
+
+#endif
+
+} // namespace vq::test
+
+#endif
