@@ -2,6 +2,7 @@
 
 #include "options/DeviceVariant.h"
 #include "options/StyleCatalogue.h"
+#include "platform/Application.h"
 #include "platform/Button.h"
 #include "platform/Device.h"
 #include "platform/Image.h"
@@ -180,8 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         GeometryCase{DeviceProfile::Tablet, "bg-1-ipad", "text-ipad", "text-hl-ipad", {768, 523}, {192, 100},
                      {{96, 52}, {288, 52}, {480, 52}, {672, 52}}, {{14, 93.5}, {740, 426}}, 1340, 1812,
                      {78, 82}, {668, 1262}, {668, 1734}, {80, 80}, {88, 88}, {{0, 96}, {768, 423}}, 45, 21}),
-    [](const testing::TestParamInfo<GeometryCase>& info) {
-        return std::string(profileInfo(info.param.profile).name);
+    [](const testing::TestParamInfo<GeometryCase>& param) {
+        return std::string(profileInfo(param.param.profile).name);
     });
 
 // ---- pages and tabs ----
