@@ -1,0 +1,331 @@
+#include "analytics/Analytics.h"
+
+#include "platform/Log.h"
+#include "platform/Paths.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <mutex>
+#include <random>
+#include <string_view>
+#include <unistd.h>
+#include <utility>
+
+namespace vq {
+
+namespace {
+
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool isValidKey(const std::string& key)
+{
+    return key.size() == 20
+        && std::all_of(key.begin(), key.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], or 0.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // overlong
+        if (lead == 0xED)
+            high = 0x9F; // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F; // beyond U+10FFFF
+    } else
+        return 0;
+    if (i + length > s.size() || byte(i + 1) < low || byte(i + 1) > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+            return 0;
+    return length;
+}
+
+// A JSON string literal. Names can come from a server, so malformed UTF-8
+// becomes U+FFFD rather than an unreadable line.
+std::string jsonString(std::string_view s)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (c < 0x20)
+                    out += fmt::format("\\u{:04x}", c);
+                else
+                    out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        if (std::size_t n = utf8SequenceLength(s, i)) {
+            out.append(s.substr(i, n));
+            i += n;
+        } else {
+            out += "\\ufffd";
+            ++i;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string eventLine(const std::string& name, double t)
+{
+    // Rounded to milliseconds; "-0.000" would read oddly.
+    double rounded = std::round(t * 1000) / 1000;
+    if (rounded == 0)
+        rounded = 0;
+    return fmt::format("{{\"type\":\"event\",\"name\":{},\"t\":{:.3f}}}", jsonString(name), rounded);
+}
+
+std::string sessionFileName(std::time_t start)
+{
+    std::tm utc{};
+    gmtime_r(&start, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    std::random_device random;
+    return fmt::format("session-{}-{:08x}.jsonl", stamp, random());
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+class Recorder {
+public:
+    void start(const std::string& key)
+    {
+        if (_started) {
+            vq::log("analytics session already started, ignoring the key {}", key);
+            return;
+        }
+        if (!isValidKey(key))
+            vq::log("analytics key \"{}\" is not 20 upper-case letters and digits", key);
+        _started = true;
+        _startTime = now();
+        auto startUnix = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+        openFile(startUnix);
+
+        write(fmt::format("{{\"type\":\"session\",\"key\":{},\"start\":{}}}", jsonString(key),
+                          static_cast<long long>(startUnix)));
+        auto early = std::exchange(_early, {});
+        for (const auto& [name, t] : early)
+            write(eventLine(name, t - _startTime));
+    }
+
+    void event(const std::string& name)
+    {
+        if (!_started) {
+            _early.emplace_back(name, now());
+            return;
+        }
+        write(eventLine(name, now() - _startTime));
+    }
+
+    std::optional<std::filesystem::path> file() const
+    {
+        return _fd >= 0 ? std::optional(_path) : std::nullopt;
+    }
+
+    std::vector<std::string> held() const { return _held; }
+
+    void setTimeSource(std::function<double()> source) { _now = std::move(source); }
+
+    void reset()
+    {
+        closeFile();
+        _started = false;
+        _path.clear();
+        _held.clear();
+        _early.clear();
+        _failureLogged = false;
+        _now = nullptr;
+    }
+
+    ~Recorder() { closeFile(); }
+
+private:
+    double now() const { return _now ? _now() : steadySeconds(); }
+
+    void openFile(std::time_t startUnix)
+    {
+        auto dir = Paths::dataDir() / "analytics";
+        if (auto error = Paths::ensureDirectory(dir)) {
+            failed(*error);
+            return;
+        }
+        auto path = dir / sessionFileName(startUnix);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            failed(fmt::format("cannot create {}: {}", path.string(), std::strerror(errno)));
+            return;
+        }
+        _fd = fd;
+        _path = path;
+    }
+
+    // Straight to the kernel, no user-space buffer: a process crash cannot
+    // lose a finished line, and no fsync stalls the main thread.
+    void write(std::string line)
+    {
+        if (_fd >= 0) {
+            line += '\n';
+            if (writeAll(_fd, line))
+                return;
+            failed(fmt::format("cannot write {}: {}", _path.string(), std::strerror(errno)));
+            closeFile();
+            line.pop_back();
+        }
+        _held.push_back(std::move(line));
+    }
+
+    void failed(const std::string& why)
+    {
+        if (_failureLogged)
+            return;
+        _failureLogged = true;
+        vq::log("analytics: {}; keeping the session in memory", why);
+    }
+
+    void closeFile()
+    {
+        if (_fd >= 0)
+            ::close(_fd);
+        _fd = -1;
+    }
+
+    bool _started = false;
+    double _startTime = 0;
+    int _fd = -1;
+    std::filesystem::path _path;
+    std::vector<std::string> _held;
+    std::vector<std::pair<std::string, double>> _early;
+    bool _failureLogged = false;
+    std::function<double()> _now;
+};
+
+std::mutex& mutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+Recorder& recorder()
+{
+    static Recorder r;
+    return r;
+}
+
+Analytics::EventObserver& observer()
+{
+    static Analytics::EventObserver o;
+    return o;
+}
+
+void notify(const std::string& name)
+{
+    Analytics::EventObserver copy;
+    {
+        std::lock_guard lock(mutex());
+        copy = observer();
+    }
+    // Outside the lock: the observer may log an event of its own.
+    if (copy)
+        copy(name);
+}
+
+} // namespace
+
+void Analytics::startSession(const std::string& key)
+{
+    {
+        std::lock_guard lock(mutex());
+        recorder().start(key);
+    }
+    notify("startSession:" + key);
+}
+
+void Analytics::logEvent(const std::string& name)
+{
+    {
+        std::lock_guard lock(mutex());
+        recorder().event(name);
+    }
+    notify(name);
+}
+
+void Analytics::setEventObserver(EventObserver o)
+{
+    std::lock_guard lock(mutex());
+    observer() = std::move(o);
+}
+
+void Analytics::setTimeSource(std::function<double()> now)
+{
+    std::lock_guard lock(mutex());
+    recorder().setTimeSource(std::move(now));
+}
+
+std::optional<std::filesystem::path> Analytics::sessionFile()
+{
+    std::lock_guard lock(mutex());
+    return recorder().file();
+}
+
+std::vector<std::string> Analytics::heldLines()
+{
+    std::lock_guard lock(mutex());
+    return recorder().held();
+}
+
+void Analytics::reset()
+{
+    std::lock_guard lock(mutex());
+    recorder().reset();
+    observer() = nullptr;
+}
+
+} // namespace vq

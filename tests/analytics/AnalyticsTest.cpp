@@ -1,0 +1,199 @@
+#include "analytics/Analytics.h"
+#include "analytics/JsonLine.h"
+
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+using namespace vq;
+using vq::test::JsonObject;
+using vq::test::parseJsonObject;
+
+namespace {
+
+class AnalyticsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Analytics::reset();
+        Paths::setDataRoot(_dir.path());
+        Analytics::setTimeSource([this] { return _now; });
+        Analytics::setEventObserver([this](const std::string& name) { _observed.push_back(name); });
+    }
+    void TearDown() override
+    {
+        Analytics::reset();
+        Paths::resetToDefaults();
+    }
+
+    static std::vector<std::string> fileLines()
+    {
+        auto file = Analytics::sessionFile();
+        EXPECT_TRUE(file);
+        std::vector<std::string> lines;
+        if (!file)
+            return lines;
+        std::ifstream in(*file, std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_TRUE(all.empty() || all.back() == '\n') << "a line is unfinished";
+        std::istringstream split(all);
+        for (std::string line; std::getline(split, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    static std::vector<JsonObject> parsed(const std::vector<std::string>& lines)
+    {
+        std::vector<JsonObject> objects;
+        for (const auto& line : lines) {
+            auto object = parseJsonObject(line);
+            EXPECT_TRUE(object) << "not JSON: " << line;
+            if (object)
+                objects.push_back(*object);
+        }
+        return objects;
+    }
+
+    static std::string text(const JsonObject& o, const std::string& key)
+    {
+        auto it = o.find(key);
+        return it != o.end() && std::holds_alternative<std::string>(it->second) ? std::get<std::string>(it->second)
+                                                                               : "<missing " + key + ">";
+    }
+    static double number(const JsonObject& o, const std::string& key)
+    {
+        auto it = o.find(key);
+        return it != o.end() && std::holds_alternative<double>(it->second) ? std::get<double>(it->second) : -1e9;
+    }
+
+    test::TempDir _dir;
+    double _now = 100;
+    std::vector<std::string> _observed;
+    LogCapture _log;
+};
+
+TEST_F(AnalyticsTest, SessionFileGrowsLineByLineWithEventTimes)
+{
+    auto before = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    auto after = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+
+    auto file = Analytics::sessionFile();
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->parent_path(), Paths::dataDir() / "analytics");
+    EXPECT_EQ(file->extension(), ".jsonl");
+    ASSERT_EQ(fileLines().size(), 1u);
+
+    _now = 101.5;
+    Analytics::logEvent("first");
+    EXPECT_EQ(fileLines().size(), 2u) << "each event is written when it happens";
+    _now = 103.25;
+    Analytics::logEvent("second");
+
+    auto objects = parsed(fileLines());
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(text(objects[0], "type"), "session");
+    EXPECT_EQ(text(objects[0], "key"), "QK4TZW7XNDR2LBVHC5JP");
+    EXPECT_GE(number(objects[0], "start"), static_cast<double>(before));
+    EXPECT_LE(number(objects[0], "start"), static_cast<double>(after));
+    EXPECT_EQ(text(objects[1], "type"), "event");
+    EXPECT_EQ(text(objects[1], "name"), "first");
+    EXPECT_DOUBLE_EQ(number(objects[1], "t"), 1.5);
+    EXPECT_EQ(text(objects[2], "name"), "second");
+    EXPECT_DOUBLE_EQ(number(objects[2], "t"), 3.25);
+
+    EXPECT_EQ(_observed, (std::vector<std::string>{"startSession:QK4TZW7XNDR2LBVHC5JP", "first", "second"}));
+    EXPECT_TRUE(_log.lines().empty());
+    EXPECT_TRUE(Analytics::heldLines().empty());
+}
+
+TEST_F(AnalyticsTest, EventsBeforeTheStartAreWrittenWhenItStarts)
+{
+    _now = 10;
+    Analytics::logEvent("early");
+    EXPECT_FALSE(Analytics::sessionFile());
+    _now = 12;
+    Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    _now = 13;
+    Analytics::logEvent("late");
+
+    auto objects = parsed(fileLines());
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(text(objects[0], "type"), "session");
+    EXPECT_EQ(text(objects[1], "name"), "early");
+    EXPECT_DOUBLE_EQ(number(objects[1], "t"), -2);
+    EXPECT_EQ(text(objects[2], "name"), "late");
+    EXPECT_DOUBLE_EQ(number(objects[2], "t"), 1);
+}
+
+TEST_F(AnalyticsTest, OnlyTheFirstSessionCountsAndOddKeysAreLogged)
+{
+    Analytics::startSession("short-key");
+    EXPECT_EQ(_log.lines().size(), 1u);
+    auto file = Analytics::sessionFile();
+
+    Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    EXPECT_EQ(_log.lines().size(), 2u);
+    EXPECT_EQ(Analytics::sessionFile(), file);
+
+    auto objects = parsed(fileLines());
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(text(objects[0], "key"), "short-key");
+    EXPECT_EQ(_observed, (std::vector<std::string>{"startSession:short-key", "startSession:QK4TZW7XNDR2LBVHC5JP"}));
+}
+
+TEST_F(AnalyticsTest, NamesSurviveEscaping)
+{
+    Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    const std::vector<std::string> names{
+        "say \"hi\"",
+        "back\\slash /",
+        "two\nlines\r\ttab",
+        std::string("nul\0bell\x07", 9),
+        "emoji \xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD caf\xC3\xA9 e\xCC\x81",
+        "",
+    };
+    for (const auto& name : names)
+        Analytics::logEvent(name);
+    // Malformed UTF-8 (a lone continuation byte, a truncated sequence) still yields a readable line.
+    Analytics::logEvent("bad \x80 tail \xE2\x82");
+
+    auto lines = fileLines();
+    ASSERT_EQ(lines.size(), names.size() + 2);
+    auto objects = parsed(lines);
+    ASSERT_EQ(objects.size(), lines.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(text(objects[i + 1], "name"), names[i]) << lines[i + 1];
+    EXPECT_EQ(text(objects.back(), "name"), "bad \xEF\xBF\xBD tail \xEF\xBF\xBD\xEF\xBF\xBD");
+    // UTF-8 is kept as it is, not turned into escapes.
+    EXPECT_NE(lines[5].find("\xF0\x9F\x91\x8D"), std::string::npos);
+}
+
+TEST_F(AnalyticsTest, UnwritableFolderKeepsTheSessionInMemory)
+{
+    // A regular file where the data folder should be.
+    std::ofstream(_dir / "blocked") << "x";
+    Paths::setDataRoot(_dir / "blocked");
+
+    Analytics::logEvent("early");
+    Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    Analytics::logEvent("one");
+    Analytics::logEvent("two");
+
+    EXPECT_FALSE(Analytics::sessionFile());
+    EXPECT_EQ(_log.lines().size(), 1u) << "the failure is logged once";
+    auto objects = parsed(Analytics::heldLines());
+    ASSERT_EQ(objects.size(), 4u);
+    EXPECT_EQ(text(objects[0], "type"), "session");
+    EXPECT_EQ(text(objects[1], "name"), "early");
+    EXPECT_EQ(text(objects[3], "name"), "two");
+    EXPECT_EQ(_observed.size(), 4u);
+}
+
+} // namespace

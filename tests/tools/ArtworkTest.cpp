@@ -1,0 +1,175 @@
+#include "artwork/ArtworkCatalogue.h"
+#include "artwork/Paint.h"
+
+#include "options/StyleCatalogue.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <map>
+#include <set>
+#include <string_view>
+
+using namespace vq::artwork;
+using vq::StyleCatalogue;
+
+namespace {
+
+// FNV-1a over the visible pixels of a surface.
+std::uint64_t pixelHash(cairo_surface_t* surface)
+{
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    std::uint64_t hash = 1469598103934665603ull;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w * 4; ++x) {
+            hash ^= data[y * stride + x];
+            hash *= 1099511628211ull;
+        }
+    return hash;
+}
+
+// Fraction of pixels that differ by more than a little between two same-sized surfaces.
+double differingFraction(cairo_surface_t* a, cairo_surface_t* b)
+{
+    int w = cairo_image_surface_get_width(a), h = cairo_image_surface_get_height(a);
+    int strideA = cairo_image_surface_get_stride(a), strideB = cairo_image_surface_get_stride(b);
+    const unsigned char* pa = cairo_image_surface_get_data(a);
+    const unsigned char* pb = cairo_image_surface_get_data(b);
+    long differing = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c)
+                if (std::abs(pa[y * strideA + 4 * x + c] - pb[y * strideB + 4 * x + c]) > 8) {
+                    ++differing;
+                    break;
+                }
+    return static_cast<double>(differing) / (w * h);
+}
+
+std::map<std::string, std::pair<int, int>> expectedPixelSizes()
+{
+    std::map<std::string, std::pair<int, int>> sizes{
+        {"bar", {640, 88}},      {"bar-ipad", {1536, 88}},   {"clear", {102, 60}},      {"clear-ipad", {204, 120}},
+        {"random", {128, 60}},   {"random-ipad", {256, 120}}, {"bg-1", {640, 526}},     {"bg-1-i5", {640, 604}},
+        {"bg-1-ipad", {1536, 1046}}, {"square-hl", {176, 176}},
+    };
+    for (std::string tab : {"text", "color", "texture", "font"}) {
+        sizes[tab] = sizes[tab + "-hl"] = {160, 98};
+        sizes[tab + "-ipad"] = sizes[tab + "-hl-ipad"] = {384, 200};
+    }
+    for (int n = 1; n <= 90; ++n) {
+        sizes[StyleCatalogue::textureName(n)] = {490, 490};
+        sizes[StyleCatalogue::thumbnailName(n)] = {160, 160};
+    }
+    return sizes;
+}
+
+const ArtworkItem& find(const std::vector<ArtworkItem>& items, std::string_view name)
+{
+    for (const auto& item : items)
+        if (item.name == name)
+            return item;
+    throw std::runtime_error("no artwork named " + std::string(name));
+}
+
+// Pango keeps its font caches for the thread's life; drop them before the leak check.
+class FontCacheRelease : public testing::Environment {
+public:
+    void TearDown() override { releaseFontCaches(); }
+};
+const auto* fontCacheRelease = testing::AddGlobalTestEnvironment(new FontCacheRelease);
+
+} // namespace
+
+TEST(ArtworkFiles, EveryNamedPictureIsWrittenAtItsPixelSize)
+{
+    vq::test::TempDir dir;
+    ASSERT_EQ(ArtworkCatalogue::writeAll(dir / "resources"), std::nullopt);
+
+    auto expected = expectedPixelSizes();
+    std::set<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "resources"))
+        written.insert(entry.path().filename().string());
+    EXPECT_EQ(written.size(), expected.size()) << "no stray or temporary files";
+
+    for (const auto& [name, size] : expected) {
+        auto path = dir / "resources" / (name + "@2x.png");
+        ASSERT_TRUE(written.count(path.filename().string())) << name;
+        Surface png(cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy);
+        ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << name;
+        EXPECT_EQ(cairo_image_surface_get_width(png.get()), size.first) << name;
+        EXPECT_EQ(cairo_image_surface_get_height(png.get()), size.second) << name;
+    }
+}
+
+TEST(ArtworkFiles, UnwritableFolderIsReported)
+{
+    vq::test::TempDir dir;
+    std::ofstream(dir / "file") << "x";
+    auto error = ArtworkCatalogue::writeAll(dir / "file" / "resources");
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("file/resources"), std::string::npos) << *error;
+}
+
+TEST(ArtworkPictures, TexturesAreDistinctAndTheirThumbnailsMatchThem)
+{
+    auto items = ArtworkCatalogue::items();
+    std::map<std::uint64_t, int> seen;
+    for (int n = 1; n <= 90; ++n) {
+        auto texture = ArtworkCatalogue::render(find(items, StyleCatalogue::textureName(n)));
+        auto [it, fresh] = seen.emplace(pixelHash(texture.get()), n);
+        EXPECT_TRUE(fresh) << "texture " << n << " repeats texture " << it->second;
+
+        // The thumbnail is the texture in small: scale the texture down and compare.
+        auto thumbnail = ArtworkCatalogue::render(find(items, StyleCatalogue::thumbnailName(n)));
+        Surface reduced(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 160, 160), cairo_surface_destroy);
+        cairo_t* cr = cairo_create(reduced.get());
+        cairo_scale(cr, 160.0 / 490, 160.0 / 490);
+        cairo_set_source_surface(cr, texture.get(), 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(reduced.get());
+        // Fine detail (speckles, hairlines) is drawn afresh at the small size, so
+        // allow some difference, but not a different picture.
+        EXPECT_LT(differingFraction(thumbnail.get(), reduced.get()), 0.5) << "thumbnail " << n;
+        // And textures are opaque, so nothing shows through behind the message.
+        const unsigned char* px = cairo_image_surface_get_data(texture.get());
+        EXPECT_EQ(px[3], 255) << "texture " << n;
+    }
+}
+
+TEST(ArtworkPictures, SelectedTabsDifferAndDrawingIsDeterministic)
+{
+    auto items = ArtworkCatalogue::items();
+    for (std::string tab : {"text", "color", "texture", "font"})
+        for (std::string suffix : {"", "-ipad"}) {
+            auto normal = ArtworkCatalogue::render(find(items, tab + suffix));
+            auto selected = ArtworkCatalogue::render(find(items, tab + "-hl" + suffix));
+            EXPECT_GT(differingFraction(normal.get(), selected.get()), 0.3) << tab << suffix;
+        }
+
+    // Tabs differ from one another, not only from their selected forms.
+    std::set<std::uint64_t> tabs;
+    for (std::string tab : {"text", "color", "texture", "font"})
+        tabs.insert(pixelHash(ArtworkCatalogue::render(find(items, tab)).get()));
+    EXPECT_EQ(tabs.size(), 4u);
+
+    // All the furniture, and one texture of each pattern in both sizes (each
+    // texture seeds its own generator, so any shared state would show here).
+    for (const auto& item : items) {
+        bool texture = item.name.find_first_not_of("T-0123456789") == std::string::npos;
+        if (texture && (std::stoi(item.name.substr(item.name.starts_with("T-") ? 2 : 0)) - 1) % 6 != 5)
+            continue;
+        auto first = ArtworkCatalogue::render(item);
+        auto second = ArtworkCatalogue::render(item);
+        EXPECT_EQ(pixelHash(first.get()), pixelHash(second.get())) << item.name;
+    }
+}
