@@ -116,6 +116,7 @@ public:
         std::string background;
         Size tabSize;
         double tabStep;       // x distance between tab centres
+        double tabCenterY;
         Size cellSize;
         double spacing;
         Size markSize;
@@ -127,7 +128,7 @@ public:
     const Layout& layout() const { return _layout; }
 
 private:
-    void build();
+    void build(std::optional<std::vector<std::string>> fontArray);
     std::shared_ptr<ScrollView> genColorBoardView();
     std::shared_ptr<ScrollView> genTextureView();
     std::shared_ptr<ScrollView> makeBoard(int contentTag, int rows);

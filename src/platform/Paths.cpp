@@ -61,7 +61,7 @@ std::optional<std::string> Paths::ensureDirectory(const std::filesystem::path& d
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
     auto dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string tmpl = (dir / fmt::format(".{}.XXXXXX", path.filename().string())).string();
     int fd = mkstemp(tmpl.data());
     if (fd < 0)
         return fmt::format("cannot write {}: {}", path.string(), std::strerror(errno));

@@ -25,6 +25,7 @@ public:
     };
     enum class Type { Boolean, Integer, Real, String, Data, Date, Array, Dictionary };
 
+    // An empty dictionary, the usual root.
     PlistValue() : _value(Dictionary{}) {}
     PlistValue(bool b) : _value(b) {}
     PlistValue(int i) : _value(std::int64_t{i}) {}

@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
+#include <optional>
+#include <string>
 
 namespace vq {
 
@@ -28,8 +31,8 @@ struct Extents {
     int visibleLines = 0;
 };
 
-// The size of the first maxLines lines (all when 0); empty text measures 0 x 0,
-// as a framesetter does.
+// The size of the first maxLines lines (all when 0); empty text measures 0 x 0
+// (no line at all), so an empty message has no height.
 Extents measureLayout(PangoLayout* layout, int maxLines)
 {
     Extents e;
@@ -191,12 +194,26 @@ struct MeasureSlot {
 
 } // namespace
 
+// Recent results: the same text is often measured several times per edit
+// (content size, caret, scrolling). Exact, as the key is the whole input.
+struct MeasuredText {
+    std::string text;
+    std::optional<Font> font;
+    double width = 0;
+    Size size;
+};
+
 Size measureText(const std::string& text, const Font& font, double width)
 {
     static std::array<MeasureSlot, 8> slots;
+    static std::array<MeasuredText, 32> recent;
+    static std::size_t nextRecent = 0;
     static std::uint64_t clock = 0;
     if (text.empty())
         return {};
+    for (const auto& r : recent)
+        if (r.font && r.width == width && r.text.size() == text.size() && *r.font == font && r.text == text)
+            return r.size;
     MeasureSlot* slot = nullptr;
     for (auto& s : slots)
         if (s.font && *s.font == font) {
@@ -220,7 +237,10 @@ Size measureText(const std::string& text, const Font& font, double width)
         slot->width = w;
     }
     pango_layout_set_text(slot->layout, text.data(), static_cast<int>(text.size()));
-    return measureLayout(slot->layout, 0).size;
+    Size size = measureLayout(slot->layout, 0).size;
+    recent[nextRecent] = {text, font, width, size};
+    nextRecent = (nextRecent + 1) % recent.size();
+    return size;
 }
 
 } // namespace vq

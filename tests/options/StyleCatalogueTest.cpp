@@ -9,13 +9,6 @@
 using vq::Color;
 using vq::StyleCatalogue;
 
-// Pango and fontconfig keep matched fonts cached until the process ends;
-// those are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\nleak:libpangoft2-1.0.so\n";
-}
-
 namespace {
 
 std::tuple<int, int, int> bytes(const Color& c) { return {c.red8(), c.green8(), c.blue8()}; }

@@ -62,25 +62,6 @@ TEST_F(ButtonTest, StatesWithoutTheirOwnValuesFallBackToNormal)
     EXPECT_FALSE(button->currentTitle());
 }
 
-TEST_F(ButtonTest, ImagesFallBackPerState)
-{
-    auto normal = Image::blank(40, 20, 2);
-    auto selected = Image::blank(40, 20, 2);
-    auto backdrop = Image::blank(10, 10, 1);
-    button->setImage(normal, ControlState::Normal);
-    button->setImage(selected, ControlState::Selected);
-    button->setBackgroundImage(backdrop, ControlState::Highlighted);
-
-    EXPECT_EQ(button->currentImage(), normal);
-    EXPECT_EQ(button->currentBackgroundImage(), nullptr);
-    button->setSelected(true);
-    EXPECT_EQ(button->currentImage(), selected);
-    EXPECT_EQ(button->imageForState(ControlState::Disabled), normal);
-    button->setHighlighted(true);
-    EXPECT_EQ(button->currentBackgroundImage(), backdrop);
-    EXPECT_EQ(button->currentImage(), selected);
-}
-
 TEST_F(ButtonTest, SizeToFitMeasuresTitleAndImage)
 {
     button->setTitle("Random", ControlState::Normal);

@@ -104,16 +104,6 @@ TEST_F(ControlTest, DisabledControlIsSkippedByHitTestingAndIgnoresTouches)
     EXPECT_FALSE(control->isHighlighted());
 }
 
-TEST_F(ControlTest, StatePrecedenceIsDisabledThenHighlightedThenSelected)
-{
-    control->setSelected(true);
-    EXPECT_EQ(control->state(), ControlState::Selected);
-    control->setHighlighted(true);
-    EXPECT_EQ(control->state(), ControlState::Highlighted);
-    control->setEnabled(false);
-    EXPECT_EQ(control->state(), ControlState::Disabled);
-}
-
 TEST_F(ControlTest, ActionsRunInOrderAndMayRemoveTheControl)
 {
     std::vector<int> order;

@@ -63,16 +63,6 @@ TEST_F(ProgressViewTest, AnimatedProgressMovesTheBarOverTime)
     EXPECT_FLOAT_EQ(bar->presentationProgress(), shown);
 }
 
-TEST_F(ProgressViewTest, StyleColoursApplyWhenThereAreNoImages)
-{
-    auto plain = ProgressView::create();
-    EXPECT_NE(plain->trackTintColor(), Color::clearColor());
-    plain->setProgressTintColor(Color::redColor());
-    EXPECT_EQ(plain->progressTintColor(), Color::redColor());
-    plain->setProgressTintColor(std::nullopt);
-    EXPECT_NE(plain->progressTintColor(), Color::redColor());
-}
-
 
 TEST_F(ProgressViewTest, DrawsTheFilledShareOverTheTrack)
 {

@@ -48,14 +48,6 @@ TEST_F(ScrollViewTest, DraggingMovesTheContentWithTheFinger)
     EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 50);
 }
 
-TEST_F(ScrollViewTest, SmallMovesAreNotDrags)
-{
-    Finger f(root, {100, 200});
-    f.moveTo({100, 195});
-    EXPECT_FALSE(scroll->isDragging());
-    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 0);
-}
-
 TEST_F(ScrollViewTest, DraggingPastAnEdgeRubberBandsAndSpringsBack)
 {
     Finger f(root, {100, 100});

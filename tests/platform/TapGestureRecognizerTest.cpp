@@ -51,20 +51,6 @@ TEST_F(TapGestureRecognizerTest, ATouchThatWanderedOffFailsEvenIfItComesBack)
     EXPECT_EQ(fired, 0);
 }
 
-TEST_F(TapGestureRecognizerTest, CancelledOrDisabledTouchesAreNotTaps)
-{
-    Touch t;
-    t.locationInWindow = t.startLocationInWindow = {10, 10};
-    recognizer->touchesBegan(t);
-    recognizer->touchesCancelled(t);
-    recognizer->touchesEnded(t);
-    EXPECT_FALSE(recognizer->didRecognize());
-
-    recognizer->setEnabled(false);
-    EXPECT_FALSE(tapOnce({10, 10}, {10, 10}));
-    EXPECT_EQ(fired, 0);
-}
-
 TEST_F(TapGestureRecognizerTest, DoubleTapNeedsTwoQuickTapsInOnePlace)
 {
     recognizer->setNumberOfTapsRequired(2);
