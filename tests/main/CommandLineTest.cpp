@@ -35,18 +35,6 @@ TEST(CommandLineTest, ReadsEveryOption)
     EXPECT_EQ(o.script, std::filesystem::path("tour.vqs"));
 }
 
-TEST(CommandLineTest, DefaultsToAPhoneOnSeven)
-{
-    auto parsed = parse({});
-    ASSERT_TRUE(std::holds_alternative<LaunchOptions>(parsed));
-    auto& o = std::get<LaunchOptions>(parsed);
-    EXPECT_EQ(o.device, DeviceProfile::Phone);
-    EXPECT_EQ(o.systemVersion, "7.0");
-    EXPECT_FALSE(o.headless);
-    EXPECT_FALSE(o.dataDir);
-    EXPECT_FALSE(o.script);
-}
-
 TEST(CommandLineTest, RejectsBadValuesWithStatusTwoAndAnswersHelp)
 {
     for (auto args : {std::vector<const char*>{"--device", "watch"}, {"--system-version", "seven"},

@@ -95,16 +95,6 @@ TEST_F(ViewDumpTest, DescribesEveryViewWithTheKeysOfItsKind)
     EXPECT_TRUE((*findTag(*scroll, 30))["hidden"].boolean());
 }
 
-TEST_F(ViewDumpTest, FollowsTheDeviceProfile)
-{
-    LaunchOptions tablet;
-    tablet.device = DeviceProfile::Tablet;
-    ASSERT_EQ(runScript(fmt::format("dump \"{}\"\n", (_dir / "tablet.json").string()), tablet), 0) << _errors;
-    auto dump = parseJson(readText("tablet.json"));
-    ASSERT_TRUE(dump);
-    EXPECT_EQ(numbers((*dump)["windows"][0]["frame"]), (std::vector<double>{0, 0, 768, 1024}));
-}
-
 using ScreenshotTest = HostFixture;
 
 TEST_F(ScreenshotTest, RendersTheScreenAtTheDeviceScale)
