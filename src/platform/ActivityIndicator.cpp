@@ -86,7 +86,8 @@ int ActivityIndicator::leadingSpoke() const
 {
     if (!isAnimating())
         return 0;
-    auto step = static_cast<long long>(std::floor(RunLoop::main().now() * kSpokes / kRevolution));
+    // The nudge keeps a clock advanced in exact steps from landing just short of one.
+    auto step = static_cast<long long>(std::floor(RunLoop::main().now() * kSpokes / kRevolution + 1e-9));
     return static_cast<int>(((step % kSpokes) + kSpokes) % kSpokes);
 }
 

@@ -430,6 +430,8 @@ void Application::resetForTests()
     if (auto responder = Responder::firstResponder())
         responder->resignFirstResponder();
     Keyboard::shared().reset();
+    // Someone may have replaced the first-responder observer meanwhile.
+    Keyboard::shared().install();
     _windows.clear();
     _keyWindow.reset();
     _delegate.reset();

@@ -9,6 +9,13 @@
 using vq::Color;
 using vq::StyleCatalogue;
 
+// Pango and fontconfig keep matched fonts cached until the process ends;
+// those are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\nleak:libpangoft2-1.0.so\n";
+}
+
 namespace {
 
 std::tuple<int, int, int> bytes(const Color& c) { return {c.red8(), c.green8(), c.blue8()}; }
@@ -115,4 +122,28 @@ TEST(StyleCatalogueFonts, ListFollowsTheReportedOrderAfterTheSystemEntry)
     EXPECT_EQ(list, (std::vector<std::string>{"System Normal", "Zeta-Bold", "Zeta-Regular", "Alpha", "Alpha"}));
 
     EXPECT_EQ(StyleCatalogue::buildFontList({}, lister), (std::vector<std::string>{"System Normal"}));
+}
+
+TEST(StyleCatalogueFonts, InstalledFontsEveryEntryResolvesToItsFace)
+{
+    auto list = StyleCatalogue::buildFontList();
+    ASSERT_GT(list.size(), 1u) << "the test font set has DejaVu faces";
+    EXPECT_EQ(list[0], "System Normal");
+
+    auto system = StyleCatalogue::fontForEntry(list, 0, 17);
+    ASSERT_TRUE(system);
+    EXPECT_TRUE(system->isSystemFont());
+    EXPECT_DOUBLE_EQ(system->pointSize(), 17);
+
+    for (std::size_t k = 1; k < list.size(); ++k) {
+        auto font = StyleCatalogue::fontForEntry(list, k, 21);
+        ASSERT_TRUE(font) << list[k];
+        EXPECT_EQ(font->fontName(), list[k]);
+        EXPECT_FALSE(font->isSystemFont()) << list[k];
+        EXPECT_DOUBLE_EQ(font->pointSize(), 21);
+    }
+
+    EXPECT_FALSE(StyleCatalogue::fontForEntry(list, list.size(), 17));
+    // A name no face carries: nothing, rather than a fallback font.
+    EXPECT_FALSE(StyleCatalogue::fontForEntry({"System Normal", "No Such Face-Regular"}, 1, 17));
 }

@@ -1,10 +1,14 @@
 #include "platform/Button.h"
 #include "platform/Image.h"
+#include "platform/Renderer.h"
 #include "platform/TextLayout.h"
 
 #include "TouchDriver.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace vq;
 
@@ -115,6 +119,57 @@ TEST_F(ButtonTest, TouchUpInsideFiresOnlyForATouchEndingOnTheButton)
     button->setEnabled(false);
     EXPECT_EQ(vq::test::tap(root, {60, 40}), root);
     EXPECT_EQ(taps, 1);
+}
+
+
+// A solid image of w x h pixels at scale 1.
+std::shared_ptr<vq::Image> solid(int w, int h, vq::Color c)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    auto image = vq::Image::fromSurface(surface, 1);
+    cairo_surface_destroy(surface);
+    return image;
+}
+
+bool near(vq::Color a, vq::Color b) { return std::abs(a.r - b.r) < 0.05f && std::abs(a.g - b.g) < 0.05f && std::abs(a.b - b.b) < 0.05f; }
+
+TEST(ButtonDrawing, BackgroundFillsImageSitsCentredTitleOnTop)
+{
+    using namespace vq;
+    auto button = Button::create({0, 0, 100, 44});
+    button->setBackgroundImage(solid(4, 4, Color::redColor()), ControlState::Normal);
+    button->setImage(solid(20, 20, Color::blueColor()), ControlState::Normal);
+    auto picture = renderView(*button, {100, 44}, 1);
+    EXPECT_TRUE(near(picture->pixelAt(1, 1), Color::redColor()));
+    EXPECT_TRUE(near(picture->pixelAt(98, 42), Color::redColor()));
+    EXPECT_TRUE(near(picture->pixelAt(50, 22), Color::blueColor()));
+    EXPECT_TRUE(near(picture->pixelAt(41, 13), Color::blueColor()));
+    EXPECT_TRUE(near(picture->pixelAt(38, 22), Color::redColor()));
+
+    // An image larger than the button shrinks to fit, keeping its shape.
+    button->setImage(solid(200, 100, Color::blueColor()), ControlState::Normal);
+    picture = renderView(*button, {100, 44}, 1);
+    EXPECT_TRUE(near(picture->pixelAt(50, 2), Color::blueColor()));
+    EXPECT_TRUE(near(picture->pixelAt(50, 41), Color::blueColor()));
+    EXPECT_TRUE(near(picture->pixelAt(3, 22), Color::redColor()));
+
+    // A white title appears in the middle of the red.
+    button->setImage(nullptr, ControlState::Normal);
+    button->setTitle("MMMM", ControlState::Normal);
+    picture = renderView(*button, {100, 44}, 1);
+    int whiteish = 0;
+    for (int x = 0; x < 100; ++x)
+        for (int y = 0; y < 44; ++y)
+            if (picture->pixelAt(x, y).g > 0.6f) {
+                ++whiteish;
+                EXPECT_GT(x, 10);
+                EXPECT_LT(x, 90);
+            }
+    EXPECT_GT(whiteish, 20);
 }
 
 } // namespace

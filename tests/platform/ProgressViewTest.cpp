@@ -1,4 +1,6 @@
 #include "platform/ProgressView.h"
+#include "platform/Image.h"
+#include "platform/Renderer.h"
 #include "platform/RunLoop.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +71,20 @@ TEST_F(ProgressViewTest, StyleColoursApplyWhenThereAreNoImages)
     EXPECT_EQ(plain->progressTintColor(), Color::redColor());
     plain->setProgressTintColor(std::nullopt);
     EXPECT_NE(plain->progressTintColor(), Color::redColor());
+}
+
+
+TEST_F(ProgressViewTest, DrawsTheFilledShareOverTheTrack)
+{
+    auto plain = ProgressView::create(ProgressViewStyle::Default, {0, 0, 200, 10});
+    plain->setProgressTintColor(Color::redColor());
+    plain->setTrackTintColor(Color::blueColor());
+    plain->setProgress(0.25f);
+    auto picture = renderView(*plain, {200, 10}, 1);
+    EXPECT_EQ(picture->pixelAt(10, 5), Color::redColor());
+    EXPECT_EQ(picture->pixelAt(48, 5), Color::redColor());
+    EXPECT_EQ(picture->pixelAt(52, 5), Color::blueColor());
+    EXPECT_EQ(picture->pixelAt(190, 5), Color::blueColor());
 }
 
 } // namespace

@@ -192,6 +192,7 @@ TEST_F(ScrollViewTest, DelegateHearsEveryOffsetChange)
     scroll->setDelegate(recorder);
     scroll->setContentOffset({0, 40}, true);
     EXPECT_EQ(recorder->offsets, (std::vector<double>{40}));
+    RunLoop::main().advance(1); // a finger would stop the animation where it is
     Finger f(root, {100, 200});
     f.dragTo({100, 150}, 2);
     f.lift();

@@ -1,3 +1,5 @@
+#include "platform/Image.h"
+#include "platform/Renderer.h"
 #include "platform/TextLayout.h"
 #include "platform/TextView.h"
 
@@ -178,6 +180,32 @@ TEST_F(TextViewTest, TypingPastTheBottomScrollsToTheCaret)
         textView->insertText("line\n");
     EXPECT_GT(textView->contentSize().height, 100);
     EXPECT_DOUBLE_EQ(textView->contentOffset().y, textView->maxContentOffset().y);
+}
+
+
+TEST_F(TextViewTest, TextIsDrawnInsideTheInsetsWithACaretWhileEditing)
+{
+    textView->setText("MMMM");
+    auto inside = [](const Image& picture, Rect r, auto pred) {
+        for (int x = static_cast<int>(r.minX()); x < r.maxX(); ++x)
+            for (int y = static_cast<int>(r.minY()); y < r.maxY(); ++y)
+                if (pred(picture.pixelAt(x, y)))
+                    return true;
+        return false;
+    };
+    auto dark = [](Color c) { return c.a > 0.5f && c.r < 0.4f && c.g < 0.4f && c.b < 0.4f; };
+    auto blue = [](Color c) { return c.a > 0.5f && c.b > 0.8f && c.r < 0.3f; };
+    auto picture = renderView(*textView, {300, 100}, 1);
+    EXPECT_TRUE(inside(*picture, {5, 8, 80, 20}, dark));
+    EXPECT_FALSE(inside(*picture, {0, 0, 300, 8}, dark));
+    EXPECT_FALSE(inside(*picture, {0, 0, 5, 100}, dark));
+    EXPECT_FALSE(inside(*picture, {0, 0, 300, 100}, blue));
+
+    textView->becomeFirstResponder();
+    picture = renderView(*textView, {300, 100}, 1);
+    double end = 5 + measureText("MMMM", textView->font(), 0).width;
+    EXPECT_TRUE(inside(*picture, {end - 2, 8, 5, 16}, blue));
+    EXPECT_FALSE(inside(*picture, {0, 0, end - 3, 100}, blue));
 }
 
 } // namespace

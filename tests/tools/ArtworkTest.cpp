@@ -162,7 +162,12 @@ TEST(ArtworkPictures, SelectedTabsDifferAndDrawingIsDeterministic)
         tabs.insert(pixelHash(ArtworkCatalogue::render(find(items, tab)).get()));
     EXPECT_EQ(tabs.size(), 4u);
 
+    // All the furniture, and one texture of each pattern in both sizes (each
+    // texture seeds its own generator, so any shared state would show here).
     for (const auto& item : items) {
+        bool texture = item.name.find_first_not_of("T-0123456789") == std::string::npos;
+        if (texture && (std::stoi(item.name.substr(item.name.starts_with("T-") ? 2 : 0)) - 1) % 6 != 5)
+            continue;
         auto first = ArtworkCatalogue::render(item);
         auto second = ArtworkCatalogue::render(item);
         EXPECT_EQ(pixelHash(first.get()), pixelHash(second.get())) << item.name;

@@ -1,0 +1,91 @@
+#include "net/CurlUrl.h"
+
+#include "net/CurlEasy.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+namespace vq {
+
+std::optional<CurlUrl> CurlUrl::parse(const std::string& text)
+{
+    ensureCurlGlobal();
+    CURLU* handle = curl_url();
+    if (!handle)
+        return std::nullopt;
+    CurlUrl url(handle);
+    if (curl_url_set(handle, CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+        return std::nullopt;
+    return url;
+}
+
+CurlUrl::~CurlUrl()
+{
+    if (_handle)
+        curl_url_cleanup(_handle);
+}
+
+CurlUrl::CurlUrl(CurlUrl&& other) noexcept : _handle(std::exchange(other._handle, nullptr)) {}
+
+CurlUrl& CurlUrl::operator=(CurlUrl&& other) noexcept
+{
+    if (this != &other) {
+        if (_handle)
+            curl_url_cleanup(_handle);
+        _handle = std::exchange(other._handle, nullptr);
+    }
+    return *this;
+}
+
+std::optional<CurlUrl> CurlUrl::resolve(const std::string& reference) const
+{
+    CURLU* copy = curl_url_dup(_handle);
+    if (!copy)
+        return std::nullopt;
+    CurlUrl url(copy);
+    if (curl_url_set(copy, CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK)
+        return std::nullopt;
+    return url;
+}
+
+std::string CurlUrl::part(CURLUPart which, unsigned flags) const
+{
+    char* value = nullptr;
+    if (curl_url_get(_handle, which, &value, flags) != CURLUE_OK || !value)
+        return {};
+    std::string result(value);
+    curl_free(value);
+    return result;
+}
+
+std::string CurlUrl::text() const { return part(CURLUPART_URL); }
+
+namespace {
+
+std::string lowered(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+} // namespace
+
+std::string CurlUrl::scheme() const { return lowered(part(CURLUPART_SCHEME)); }
+
+std::string CurlUrl::host() const { return lowered(part(CURLUPART_HOST)); }
+
+std::string CurlUrl::port() const { return part(CURLUPART_PORT, CURLU_DEFAULT_PORT); }
+
+bool CurlUrl::isHttp() const
+{
+    auto s = scheme();
+    return (s == "http" || s == "https") && !host().empty();
+}
+
+bool CurlUrl::sameOrigin(const CurlUrl& other) const
+{
+    return scheme() == other.scheme() && host() == other.host() && port() == other.port();
+}
+
+} // namespace vq

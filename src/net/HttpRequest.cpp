@@ -1,0 +1,217 @@
+#include "net/HttpRequest.h"
+
+#include "net/CurlUrl.h"
+#include "net/NetworkThread.h"
+#include "net/Transfer.h"
+#include "net/UserAgent.h"
+#include "platform/RunLoop.h"
+
+#include <fmt/format.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace vq {
+
+namespace {
+
+constexpr const char* badUrl = "Unable to create request (bad url?)";
+
+std::atomic<double> timeOutSeconds{HttpRequest::defaultTimeOutSeconds};
+
+bool sameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+} // namespace
+
+std::shared_ptr<HttpRequest> HttpRequest::requestWithURL(std::string url)
+{
+    return std::make_shared<HttpRequest>(Token{}, std::move(url));
+}
+
+HttpRequest::HttpRequest(Token, std::string url) : _url(std::move(url))
+{
+    UserAgent::shared(); // built here, on the main thread, once
+}
+
+HttpRequest::~HttpRequest() = default;
+
+void HttpRequest::setTimeOutSecondsForTesting(double seconds) { timeOutSeconds = seconds; }
+
+void HttpRequest::addRequestHeader(std::string name, std::string value)
+{
+    _headers.emplace_back(std::move(name), std::move(value));
+}
+
+void HttpRequest::startAsynchronous()
+{
+    if (_state != State::Idle)
+        return;
+    _state = State::Waiting;
+    auto self = shared_from_this();
+    RunQueue::shared().add(std::shared_ptr<RunQueue::Operation>(self, static_cast<RunQueue::Operation*>(this)));
+}
+
+void HttpRequest::start()
+{
+    if (_state != State::Waiting)
+        return;
+    _state = State::Executing;
+    startAttempt();
+}
+
+std::vector<std::string> HttpRequest::headerLines() const
+{
+    std::vector<std::string> lines;
+    const auto& agent = UserAgent::shared();
+    bool ownAgent = std::any_of(_headers.begin(), _headers.end(), [](auto& h) { return sameName(h.first, "User-Agent"); });
+    if (agent && !ownAgent)
+        lines.push_back("User-Agent: " + *agent);
+    // Always gzip and nothing else: that is all this side can inflate.
+    lines.emplace_back("Accept-Encoding: gzip");
+    for (const auto& [name, value] : _headers)
+        if (!sameName(name, "Accept-Encoding"))
+            lines.push_back(name + ": " + value);
+    return lines;
+}
+
+void HttpRequest::startAttempt()
+{
+    auto self = shared_from_this();
+    auto url = CurlUrl::parse(_url);
+    if (!url || !url->isHttp())
+        return fail(badUrl);
+
+    TransferOptions options;
+    options.url = url->text();
+    options.method = _method;
+    options.body = _body;
+    options.headerLines = headerLines();
+    options.destination = _destination;
+    options.timeOutSeconds = timeOutSeconds;
+    options.maxInflatedSize = maxInflatedSize;
+    std::weak_ptr<HttpRequest> weak = self;
+    auto transfer = std::make_shared<Transfer>(std::move(options), [weak](std::shared_ptr<Transfer> done) {
+        RunLoop::main().post([weak, done = std::move(done)] {
+            if (auto request = weak.lock())
+                request->attemptEnded(done);
+        });
+    });
+    if (auto error = transfer->prepare())
+        return fail(*error);
+
+    _responseStatusCode = 0;
+    _attempt = transfer;
+    NetworkThread::shared().add(std::move(transfer));
+    if (auto delegate = _delegate.lock())
+        delegate->requestStarted(self);
+}
+
+void HttpRequest::attemptEnded(const std::shared_ptr<Transfer>& transfer)
+{
+    // A cancelled attempt may still report in; only the current one counts.
+    if (transfer != _attempt || _state != State::Executing)
+        return;
+    auto self = shared_from_this();
+    _attempt.reset();
+    if (transfer->error())
+        return fail(*transfer->error());
+    _responseStatusCode = transfer->statusCode();
+    if (transfer->isFollowableRedirect())
+        return followRedirect(*transfer);
+    complete(transfer);
+}
+
+void HttpRequest::followRedirect(const Transfer& transfer)
+{
+    if (_redirectCount >= maxRedirects)
+        return fail("The request failed because it redirected too many times");
+    auto current = CurlUrl::parse(_url);
+    auto next = current ? current->resolve(*transfer.location()) : std::nullopt;
+    if (!next || !next->isHttp())
+        return fail(fmt::format("The request was redirected to an unusable address ({})", *transfer.location()));
+
+    if (transfer.statusCode() != 307) {
+        _method = "GET";
+        _body.reset();
+        std::erase_if(_headers, [](auto& h) { return !sameName(h.first, "User-Agent") && !sameName(h.first, "Accept"); });
+    }
+    if (!current->sameOrigin(*next)) {
+        // Credentials and cookies belong to the host they were meant for.
+        std::erase_if(_headers, [](auto& h) {
+            return sameName(h.first, "Authorization") || sameName(h.first, "Proxy-Authorization") ||
+                   sameName(h.first, "Cookie");
+        });
+    }
+    ++_redirectCount;
+    _url = next->text();
+    startAttempt();
+}
+
+void HttpRequest::complete(const std::shared_ptr<Transfer>& transfer)
+{
+    if (auto& file = transfer->file()) {
+        std::error_code ec;
+        std::filesystem::rename(file->path(), *_destination, ec);
+        if (ec) {
+            auto message = fmt::format("Failed to move file from '{}' to '{}'", file->path().string(),
+                                       _destination->string());
+            file.reset(); // gone before anyone hears of the failure
+            return fail(std::move(message));
+        }
+        file->keep();
+    } else {
+        _responseData = transfer->takeBody();
+    }
+    if (_responseStatusCode == 401)
+        return fail("Authentication needed");
+    finish();
+}
+
+void HttpRequest::cancel()
+{
+    if (_state == State::Ended)
+        return;
+    fail("The request was cancelled");
+}
+
+void HttpRequest::clearDelegatesAndCancel()
+{
+    _delegate.reset();
+    cancel();
+}
+
+void HttpRequest::end()
+{
+    bool queued = _state == State::Waiting || _state == State::Executing;
+    _state = State::Ended;
+    if (_attempt)
+        NetworkThread::shared().cancel(std::exchange(_attempt, nullptr));
+    if (queued)
+        RunQueue::shared().remove(this);
+}
+
+void HttpRequest::finish()
+{
+    auto self = shared_from_this();
+    end();
+    RunLoop::main().post([self] {
+        if (auto delegate = self->_delegate.lock())
+            delegate->requestFinished(self);
+    });
+}
+
+void HttpRequest::fail(std::string message)
+{
+    if (_state == State::Ended)
+        return;
+    auto self = shared_from_this();
+    _error = std::move(message);
+    end();
+    RunLoop::main().post([self] {
+        if (auto delegate = self->_delegate.lock())
+            delegate->requestFailed(self);
+    });
+}
+
+} // namespace vq

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "net/HttpRequestDelegate.h"
+#include "net/RunQueue.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vq {
+
+class Transfer;
+
+// An asynchronous HTTP request whose outcome goes to a delegate on the main
+// thread, its body kept in memory or written to a file. Created, started,
+// cancelled and read on the main thread.
+class HttpRequest final : public std::enable_shared_from_this<HttpRequest>, private RunQueue::Operation {
+public:
+    static constexpr double defaultTimeOutSeconds = 10;
+    static constexpr int maxRedirects = 5;
+    static constexpr std::size_t maxInflatedSize = std::size_t{64} << 20;
+
+    // A new, unstarted GET of url.
+    static std::shared_ptr<HttpRequest> requestWithURL(std::string url);
+
+    // Not retained; pass nullptr (or an empty pointer) to clear it.
+    void setDelegate(std::weak_ptr<HttpRequestDelegate> delegate) { _delegate = std::move(delegate); }
+    std::shared_ptr<HttpRequestDelegate> delegate() const { return _delegate.lock(); }
+
+    // The body goes to this file instead of memory, whatever the status.
+    void setDownloadDestinationPath(std::filesystem::path path) { _destination = std::move(path); }
+    const std::optional<std::filesystem::path>& downloadDestinationPath() const { return _destination; }
+
+    // Not used by the app; here so redirects can be made to treat them by the rules.
+    void setRequestMethod(std::string method) { _method = std::move(method); }
+    void setPostBody(std::string body) { _body = std::move(body); }
+    void addRequestHeader(std::string name, std::string value);
+
+    // Hands the request to the shared run queue and returns at once. A request starts once.
+    void startAsynchronous();
+    // From the moment the queue starts it until it has finished or failed.
+    bool isExecuting() const { return _state == State::Executing; }
+    bool isFinished() const { return _state == State::Ended; }
+    // A request that has not ended fails with "The request was cancelled".
+    void cancel();
+    // Nothing is sent to the delegate afterwards.
+    void clearDelegatesAndCancel();
+
+    // Moves to the new address with each redirect followed.
+    const std::string& url() const { return _url; }
+    // 0 while no response head has arrived.
+    int responseStatusCode() const { return _responseStatusCode; }
+    // Inflated when it came gzip-encoded; empty when the body went to a file.
+    const std::string& responseData() const { return _responseData; }
+    // Why it failed, once it has.
+    const std::optional<std::string>& error() const { return _error; }
+
+    // Tests only: how long a request may go without a byte sent or received.
+    static void setTimeOutSecondsForTesting(double seconds);
+
+    struct Token {};
+    HttpRequest(Token, std::string url);
+    ~HttpRequest() override;
+
+private:
+    enum class State { Idle, Waiting, Executing, Ended };
+
+    void start() override;
+    void startAttempt();
+    void attemptEnded(const std::shared_ptr<Transfer>& transfer);
+    void followRedirect(const Transfer& transfer);
+    void complete(const std::shared_ptr<Transfer>& transfer);
+    void finish();
+    void fail(std::string message);
+    void end();
+    std::vector<std::string> headerLines() const;
+
+    std::string _url;
+    std::weak_ptr<HttpRequestDelegate> _delegate;
+    std::optional<std::filesystem::path> _destination;
+    std::string _method = "GET";
+    std::optional<std::string> _body;
+    std::vector<std::pair<std::string, std::string>> _headers;
+
+    State _state = State::Idle;
+    int _redirectCount = 0;
+    std::shared_ptr<Transfer> _attempt;
+    int _responseStatusCode = 0;
+    std::string _responseData;
+    std::optional<std::string> _error;
+};
+
+} // namespace vq

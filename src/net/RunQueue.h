@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace vq {
+
+// The process-wide queue that runs started requests, at most four at a time,
+// first started first run. It holds each one until it ends, so callers may
+// drop their references. Main thread only.
+class RunQueue {
+public:
+    class Operation {
+    public:
+        virtual ~Operation() = default;
+        // Called by the queue on the main thread when a slot is free.
+        virtual void start() = 0;
+    };
+
+    static constexpr std::size_t maxConcurrent = 4;
+
+    static RunQueue& shared();
+
+    // Queues the operation; it starts from the run loop, never inside this call.
+    void add(std::shared_ptr<Operation> operation);
+    // An operation that ended, or was cancelled while it waited, leaves the queue.
+    // This may drop the last reference: a caller inside the operation keeps itself alive.
+    void remove(const Operation* operation);
+
+    std::size_t runningCount() const { return _running.size(); }
+    std::size_t waitingCount() const { return _waiting.size(); }
+
+private:
+    void schedule();
+    void startWaiting();
+
+    std::deque<std::shared_ptr<Operation>> _waiting;
+    std::vector<std::shared_ptr<Operation>> _running;
+};
+
+} // namespace vq

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace vq {
+
+// A new file with a unique name, removed when this goes away unless kept.
+// Move-only.
+class TempFile {
+public:
+    // A hidden file named after baseName in folder; nullopt when it cannot be created.
+    static std::optional<TempFile> createIn(const std::filesystem::path& folder, std::string_view baseName);
+
+    ~TempFile();
+    TempFile(TempFile&& other) noexcept;
+    TempFile& operator=(TempFile&& other) noexcept;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::filesystem::path& path() const { return _path; }
+    bool write(std::string_view bytes);
+    bool close();
+    // The file now belongs elsewhere (it was moved into place).
+    void keep() { _kept = true; }
+
+private:
+    TempFile(std::filesystem::path path, int fd) : _path(std::move(path)), _fd(fd) {}
+    void discard();
+
+    std::filesystem::path _path;
+    int _fd = -1;
+    bool _kept = false;
+};
+
+} // namespace vq

@@ -1,0 +1,147 @@
+#include "platform/Image.h"
+
+#include "platform/Bundle.h"
+#include "platform/Device.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "support/TempDir.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace vq;
+
+namespace {
+
+// A solid picture of w x h pixels.
+std::shared_ptr<Image> solid(int w, int h, Color c, double scale = 1)
+{
+    auto image = Image::blank(w, h, scale);
+    cairo_t* cr = cairo_create(image->surface());
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return image;
+}
+
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Points the bundle at a fresh resource folder and puts everything back afterwards.
+class NamedImageTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        _savedDir = Bundle::main().resourceDir;
+        Bundle::main().resourceDir = _dir.path();
+        Image::clearNamedCache();
+    }
+    void TearDown() override
+    {
+        Bundle::main().resourceDir = _savedDir;
+        Device::current().setProfile(DeviceProfile::Phone);
+        Image::clearNamedCache();
+    }
+    test::TempDir _dir;
+    std::filesystem::path _savedDir;
+};
+
+} // namespace
+
+TEST_F(NamedImageTest, PrefersTheDoubleScalePictureOnADoubleScaleScreen)
+{
+    ASSERT_EQ(Device::current().info().scale, 2);
+    writeBytes(_dir / "star.png", solid(10, 6, Color::redColor())->pngData());
+    writeBytes(_dir / "star@2x.png", solid(20, 12, Color::blueColor())->pngData());
+
+    auto star = Image::imageNamed("star");
+    ASSERT_NE(star, nullptr);
+    EXPECT_EQ(star->scale(), 2);
+    EXPECT_EQ(star->pixelWidth(), 20);
+    EXPECT_EQ(star->size(), (Size{10, 6}));
+    EXPECT_EQ(star->pixelAt(3, 3), Color::blueColor());
+    EXPECT_EQ(star->name(), "star");
+    EXPECT_EQ(Image::imageNamed("star"), star) << "named images are cached";
+
+    // Only the plain picture: it is used at scale 1.
+    writeBytes(_dir / "plain.png", solid(8, 4, Color::redColor())->pngData());
+    auto plain = Image::imageNamed("plain");
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->scale(), 1);
+    EXPECT_EQ(plain->size(), (Size{8, 4}));
+}
+
+TEST_F(NamedImageTest, FindsJpegPicturesAfterPng)
+{
+    writeBytes(_dir / "photo.jpg", jpegRepresentation(*solid(16, 16, Color::whiteColor()), 0.9));
+    auto photo = Image::imageNamed("photo");
+    ASSERT_NE(photo, nullptr);
+    EXPECT_EQ(photo->pixelWidth(), 16);
+    EXPECT_EQ(photo->scale(), 1);
+    EXPECT_NE(Image::imageNamed("photo.jpg"), nullptr);
+    EXPECT_EQ(Image::imageNamed("photo.png"), nullptr);
+}
+
+TEST_F(NamedImageTest, MissingPictureGivesNothingAndIsLoggedOnce)
+{
+    LogCapture log;
+    EXPECT_EQ(Image::imageNamed("no-such-picture"), nullptr);
+    EXPECT_EQ(Image::imageNamed("no-such-picture"), nullptr);
+    Image::clearNamedCache();
+    EXPECT_EQ(Image::imageNamed("no-such-picture"), nullptr);
+    EXPECT_EQ(log.count("image not found: no-such-picture"), 1u);
+    EXPECT_EQ(log.lines().size(), 1u);
+
+    // A corrupt resource is as good as a missing one.
+    std::ofstream(_dir / "broken.png") << "not a picture";
+    EXPECT_EQ(Image::imageNamed("broken"), nullptr);
+    EXPECT_EQ(log.count("image not found: broken"), 1u);
+}
+
+TEST(ImageTest, PngRoundTripKeepsPixelsAndAlpha)
+{
+    auto image = Image::blank(4, 3, 2);
+    cairo_t* cr = cairo_create(image->surface());
+    cairo_set_source_rgba(cr, 1, 0, 0, 0.5);
+    cairo_rectangle(cr, 0, 0, 2, 3);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    Color half = image->pixelAt(0, 0);
+    EXPECT_NEAR(half.r, 1, 0.01);
+    EXPECT_NEAR(half.a, 0.5, 0.01);
+    EXPECT_EQ(image->pixelAt(3, 0), Color::clearColor());
+    EXPECT_EQ(image->pixelAt(-1, 0), Color::clearColor());
+    EXPECT_EQ(image->pixelAt(4, 0), Color::clearColor());
+
+    test::TempDir dir;
+    ASSERT_EQ(image->writePng(dir / "out@2x.png"), std::nullopt);
+    auto back = Image::imageWithContentsOfFile(dir / "out@2x.png");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->scale(), 2);
+    EXPECT_EQ(back->size(), (Size{2, 1.5}));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(back->pixelAt(x, y), image->pixelAt(x, y)) << x << "," << y;
+
+    EXPECT_TRUE(image->writePng(dir / "missing-folder" / "x.png").has_value());
+    EXPECT_EQ(Image::imageWithContentsOfFile(dir / "nothing.png"), nullptr);
+}
+
+TEST(ImageTest, CorruptBytesDecodeToNothing)
+{
+    std::vector<std::uint8_t> junk = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    EXPECT_EQ(Image::imageWithData(junk), nullptr);
+    EXPECT_EQ(Image::imageWithData({}), nullptr);
+
+    auto png = solid(8, 8, Color::redColor())->pngData();
+    std::vector<std::uint8_t> cutPng(png.begin(), png.begin() + static_cast<long>(png.size() / 2));
+    EXPECT_EQ(Image::imageWithData(cutPng), nullptr);
+
+    std::vector<std::uint8_t> fakeJpeg = {0xff, 0xd8, 0xff, 0xe0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Image::imageWithData(fakeJpeg), nullptr);
+}

@@ -1,0 +1,39 @@
+#include "platform/Application.h"
+#include "platform/Screen.h"
+#include "platform/View.h"
+#include "platform/ViewController.h"
+#include "platform/Window.h"
+#include "support/Harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace vq;
+
+namespace {
+
+TEST(WindowTest, RootControllerViewIsTheOnlyContentAndFillsTheWindow)
+{
+    test::Harness h(DeviceProfile::Tall);
+    auto window = Window::create({0, 0, 320, 568});
+    window->addSubview(std::make_shared<View>(Rect(0, 0, 10, 10)));
+    auto first = std::make_shared<ViewController>();
+    window->setRootViewController(first);
+    ASSERT_EQ(window->subviews().size(), 1u);
+    EXPECT_EQ(window->subviews()[0], first->view());
+    EXPECT_EQ(first->view()->frame(), Rect(0, 0, 320, 568));
+    EXPECT_EQ(first->view()->window(), window);
+    EXPECT_EQ(first->nextResponder(), window);
+    EXPECT_EQ(first->view()->nextResponder(), first);
+
+    auto second = std::make_shared<ViewController>();
+    window->setRootViewController(second);
+    ASSERT_EQ(window->subviews().size(), 1u);
+    EXPECT_EQ(window->subviews()[0], second->view());
+    EXPECT_EQ(first->view()->superview(), nullptr);
+    EXPECT_EQ(first->nextResponder(), nullptr);
+
+    window->setRootViewController(nullptr);
+    EXPECT_TRUE(window->subviews().empty());
+}
+
+} // namespace
