@@ -211,7 +211,15 @@ double ViewController::getTextHeight(const TextView& textView) const
 {
     if (!isModernSystem())
         return textView.contentSize().height;
-    return measureText(textView.text(), textView.typingAttributes().font, metrics().measuringWidth).height;
+    // Each keystroke measures the text before and after the edit; the "before"
+    // is usually what the last keystroke measured as its "after".
+    Font font = textView.typingAttributes().font;
+    double width = metrics().measuringWidth;
+    if (_lastMeasure && _lastMeasure->width == width && _lastMeasure->font == font && _lastMeasure->text == textView.text())
+        return _lastMeasure->height;
+    double h = measureText(textView.text(), font, width).height;
+    _lastMeasure = LastMeasure{textView.text(), font, width, h};
+    return h;
 }
 
 void ViewController::fitTextView(double h, bool addPad)

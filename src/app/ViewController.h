@@ -123,6 +123,13 @@ private:
     std::shared_ptr<Timer> _bannerTimer;
     bool _isAdShown = false;
     std::int32_t _identify = 0;
+    struct LastMeasure {
+        std::string text;
+        Font font;
+        double width;
+        double height;
+    };
+    mutable std::optional<LastMeasure> _lastMeasure;
     // The overflowing edit's undo, until it runs.
     std::shared_ptr<Timer> _pendingUndo;
 };

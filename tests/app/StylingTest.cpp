@@ -87,6 +87,26 @@ TEST_F(Styling, ColourAndTextureExcludeEachOther)
     EXPECT_EQ(vc.textBgView()->image()->name(), "3");
 }
 
+TEST_F(Styling, TheTextIsDrawnOverTheTexture)
+{
+    Color ink = Color::rgb255(0, 0, 255);
+    vc.changeTextColor(ink);
+    vc.changeTextureView("5");
+    vc.changeFont(Font::boldSystemFont(17));
+    Rect box = e.text().convertRectTo(e.text().bounds(), nullptr);
+    auto inkPixels = [&] {
+        auto image = e.harness.render();
+        int n = 0;
+        for (double y = box.minY() + 1; y < box.maxY() - 1; y += 0.5)
+            for (double x = box.minX() + 1; x < box.maxX() - 1; x += 0.5)
+                n += vq::test::nearColor(vq::test::Harness::pixel(*image, x, y), ink, 0.1f) ? 1 : 0;
+        return n;
+    };
+    int without = inkPixels();
+    e.text().setText("MMMM");
+    EXPECT_GT(inkPixels(), without + 20);
+}
+
 TEST_F(Styling, ATextureThatFailsToLoadDrawsNothingAndLogsOneLine)
 {
     LogCapture log;
