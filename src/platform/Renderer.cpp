@@ -105,6 +105,13 @@ void drawView(GraphicsContext& gc, View& view, const Rect& bounds)
         }
     }
 
+    if (typeid(view) != typeid(View)) {
+        gc.save();
+        gc.clipToRect(bounds);
+        view.drawOverSubviews(gc);
+        gc.restore();
+    }
+
     if (clips)
         gc.restore();
 

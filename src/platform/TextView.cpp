@@ -173,7 +173,7 @@ void TextView::layoutSubviews()
     updateContentSize();
 }
 
-void TextView::draw(GraphicsContext& context)
+void TextView::drawOverSubviews(GraphicsContext& context)
 {
     TextLayout layout(_text, _font, textWidth(), _alignment);
     if (!_text.empty())

@@ -80,7 +80,8 @@ public:
 
     void setFrame(Rect frame) override;
     void layoutSubviews() override;
-    void draw(GraphicsContext& context) override;
+    // The text and caret go over the subviews, so a picture sent to the back shows behind the text.
+    void drawOverSubviews(GraphicsContext& context) override;
 
 protected:
     void didBecomeFirstResponder() override;

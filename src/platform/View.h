@@ -116,6 +116,9 @@ public:
 
     // Drawing: content in bounds coordinates, over the background and under the subviews.
     virtual void draw(GraphicsContext& context);
+    // Content drawn over the subviews, within the bounds (a text view's text
+    // stays readable over pictures placed behind it).
+    virtual void drawOverSubviews(GraphicsContext&) {}
     void setNeedsDisplay();
     // Grows with every visible change anywhere; a host redraws when it moved.
     static std::uint64_t displayGeneration();

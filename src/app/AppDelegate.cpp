@@ -1,0 +1,49 @@
+#include "app/AppDelegate.h"
+
+#include "analytics/Analytics.h"
+#include "app/ViewController.h"
+#include "platform/Application.h"
+#include "platform/Log.h"
+#include "platform/Screen.h"
+#include "platform/Window.h"
+#include "promotion/PromotionUnit.h"
+
+#include <fmt/format.h>
+
+namespace vq::app {
+
+bool AppDelegate::didFinishLaunching(Application& application)
+{
+    Analytics::startSession(kAnalyticsKey);
+    // The unit is reached through currentInstance from here on.
+    PromotionUnit::defaultInstance(fmt::format("{}", kStoreIdentifier));
+    _window = Window::create(Screen::main().bounds());
+    application.setStatusBarHidden(true);
+    _viewController = ViewController::create();
+    _window->setRootViewController(_viewController);
+    _window->makeKeyAndVisible();
+    return true;
+}
+
+void AppDelegate::didBecomeActive(Application&)
+{
+    if (auto unit = PromotionUnit::currentInstance())
+        unit->becomeActived();
+}
+
+void AppDelegate::didRegisterForRemoteNotificationsWithDeviceToken(Application&, std::vector<std::uint8_t> token)
+{
+    if (auto unit = PromotionUnit::currentInstance())
+        unit->registDeviceSucess(token);
+}
+
+void AppDelegate::didFailToRegisterForRemoteNotificationsWithError(Application&, std::string error)
+{
+    log("regist device fail.[err = {}]", error);
+}
+
+void AppDelegate::didReceiveRemoteNotification(Application&, const PlistValue&) { log("receive remote notification."); }
+
+void AppDelegate::didReceiveLocalNotification(Application&, const PlistValue&) { log("receive locate notification"); }
+
+} // namespace vq::app

@@ -1,0 +1,73 @@
+#include "app/MessageFit.h"
+
+#include <glib.h>
+#include <pango/pango.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace vq::app {
+
+std::vector<std::size_t> graphemeBoundaries(std::string_view text)
+{
+    std::vector<std::size_t> bounds{0};
+    glong chars = g_utf8_strlen(text.data(), static_cast<gssize>(text.size()));
+    if (chars <= 0)
+        return bounds;
+    std::vector<PangoLogAttr> attrs(static_cast<std::size_t>(chars) + 1);
+    pango_get_log_attrs(text.data(), static_cast<int>(text.size()), -1, pango_language_get_default(), attrs.data(),
+                        static_cast<int>(attrs.size()));
+    const char* p = text.data();
+    for (glong i = 1; i <= chars; ++i) {
+        p = g_utf8_next_char(p);
+        if (i == chars || attrs[static_cast<std::size_t>(i)].is_cursor_position)
+            bounds.push_back(static_cast<std::size_t>(p - text.data()));
+    }
+    return bounds;
+}
+
+namespace {
+// Wrapping and shaping can make a prefix a little shorter than one with fewer
+// characters; every prefix this close above a found cut is checked as well.
+constexpr std::size_t kConfirmWindow = 8;
+} // namespace
+
+TrimResult trimToFit(const std::string& text, double limit, const std::function<double(const std::string&)>& measure)
+{
+    auto bounds = graphemeBoundaries(text);
+    std::size_t n = bounds.size() - 1; // characters
+    if (n == 0)
+        return {text, measure(text)};
+
+    // The cache keeps the window check from measuring a prefix twice.
+    std::vector<std::optional<double>> heights(n + 1);
+    auto heightOf = [&](std::size_t k) {
+        if (!heights[k])
+            heights[k] = measure(text.substr(0, bounds[k]));
+        return *heights[k];
+    };
+
+    // Invariant: prefix lo fits (or is empty), every prefix from hi to n - 1
+    // found so far does not; the answer is the longest fitting prefix below n.
+    std::size_t lo = 0;
+    for (;;) {
+        std::size_t hi = n;
+        while (hi - lo > 1) {
+            std::size_t mid = lo + (hi - lo) / 2;
+            if (heightOf(mid) < limit)
+                lo = mid;
+            else
+                hi = mid;
+        }
+        std::size_t better = lo;
+        for (std::size_t k = lo + 2; k < n && k <= lo + 1 + kConfirmWindow; ++k)
+            if (heightOf(k) < limit)
+                better = k;
+        if (better == lo)
+            break;
+        lo = better;
+    }
+    return {text.substr(0, bounds[lo]), heightOf(lo)};
+}
+
+} // namespace vq::app

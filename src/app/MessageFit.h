@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vq::app {
+
+// Byte offsets where a user-perceived character starts, plus the text's end:
+// 0 first, text.size() last (just {0} for an empty text). Cutting at any of
+// them never splits an emoji with its modifiers or a letter from its marks.
+std::vector<std::size_t> graphemeBoundaries(std::string_view text);
+
+struct TrimResult {
+    std::string text;
+    double height = 0; // the last measured height, that of text
+};
+
+// Removes characters from the end, at least one, until the measured height is
+// below limit, as removing one at a time and measuring each time would; it
+// just measures far fewer prefixes to get there.
+TrimResult trimToFit(const std::string& text, double limit, const std::function<double(const std::string&)>& measure);
+
+} // namespace vq::app

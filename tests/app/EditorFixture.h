@@ -1,0 +1,60 @@
+#pragma once
+
+#include "analytics/Analytics.h"
+#include "app/AppDelegate.h"
+#include "app/ViewController.h"
+#include "platform/Application.h"
+#include "platform/Device.h"
+#include "platform/TextView.h"
+#include "platform/View.h"
+#include "platform/Window.h"
+#include "promotion/PromotionUnit.h"
+#include "support/Harness.h"
+
+#include <memory>
+#include <string>
+
+namespace vq::test {
+
+// The real app launched headless on one device, through its own delegate.
+class Editor {
+public:
+    explicit Editor(DeviceProfile profile = DeviceProfile::Phone, const std::string& systemVersion = "7.0",
+                    bool launch = true)
+        : harness(profile)
+    {
+        PromotionUnit::resetForTests();
+        Analytics::reset();
+        Device::current().setSystemVersion(systemVersion);
+        delegate = std::make_shared<app::AppDelegate>();
+        harness.app().setDelegate(delegate);
+        if (launch)
+            harness.app().launch();
+    }
+    ~Editor()
+    {
+        PromotionUnit::resetForTests();
+        Analytics::reset();
+    }
+
+    app::ViewController& vc() const { return *delegate->viewController(); }
+    TextView& text() const { return *vc().textView(); }
+
+    // Centre of a view in screen points.
+    static Point screenCenter(const View& v)
+    {
+        Rect r = v.convertRectTo(v.bounds(), nullptr);
+        return r.center();
+    }
+    // A tap on the message puts the caret there and brings the keyboard up.
+    void focus()
+    {
+        Point c = screenCenter(text());
+        harness.tap(c.x, c.y);
+    }
+
+    Harness harness;
+    std::shared_ptr<app::AppDelegate> delegate;
+};
+
+} // namespace vq::test
