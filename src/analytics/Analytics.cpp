@@ -1,5 +1,7 @@
 #include "analytics/Analytics.h"
 
+#include "platform/Json.h"
+
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -33,71 +35,10 @@ bool isValidKey(const std::string& key)
         && std::all_of(key.begin(), key.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
-// Length of the well-formed UTF-8 sequence at s[i], or 0.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t i)
-{
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // overlong
-        if (lead == 0xED)
-            high = 0x9F; // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // beyond U+10FFFF
-    } else
-        return 0;
-    if (i + length > s.size() || byte(i + 1) < low || byte(i + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
-            return 0;
-    return length;
-}
-
-// A JSON string literal. Names can come from a server, so malformed UTF-8
-// becomes U+FFFD rather than an unreadable line.
 std::string jsonString(std::string_view s)
 {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            default:
-                if (c < 0x20)
-                    out += fmt::format("\\u{:04x}", c);
-                else
-                    out += static_cast<char>(c);
-            }
-            ++i;
-            continue;
-        }
-        if (std::size_t n = utf8SequenceLength(s, i)) {
-            out.append(s.substr(i, n));
-            i += n;
-        } else {
-            out += "\\ufffd";
-            ++i;
-        }
-    }
-    out += '"';
+    std::string out;
+    appendJsonString(out, s);
     return out;
 }
 

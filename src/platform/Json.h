@@ -32,7 +32,8 @@ private:
     bool _afterKey = false;
 };
 
-// Appends text as a JSON string literal (quoted, escaped; UTF-8 kept).
+// Appends text as a JSON string literal: quoted, escaped, UTF-8 kept, and
+// malformed UTF-8 replaced by U+FFFD.
 void appendJsonString(std::string& out, std::string_view text);
 
 } // namespace vq

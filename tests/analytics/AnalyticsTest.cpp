@@ -1,8 +1,8 @@
 #include "analytics/Analytics.h"
-#include "analytics/JsonLine.h"
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "support/JsonTree.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +12,7 @@
 #include <sstream>
 
 using namespace vq;
-using vq::test::JsonObject;
-using vq::test::parseJsonObject;
+using JsonObject = vq::test::Json::Object;
 
 namespace {
 
@@ -52,10 +51,11 @@ protected:
     {
         std::vector<JsonObject> objects;
         for (const auto& line : lines) {
-            auto object = parseJsonObject(line);
-            EXPECT_TRUE(object) << "not JSON: " << line;
-            if (object)
-                objects.push_back(*object);
+            auto json = vq::test::parseJson(line);
+            bool isObject = json && std::holds_alternative<JsonObject>(json->value);
+            EXPECT_TRUE(isObject) << "not a JSON object: " << line;
+            if (isObject)
+                objects.push_back(json->object());
         }
         return objects;
     }
@@ -63,13 +63,13 @@ protected:
     static std::string text(const JsonObject& o, const std::string& key)
     {
         auto it = o.find(key);
-        return it != o.end() && std::holds_alternative<std::string>(it->second) ? std::get<std::string>(it->second)
-                                                                               : "<missing " + key + ">";
+        return it != o.end() && std::holds_alternative<std::string>(it->second.value) ? it->second.string()
+                                                                                     : "<missing " + key + ">";
     }
     static double number(const JsonObject& o, const std::string& key)
     {
         auto it = o.find(key);
-        return it != o.end() && std::holds_alternative<double>(it->second) ? std::get<double>(it->second) : -1e9;
+        return it != o.end() && std::holds_alternative<double>(it->second.value) ? it->second.number() : -1e9;
     }
 
     test::TempDir _dir;

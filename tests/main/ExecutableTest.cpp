@@ -1,7 +1,7 @@
 // The built velvet-quill program, run as a user runs it.
 #ifdef VQ_APP_BINARY
 
-#include "main/JsonTree.h"
+#include "support/JsonTree.h"
 #include "support/TempDir.h"
 
 #include <fmt/format.h>

@@ -1,5 +1,5 @@
 #include "main/HostFixture.h"
-#include "main/JsonTree.h"
+#include "support/JsonTree.h"
 
 #include "platform/Image.h"
 

@@ -16,3 +16,11 @@ TEST(Json, NestedContainersAndEscaping)
     EXPECT_EQ(w.str(), "{\"text\":\"say \\\"hi\\\"\\\\\\n\\t\\u0001 \xF0\x9F\x98\x80\",\"n\":3,\"x\":0.5,\"whole\":2,"
                        "\"list\":[true,null,{},[]],\"last\":false}");
 }
+
+TEST(Json, MalformedUtf8BecomesReplacementCharacters)
+{
+    std::string out;
+    // A stray continuation byte, an overlong "/", a surrogate, a cut-off sequence.
+    appendJsonString(out, "a\x80" "b\xC0\xAF" "c\xED\xA0\x80" "d\xE2\x82");
+    EXPECT_EQ(out, "\"a\\ufffdb\\ufffd\\ufffdc\\ufffd\\ufffd\\ufffdd\\ufffd\\ufffd\"");
+}

@@ -1,4 +1,4 @@
-#include "main/JsonTree.h"
+#include "support/JsonTree.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -119,9 +119,19 @@ private:
                     return std::nullopt;
                 unsigned code = 0;
                 auto [p, ec] = std::from_chars(_s.data() + _i, _s.data() + _i + 4, code, 16);
-                if (ec != std::errc() || p != _s.data() + _i + 4 || code >= 0x80)
-                    return std::nullopt; // the writer escapes only control characters
-                out.push_back(static_cast<char>(code));
+                // Our writers escape only control characters and U+FFFD: no surrogate pairs.
+                if (ec != std::errc() || p != _s.data() + _i + 4 || (code >= 0xD800 && code <= 0xDFFF))
+                    return std::nullopt;
+                if (code < 0x80) {
+                    out.push_back(static_cast<char>(code));
+                } else if (code < 0x800) {
+                    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+                    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+                } else {
+                    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+                    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+                    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+                }
                 _i += 4;
                 break;
             }
