@@ -61,20 +61,6 @@ std::string sessionFileName(std::time_t start)
     return fmt::format("session-{}-{:08x}.jsonl", stamp, random());
 }
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 class Recorder {
 public:
     void start(const std::string& key)

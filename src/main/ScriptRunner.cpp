@@ -74,23 +74,6 @@ std::shared_ptr<View> findInside(const std::shared_ptr<View>& container, int tag
     return nullptr;
 }
 
-// The offset that shows rect (content coordinates) with as little scrolling
-// as possible, within the scroll view's range.
-Point offsetShowing(const ScrollView& scrollView, Rect rect)
-{
-    Rect b = scrollView.bounds();
-    auto axis = [](double current, double lo, double hi, double visible) {
-        if (lo < current || hi - lo > visible)
-            return lo;
-        if (hi > current + visible)
-            return hi - visible;
-        return current;
-    };
-    Point max = scrollView.maxContentOffset();
-    return {std::clamp(axis(b.origin.x, rect.minX(), rect.maxX(), b.width()), 0.0, max.x),
-            std::clamp(axis(b.origin.y, rect.minY(), rect.maxY(), b.height()), 0.0, max.y)};
-}
-
 void moveTouch(Point from, Point to)
 {
     for (int i = 1; i <= kDragSteps; ++i) {
@@ -246,7 +229,7 @@ std::optional<std::string> ScriptRunner::tapTarget(const ScriptTarget& target)
         IndexPath row{0, target.tag};
         if (target.tag < 0 || target.tag >= table->numberOfRowsInSection(0))
             return fmt::format("the table tagged {} has no row {}", target.container, target.tag);
-        if (auto error = dragScroll(*table, offsetShowing(*table, table->rectForRowAtIndexPath(row)), what))
+        if (auto error = dragScroll(*table, table->offsetShowing(table->rectForRowAtIndexPath(row)), what))
             return error;
         auto cell = table->cellForRowAtIndexPath(row);
         if (!cell)
@@ -265,7 +248,7 @@ std::optional<std::string> ScriptRunner::bringIntoView(View& view, const Rect& r
         if (!scrollView)
             continue;
         Rect inContent = view.convertRectTo(rect, scrollView.get());
-        if (auto error = dragScroll(*scrollView, offsetShowing(*scrollView, inContent), what))
+        if (auto error = dragScroll(*scrollView, scrollView->offsetShowing(inContent), what))
             return error;
     }
     return std::nullopt;

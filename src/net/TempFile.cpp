@@ -1,5 +1,7 @@
 #include "net/TempFile.h"
 
+#include "platform/Paths.h"
+
 #include <fmt/format.h>
 
 #include <cerrno>
@@ -41,19 +43,7 @@ TempFile& TempFile::operator=(TempFile&& other) noexcept
     return *this;
 }
 
-bool TempFile::write(std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = ::write(_fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
+bool TempFile::write(std::string_view bytes) { return writeAll(_fd, bytes); }
 
 bool TempFile::close()
 {

@@ -65,20 +65,11 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
     int fd = mkstemp(tmpl.data());
     if (fd < 0)
         return fmt::format("cannot write {}: {}", path.string(), std::strerror(errno));
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            int err = errno;
-            ::close(fd);
-            ::unlink(tmpl.c_str());
-            return fmt::format("cannot write {}: {}", path.string(), std::strerror(err));
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
+    if (!writeAll(fd, bytes)) {
+        int err = errno;
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return fmt::format("cannot write {}: {}", path.string(), std::strerror(err));
     }
     // Files that must survive reach the disk before they replace the old one.
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
@@ -93,6 +84,20 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
         return fmt::format("cannot move {} into place: {}", path.string(), std::strerror(err));
     }
     return std::nullopt;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
 }
 
 std::optional<std::string> readFile(const std::filesystem::path& path)

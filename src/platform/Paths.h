@@ -26,6 +26,10 @@ public:
 // message on failure (and leaves no temporary file behind).
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Writes all of bytes to a file descriptor, retrying short writes and
+// interruptions. False on an error (errno tells which).
+bool writeAll(int fd, std::string_view bytes);
+
 // Reads a whole file; nullopt when it cannot be read.
 std::optional<std::string> readFile(const std::filesystem::path& path);
 

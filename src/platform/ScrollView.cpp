@@ -75,10 +75,9 @@ void ScrollView::setContentOffset(Point offset, bool animated)
         d->scrollViewDidScroll(*this);
 }
 
-void ScrollView::scrollRectToVisible(Rect rect, bool animated)
+Point ScrollView::offsetShowing(Rect rect) const
 {
     Rect b = bounds();
-    Point offset = b.origin;
     auto axis = [](double current, double lo, double hi, double visible) {
         if (lo < current || hi - lo > visible)
             return lo;
@@ -86,13 +85,12 @@ void ScrollView::scrollRectToVisible(Rect rect, bool animated)
             return hi - visible;
         return current;
     };
-    offset.x = axis(offset.x, rect.minX(), rect.maxX(), b.width());
-    offset.y = axis(offset.y, rect.minY(), rect.maxY(), b.height());
     Point max = maxContentOffset();
-    offset.x = std::clamp(offset.x, 0.0, max.x);
-    offset.y = std::clamp(offset.y, 0.0, max.y);
-    setContentOffset(offset, animated);
+    return {std::clamp(axis(b.origin.x, rect.minX(), rect.maxX(), b.width()), 0.0, max.x),
+            std::clamp(axis(b.origin.y, rect.minY(), rect.maxY(), b.height()), 0.0, max.y)};
 }
+
+void ScrollView::scrollRectToVisible(Rect rect, bool animated) { setContentOffset(offsetShowing(rect), animated); }
 
 bool ScrollView::scrollsVertically() const
 {

@@ -46,6 +46,9 @@ public:
     Point maxContentOffset() const;
     // rect in content coordinates; scrolls as little as needed, within range.
     void scrollRectToVisible(Rect rect, bool animated);
+    // The offset that shows rect (content coordinates) with as little
+    // scrolling as possible, within the scrollable range.
+    Point offsetShowing(Rect rect) const;
 
     bool showsVerticalScrollIndicator() const { return _showsVertical; }
     void setShowsVerticalScrollIndicator(bool shows) { _showsVertical = shows; }
