@@ -6,7 +6,7 @@ CMAKE_FLAGS += -DVQ_WERROR=ON
 endif
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev release tsan test test-dev test-tsan bench run clean
+.PHONY: all deps dev release tsan test test-dev test-tsan bench fuzz run clean
 
 all: dev
 
@@ -36,6 +36,17 @@ test: test-dev test-tsan
 bench: release
 	@for b in build/release/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; \
+	done
+
+# Each libFuzzer target for FUZZ_SECONDS (clang only; not part of `make test`).
+FUZZ_SECONDS ?= 30
+fuzz:
+	@scripts/install-deps clang libclang-rt-14-dev
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_property_list fuzz_script
+	@for f in property_list script; do \
+	  mkdir -p build/fuzz/corpus/$$f; \
+	  build/fuzz/fuzz/fuzz_$$f -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus/$$f fuzz/seeds/$$f || exit 1; \
 	done
 
 run: release

@@ -84,7 +84,9 @@ void NotificationCenter::post(const Notification& notification)
     for (const auto& o : _observers)
         if (o.name.empty() || o.name == notification.name)
             targets.emplace_back(o.token, o.callback);
-    for (auto& [token, callback] : targets) {
+    for (auto& target : targets) {
+        const Token token = target.first;
+        auto& callback = target.second;
         auto it = std::find_if(_observers.begin(), _observers.end(), [&](const Observer& o) { return o.token == token; });
         if (it == _observers.end())
             continue;

@@ -40,13 +40,16 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
         plist_get_real_val(node, &d);
         return PlistValue(d);
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+        // By pointer and length: the copying getter asserts on a string with
+        // an embedded NUL, which a server's reply may well hold.
+        std::uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        return PlistValue(std::string(s ? s : "", s ? length : 0));
+    }
     case PLIST_KEY: {
         char* s = nullptr;
-        if (plist_get_node_type(node) == PLIST_KEY)
-            plist_get_key_val(node, &s);
-        else
-            plist_get_string_val(node, &s);
+        plist_get_key_val(node, &s);
         PlistValue v(std::string(s ? s : ""));
         std::free(s);
         return v;

@@ -70,6 +70,13 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
     std::string truncated = writePropertyList(sampleTree(), PlistFormat::Binary);
     truncated.resize(truncated.size() / 2);
     EXPECT_FALSE(parsePropertyList(truncated));
+
+    // A raw NUL inside a string once tripped the parser library's own assertion.
+    using namespace std::string_literals;
+    auto withNul = parsePropertyList("<plist version=\"1.0\"><dict><key>k</key><string>a\0b</string></dict></plist>"s);
+    ASSERT_TRUE(withNul);
+    ASSERT_TRUE(withNul->find("k") && withNul->find("k")->string());
+    EXPECT_EQ(withNul->find("k")->string()->substr(0, 1), "a");
 }
 
 TEST(PropertyListTest, NumericConversionsAcrossTypes)
