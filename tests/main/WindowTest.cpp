@@ -1,0 +1,193 @@
+// The real window under a virtual X server: what X shows is the editor.
+#if defined(VQ_APP_BINARY) && defined(VQ_APP_HAS_EDITOR)
+
+#include "platform/Color.h"
+#include "platform/Image.h"
+#include "support/Harness.h" // nearColor
+#include "support/JsonTree.h"
+#include "support/TempDir.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <sys/wait.h>
+#include <vector>
+
+namespace vq::test {
+
+namespace {
+
+std::string slurp(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// An X window dump (xwd's format) in true colour, as RGB pixels.
+struct XImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> rgb; // 0xRRGGBB
+
+    Color at(int x, int y) const
+    {
+        std::uint32_t p = rgb[static_cast<std::size_t>(y) * width + x];
+        return Color::rgb255((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
+    }
+};
+
+std::optional<XImage> readXwd(const std::string& bytes)
+{
+    auto card = [&bytes](std::size_t i) {
+        std::uint32_t v = 0;
+        for (int b = 0; b < 4; ++b)
+            v = v << 8 | static_cast<unsigned char>(bytes[i * 4 + b]);
+        return v;
+    };
+    if (bytes.size() < 100)
+        return std::nullopt;
+    std::uint32_t headerSize = card(0), format = card(2), width = card(4), height = card(5), byteOrder = card(7),
+                  bitsPerPixel = card(11), bytesPerLine = card(12), redMask = card(14), greenMask = card(15),
+                  blueMask = card(16), colours = card(19);
+    // ZPixmap at 32 bits per pixel: what a 24-bit X screen gives.
+    if (format != 2 || bitsPerPixel != 32)
+        return std::nullopt;
+    std::size_t start = headerSize + colours * 12;
+    if (bytes.size() < start + static_cast<std::size_t>(bytesPerLine) * height)
+        return std::nullopt;
+    auto channel = [](std::uint32_t p, std::uint32_t mask) {
+        int shift = 0;
+        while (mask && !(mask >> shift & 1))
+            ++shift;
+        return (p & mask) >> shift;
+    };
+    XImage image{static_cast<int>(width), static_cast<int>(height), {}};
+    image.rgb.reserve(static_cast<std::size_t>(width) * height);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const auto* px = reinterpret_cast<const unsigned char*>(bytes.data() + start + y * bytesPerLine + x * 4);
+            std::uint32_t p = byteOrder == 0 ? px[0] | px[1] << 8 | px[2] << 16 | static_cast<std::uint32_t>(px[3]) << 24
+                                             : static_cast<std::uint32_t>(px[0]) << 24 | px[1] << 16 | px[2] << 8 | px[3];
+            image.rgb.push_back(channel(p, redMask) << 16 | channel(p, greenMask) << 8 | channel(p, blueMask));
+        }
+    }
+    return image;
+}
+
+const Json* findView(const Json& view, const std::function<bool(const Json&)>& match)
+{
+    if (match(view))
+        return &view;
+    for (const auto& child : view["children"].array())
+        if (auto* found = findView(child, match))
+            return found;
+    return nullptr;
+}
+
+struct ScreenRect {
+    double x, y, w, h;
+};
+
+ScreenRect screenRectOf(const Json& view)
+{
+    const Json& r = view["screen"];
+    return {r[0].number(), r[1].number(), r[2].number(), r[3].number()};
+}
+
+} // namespace
+
+TEST(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
+{
+    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xwd >/dev/null 2>&1") != 0) {
+        const char* ci = std::getenv("CI");
+        if (ci && std::string(ci) == "true")
+            FAIL() << "xvfb-run and xwd are missing (scripts/install-deps installs them)";
+        GTEST_SKIP() << "xvfb-run or xwd is not installed";
+    }
+    TempDir dir;
+    // The dump is the sign that the script is through; the long wait keeps the window up for xwd.
+    std::ofstream(dir / "type.vqs") << fmt::format("tap message\n"
+                                                   "type \"Hello\"\n"
+                                                   "key return\n"
+                                                   "wait 1\n"
+                                                   "screenshot \"{}\"\n"
+                                                   "dump \"{}\"\n"
+                                                   "wait 60\n",
+                                                   (dir / "render.png").string(), (dir / "views.json").string());
+    std::ofstream(dir / "session.sh") << fmt::format(
+        "'{app}' --data-dir '{dir}/data' --script '{dir}/type.vqs' 2>'{dir}/app.err' &\n"
+        "app=$!\n"
+        "for i in $(seq 300); do [ -f '{dir}/views.json' ] && break; kill -0 $app 2>/dev/null || break; sleep 0.1; done\n"
+        "sleep 0.5\n"
+        "xwd -silent -name 'Velvet Quill' -out '{dir}/window.xwd'\n"
+        "status=$?\n"
+        "kill $app\n"
+        "wait $app\n"
+        "exit $status\n",
+        fmt::arg("app", VQ_APP_BINARY), fmt::arg("dir", dir.path().string()));
+    std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s '-screen 0 800x600x24' sh '{}' "
+                                      ">'{}' 2>&1",
+                                      (dir / "session.sh").string(), (dir / "xvfb.log").string());
+    int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0)
+        << slurp(dir / "xvfb.log") << "\napp: " << slurp(dir / "app.err");
+
+    auto shot = readXwd(slurp(dir / "window.xwd"));
+    ASSERT_TRUE(shot);
+    auto render = Image::imageWithContentsOfFile(dir / "render.png");
+    ASSERT_TRUE(render);
+    // The phone's screen at zoom 1: one window pixel per point.
+    ASSERT_EQ(shot->width, 320);
+    ASSERT_EQ(shot->height, 480);
+    // A file's image does not know the device scale it was drawn at.
+    double scale = render->pixelWidth() / 320.0;
+
+    auto dump = parseJson(slurp(dir / "views.json"));
+    ASSERT_TRUE(dump);
+    const Json& window = (*dump)["windows"][0];
+    const Json* message = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
+    const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
+    ASSERT_TRUE(message && panel);
+    EXPECT_EQ((*message)["text"].string(), "Hello");
+
+    // The top bar and the panel: X shows what the renderer drew, and it is not blank.
+    auto sameAsRender = [&](ScreenRect r, int columns, int rows) {
+        int same = 0;
+        int lit = 0;
+        for (int i = 0; i < columns; ++i)
+            for (int j = 0; j < rows; ++j) {
+                double x = r.x + r.w * (i + 0.5) / columns;
+                double y = r.y + r.h * (j + 0.5) / rows;
+                Color seen = shot->at(static_cast<int>(x), static_cast<int>(y));
+                same += nearColor(seen, render->pixelAt(static_cast<int>(x * scale), static_cast<int>(y * scale)), 0.06f);
+                lit += seen.r + seen.g + seen.b > 0.1f;
+            }
+        return std::pair{same, lit};
+    };
+    auto [barSame, barLit] = sameAsRender({0, 0, 320, 44}, 16, 4);
+    EXPECT_GE(barSame, 56) << "of 64 top bar samples";
+    EXPECT_EQ(barLit, 64);
+    auto [panelSame, panelLit] = sameAsRender(screenRectOf(*panel), 16, 12);
+    EXPECT_GE(panelSame, 168) << "of 192 panel samples";
+    EXPECT_GE(panelLit, 100);
+
+    // The message in its green.
+    ScreenRect m = screenRectOf(*message);
+    int green = 0;
+    for (int y = static_cast<int>(m.y); y < static_cast<int>(m.y + m.h); ++y)
+        for (int x = static_cast<int>(m.x); x < static_cast<int>(m.x + m.w); ++x)
+            green += nearColor(shot->at(x, y), Color::rgb255(102, 255, 122), 0.03f);
+    EXPECT_GE(green, 30);
+}
+
+} // namespace vq::test
+
+#endif
