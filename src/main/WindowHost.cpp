@@ -140,6 +140,8 @@ std::optional<std::string> WindowHost::openWindow()
 {
     // Downscaling the device-scale texture to the window wants filtering.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // A tap on the phone acts at once: the click that focuses the window is a touch too.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return std::string(SDL_GetError());
     _wakeEvent = SDL_RegisterEvents(1);

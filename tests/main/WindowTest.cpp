@@ -104,45 +104,62 @@ ScreenRect screenRectOf(const Json& view)
 
 } // namespace
 
-TEST(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
-{
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xwd >/dev/null 2>&1") != 0) {
+// Runs the app under a fresh X server with a script whose dump marks the
+// moment to look; actions (shell, $win is the app's window) run once the
+// window is up, then the window is dumped with xwd.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (std::system("{ command -v xvfb-run && command -v xwd && command -v xdotool; } >/dev/null 2>&1") == 0)
+            return;
         const char* ci = std::getenv("CI");
         if (ci && std::string(ci) == "true")
-            FAIL() << "xvfb-run and xwd are missing (scripts/install-deps installs them)";
-        GTEST_SKIP() << "xvfb-run or xwd is not installed";
+            FAIL() << "xvfb-run, xwd or xdotool is missing (scripts/install-deps installs them)";
+        GTEST_SKIP() << "xvfb-run, xwd or xdotool is not installed";
     }
-    TempDir dir;
-    // The dump is the sign that the script is through; the long wait keeps the window up for xwd.
-    std::ofstream(dir / "type.vqs") << fmt::format("tap message\n"
-                                                   "type \"Hello\"\n"
-                                                   "key return\n"
-                                                   "wait 1\n"
-                                                   "screenshot \"{}\"\n"
-                                                   "dump \"{}\"\n"
-                                                   "wait 60\n",
-                                                   (dir / "render.png").string(), (dir / "views.json").string());
-    std::ofstream(dir / "session.sh") << fmt::format(
-        "'{app}' --data-dir '{dir}/data' --script '{dir}/type.vqs' 2>'{dir}/app.err' &\n"
-        "app=$!\n"
-        "for i in $(seq 300); do [ -f '{dir}/views.json' ] && break; kill -0 $app 2>/dev/null || break; sleep 0.1; done\n"
-        "sleep 0.5\n"
-        "xwd -silent -name 'Velvet Quill' -out '{dir}/window.xwd'\n"
-        "status=$?\n"
-        "kill $app\n"
-        "wait $app\n"
-        "exit $status\n",
-        fmt::arg("app", VQ_APP_BINARY), fmt::arg("dir", dir.path().string()));
-    std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s '-screen 0 800x600x24' sh '{}' "
-                                      ">'{}' 2>&1",
-                                      (dir / "session.sh").string(), (dir / "xvfb.log").string());
-    int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0)
-        << slurp(dir / "xvfb.log") << "\napp: " << slurp(dir / "app.err");
 
-    auto shot = readXwd(slurp(dir / "window.xwd"));
+    ::testing::AssertionResult runSession(const std::string& script, const std::string& actions)
+    {
+        std::ofstream(_dir / "session.vqs") << script << fmt::format("dump \"{}\"\nwait 60\n", (_dir / "views.json").string());
+        std::ofstream(_dir / "session.sh") << fmt::format(
+            "'{app}' --data-dir '{dir}/data' --script '{dir}/session.vqs' 2>'{dir}/app.err' &\n"
+            "app=$!\n"
+            "win=$(xdotool search --sync --onlyvisible --name 'Velvet Quill' | head -1)\n"
+            "sleep 1\n"
+            "{actions}\n"
+            "for i in $(seq 300); do [ -f '{dir}/views.json' ] && break; kill -0 $app || break; sleep 0.1; done\n"
+            "sleep 0.5\n"
+            "xwd -silent -name 'Velvet Quill' -out '{dir}/window.xwd'\n"
+            "status=$?\n"
+            "kill $app\n"
+            "wait $app\n"
+            "exit $status\n",
+            fmt::arg("app", VQ_APP_BINARY), fmt::arg("dir", _dir.path().string()), fmt::arg("actions", actions));
+        std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -s '-screen 0 800x600x24' "
+                                          "sh '{}' >'{}' 2>&1",
+                                          (_dir / "session.sh").string(), (_dir / "xvfb.log").string());
+        int raw = std::system(command.c_str());
+        if (WIFEXITED(raw) && WEXITSTATUS(raw) == 0)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << slurp(_dir / "xvfb.log") << "\napp: " << slurp(_dir / "app.err");
+    }
+
+    TempDir _dir;
+};
+
+TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
+{
+    ASSERT_TRUE(runSession(fmt::format("tap message\n"
+                                       "type \"Hello\"\n"
+                                       "key return\n"
+                                       "wait 1\n"
+                                       "screenshot \"{}\"\n",
+                                       (_dir / "render.png").string()),
+                           ""));
+    auto shot = readXwd(slurp(_dir / "window.xwd"));
     ASSERT_TRUE(shot);
-    auto render = Image::imageWithContentsOfFile(dir / "render.png");
+    auto render = Image::imageWithContentsOfFile(_dir / "render.png");
     ASSERT_TRUE(render);
     // The phone's screen at zoom 1: one window pixel per point.
     ASSERT_EQ(shot->width, 320);
@@ -150,7 +167,7 @@ TEST(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
     // A file's image does not know the device scale it was drawn at.
     double scale = render->pixelWidth() / 320.0;
 
-    auto dump = parseJson(slurp(dir / "views.json"));
+    auto dump = parseJson(slurp(_dir / "views.json"));
     ASSERT_TRUE(dump);
     const Json& window = (*dump)["windows"][0];
     const Json* message = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
@@ -188,6 +205,32 @@ TEST(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
     EXPECT_GE(green, 30);
 }
 
+TEST_F(WindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
+{
+    // While the script waits, a user clicks into the message, types, closes
+    // the keyboard with Return and turns the wheel over the swatches.
+    // There is no window manager to give the window the keyboard focus on a click.
+    ASSERT_TRUE(runSession("wait 6\n", "xdotool windowfocus --sync $win\n"
+                                        "xdotool mousemove --window $win 160 130 click 1\n"
+                                        "sleep 1\n"
+                                        "xdotool type --delay 40 'Hi there'\n"
+                                        "xdotool key BackSpace Return\n"
+                                        "sleep 1\n"
+                                        "xdotool mousemove --window $win 160 380 click 5 click 5"));
+    auto dump = parseJson(slurp(_dir / "views.json"));
+    ASSERT_TRUE(dump);
+    const Json& window = (*dump)["windows"][0];
+    const Json* message = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
+    const Json* board = findView(window, [](const Json& v) { return v["tag"].number() == 1024; });
+    const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
+    ASSERT_TRUE(message && board && panel);
+    EXPECT_EQ((*message)["text"].string(), "Hi ther");
+    // Return put the keyboard away: the panel is back at the bottom.
+    EXPECT_EQ((*panel)["screen"][1].number() + (*panel)["screen"][3].number(), 480);
+    EXPECT_GT((*board)["contentOffset"][1].number(), 0);
+}
+
 } // namespace vq::test
 
 #endif
+
