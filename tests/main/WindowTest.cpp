@@ -119,11 +119,12 @@ protected:
         GTEST_SKIP() << "xvfb-run, xwd or xdotool is not installed";
     }
 
-    ::testing::AssertionResult runSession(const std::string& script, const std::string& actions)
+    ::testing::AssertionResult runSession(const std::string& script, const std::string& actions,
+                                          const std::string& options = "")
     {
         std::ofstream(_dir / "session.vqs") << script << fmt::format("dump \"{}\"\nwait 60\n", (_dir / "views.json").string());
         std::ofstream(_dir / "session.sh") << fmt::format(
-            "'{app}' --data-dir '{dir}/data' --script '{dir}/session.vqs' 2>'{dir}/app.err' &\n"
+            "'{app}' {options} --data-dir '{dir}/data' --script '{dir}/session.vqs' 2>'{dir}/app.err' &\n"
             "app=$!\n"
             "win=$(xdotool search --sync --onlyvisible --name 'Velvet Quill' | head -1)\n"
             "sleep 1\n"
@@ -135,8 +136,9 @@ protected:
             "kill $app\n"
             "wait $app\n"
             "exit $status\n",
-            fmt::arg("app", VQ_APP_BINARY), fmt::arg("dir", _dir.path().string()), fmt::arg("actions", actions));
-        std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -s '-screen 0 800x600x24' "
+            fmt::arg("app", VQ_APP_BINARY), fmt::arg("dir", _dir.path().string()), fmt::arg("actions", actions),
+            fmt::arg("options", options));
+        std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -s '-screen 0 1024x1024x24' "
                                           "sh '{}' >'{}' 2>&1",
                                           (_dir / "session.sh").string(), (_dir / "xvfb.log").string());
         int raw = std::system(command.c_str());
@@ -156,14 +158,15 @@ TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
                                        "wait 1\n"
                                        "screenshot \"{}\"\n",
                                        (_dir / "render.png").string()),
-                           ""));
+                           "", "--zoom 2"));
     auto shot = readXwd(slurp(_dir / "window.xwd"));
     ASSERT_TRUE(shot);
     auto render = Image::imageWithContentsOfFile(_dir / "render.png");
     ASSERT_TRUE(render);
-    // The phone's screen at zoom 1: one window pixel per point.
-    ASSERT_EQ(shot->width, 320);
-    ASSERT_EQ(shot->height, 480);
+    // The phone's screen at zoom 2: two window pixels per point.
+    constexpr int zoom = 2;
+    ASSERT_EQ(shot->width, 320 * zoom);
+    ASSERT_EQ(shot->height, 480 * zoom);
     // A file's image does not know the device scale it was drawn at.
     double scale = render->pixelWidth() / 320.0;
 
@@ -183,7 +186,7 @@ TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
             for (int j = 0; j < rows; ++j) {
                 double x = r.x + r.w * (i + 0.5) / columns;
                 double y = r.y + r.h * (j + 0.5) / rows;
-                Color seen = shot->at(static_cast<int>(x), static_cast<int>(y));
+                Color seen = shot->at(static_cast<int>(x * zoom), static_cast<int>(y * zoom));
                 same += nearColor(seen, render->pixelAt(static_cast<int>(x * scale), static_cast<int>(y * scale)), 0.06f);
                 lit += seen.r + seen.g + seen.b > 0.1f;
             }
@@ -199,10 +202,10 @@ TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
     // The message in its green.
     ScreenRect m = screenRectOf(*message);
     int green = 0;
-    for (int y = static_cast<int>(m.y); y < static_cast<int>(m.y + m.h); ++y)
-        for (int x = static_cast<int>(m.x); x < static_cast<int>(m.x + m.w); ++x)
+    for (int y = static_cast<int>(m.y * zoom); y < static_cast<int>((m.y + m.h) * zoom); ++y)
+        for (int x = static_cast<int>(m.x * zoom); x < static_cast<int>((m.x + m.w) * zoom); ++x)
             green += nearColor(shot->at(x, y), Color::rgb255(102, 255, 122), 0.03f);
-    EXPECT_GE(green, 30);
+    EXPECT_GE(green, 30 * zoom * zoom);
 }
 
 TEST_F(WindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
