@@ -111,12 +111,12 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (std::system("{ command -v xvfb-run && command -v xwd && command -v xdotool; } >/dev/null 2>&1") == 0)
+        if (std::system("{ command -v xvfb-run && command -v xwd && command -v xdotool && command -v xclip; } >/dev/null 2>&1") == 0)
             return;
         const char* ci = std::getenv("CI");
         if (ci && std::string(ci) == "true")
-            FAIL() << "xvfb-run, xwd or xdotool is missing (scripts/install-deps installs them)";
-        GTEST_SKIP() << "xvfb-run, xwd or xdotool is not installed";
+            FAIL() << "xvfb-run, xwd, xdotool or xclip is missing (scripts/install-deps installs them)";
+        GTEST_SKIP() << "xvfb-run, xwd, xdotool or xclip is not installed";
     }
 
     ::testing::AssertionResult runSession(const std::string& script, const std::string& actions,
@@ -210,14 +210,15 @@ TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
 
 TEST_F(WindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
 {
-    // While the script waits, a user clicks into the message, types, closes
-    // the keyboard with Return and turns the wheel over the swatches.
+    // While the script waits, a user clicks into the message, types, pastes,
+    // closes the keyboard with Return and turns the wheel over the swatches.
     // There is no window manager to give the window the keyboard focus on a click.
     ASSERT_TRUE(runSession("wait 6\n", "xdotool windowfocus --sync $win\n"
                                         "xdotool mousemove --window $win 160 130 click 1\n"
                                         "sleep 1\n"
                                         "xdotool type --delay 40 'Hi there'\n"
-                                        "xdotool key BackSpace Return\n"
+                                        "printf ', ok' | xclip -selection clipboard\n"
+                                        "xdotool key BackSpace ctrl+v Return\n"
                                         "sleep 1\n"
                                         "xdotool mousemove --window $win 160 380 click 5 click 5"));
     auto dump = parseJson(slurp(_dir / "views.json"));
@@ -227,7 +228,7 @@ TEST_F(WindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
     const Json* board = findView(window, [](const Json& v) { return v["tag"].number() == 1024; });
     const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
     ASSERT_TRUE(message && board && panel);
-    EXPECT_EQ((*message)["text"].string(), "Hi ther");
+    EXPECT_EQ((*message)["text"].string(), "Hi ther, ok");
     // Return put the keyboard away: the panel is back at the bottom.
     EXPECT_EQ((*panel)["screen"][1].number() + (*panel)["screen"][3].number(), 480);
     EXPECT_GT((*board)["contentOffset"][1].number(), 0);
