@@ -107,7 +107,7 @@ ScreenRect screenRectOf(const Json& view)
 // Runs the app under a fresh X server with a script whose dump marks the
 // moment to look; actions (shell, $win is the app's window) run once the
 // window is up, then the window is dumped with xwd.
-class WindowTest : public ::testing::Test {
+class XWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -150,7 +150,7 @@ protected:
     TempDir _dir;
 };
 
-TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
+TEST_F(XWindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
 {
     ASSERT_TRUE(runSession(fmt::format("tap message\n"
                                        "type \"Hello\"\n"
@@ -208,7 +208,7 @@ TEST_F(WindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
     EXPECT_GE(green, 30 * zoom * zoom);
 }
 
-TEST_F(WindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
+TEST_F(XWindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
 {
     // While the script waits, a user clicks into the message, types, pastes,
     // closes the keyboard with Return and turns the wheel over the swatches.
