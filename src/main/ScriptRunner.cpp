@@ -103,13 +103,19 @@ ScriptRunner::ScriptRunner(std::shared_ptr<ScriptTargets> targets, std::string s
 int ScriptRunner::run(const std::vector<ScriptCommand>& commands)
 {
     settle();
-    for (const auto& command : commands) {
-        if (auto error = execute(command)) {
-            _errors << _scriptName << ":" << command.line << ": " << *error << "\n";
+    for (const auto& command : commands)
+        if (runCommand(command) != 0)
             return kFailed;
-        }
-        settle();
+    return 0;
+}
+
+int ScriptRunner::runCommand(const ScriptCommand& command)
+{
+    if (auto error = execute(command)) {
+        _errors << _scriptName << ":" << command.line << ": " << *error << "\n";
+        return kFailed;
     }
+    settle();
     return 0;
 }
 

@@ -25,6 +25,9 @@ public:
 
     // 0 when every command ran; 2 when one failed, after a message naming its line.
     int run(const std::vector<ScriptCommand>& commands);
+    // One command, then the work it caused; same statuses as run. A host
+    // that keeps its own time plays scripts command by command with this.
+    int runCommand(const ScriptCommand& command);
 
     static constexpr int kFailed = 2;
 

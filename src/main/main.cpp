@@ -1,6 +1,7 @@
 #include "main/CommandLine.h"
 #include "main/HeadlessHost.h"
 #include "main/NamedScriptTargets.h"
+#include "main/WindowHost.h"
 
 #include <iostream>
 
@@ -45,12 +46,13 @@ int main(int argc, char** argv)
     }
     auto& options = std::get<vq::LaunchOptions>(parsed);
 
-    if (!options.headless) {
-        std::cerr << "velvet-quill: the window host is not built yet; --headless runs the app without one\n";
-        return 2;
-    }
 #if VQ_HAS_APP
-    vq::HeadlessHost host(options, [] { return std::make_shared<vq::app::AppDelegate>(); }, editorTargets);
+    auto makeDelegate = [] { return std::make_shared<vq::app::AppDelegate>(); };
+    if (!options.headless) {
+        vq::WindowHost host(options, makeDelegate, editorTargets);
+        return host.run(std::cerr);
+    }
+    vq::HeadlessHost host(options, makeDelegate, editorTargets);
     return host.run(std::cerr);
 #else
     std::cerr << "velvet-quill: the editor is not built into this binary yet\n";

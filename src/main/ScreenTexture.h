@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace vq {
+
+// The app's windows as one SDL texture: drawn by the screenshot renderer at
+// the given scale, then uploaded. The texture is kept between frames.
+class ScreenTexture {
+public:
+    explicit ScreenTexture(SDL_Renderer* renderer) : _renderer(renderer) {}
+    ~ScreenTexture();
+    ScreenTexture(const ScreenTexture&) = delete;
+    ScreenTexture& operator=(const ScreenTexture&) = delete;
+
+    // Draws the screen as it is now; a message when it cannot.
+    std::optional<std::string> update(double scale);
+    SDL_Texture* texture() const { return _texture; }
+
+private:
+    SDL_Renderer* _renderer;
+    SDL_Texture* _texture = nullptr;
+    int _width = 0;
+    int _height = 0;
+};
+
+} // namespace vq

@@ -1,0 +1,289 @@
+#include "main/WindowHost.h"
+
+#include "main/EventLog.h"
+#include "main/ScreenTexture.h"
+#include "main/ScriptPlayer.h"
+#include "main/ScriptRunner.h"
+#include "main/ScriptTargets.h"
+#include "main/WheelScroll.h"
+
+#include "platform/Application.h"
+#include "platform/Paths.h"
+#include "platform/Responder.h"
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+#include "platform/View.h"
+
+#include <SDL.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <variant>
+
+namespace vq {
+
+namespace {
+
+constexpr double kFrameInterval = 1.0 / 60;
+// Points one wheel notch scrolls, about three lines of the panel.
+constexpr double kWheelStep = 40;
+
+bool firstResponderTakesKeys()
+{
+    auto responder = Responder::firstResponder();
+    return responder && responder->needsKeyboard();
+}
+
+} // namespace
+
+WindowHost::WindowHost(LaunchOptions options, DelegateFactory makeDelegate, TargetsFactory makeTargets)
+    : _options(std::move(options)), _makeDelegate(std::move(makeDelegate)), _makeTargets(std::move(makeTargets))
+{
+}
+
+WindowHost::~WindowHost()
+{
+    RunLoop::main().setWakeHandler(nullptr);
+    _screen.reset();
+    if (_renderer)
+        SDL_DestroyRenderer(_renderer);
+    if (_window)
+        SDL_DestroyWindow(_window);
+    if (_wakeEvent)
+        SDL_Quit();
+}
+
+int WindowHost::run(std::ostream& errors)
+{
+    // The script first: a mistake in it should cost nothing.
+    std::vector<ScriptCommand> commands;
+    std::string scriptName;
+    if (_options.script) {
+        scriptName = _options.script->string();
+        auto text = readFile(*_options.script);
+        if (!text) {
+            errors << "velvet-quill: cannot read the script " << scriptName << "\n";
+            return ScriptRunner::kFailed;
+        }
+        auto parsed = parseScript(*text);
+        if (auto* error = std::get_if<ScriptError>(&parsed)) {
+            errors << scriptName << ":" << error->line << ": " << error->message << "\n";
+            return ScriptRunner::kFailed;
+        }
+        commands = std::move(std::get<std::vector<ScriptCommand>>(parsed));
+    }
+
+    if (_options.dataDir)
+        Paths::setDataRoot(*_options.dataDir);
+    if (auto error = Application::prepareDataFolders()) {
+        errors << "velvet-quill: " << *error << "\n";
+        return 1;
+    }
+
+    auto& loop = RunLoop::main();
+    loop.adoptCurrentThread();
+    loop.useSystemClock();
+
+    std::shared_ptr<EventLog> events;
+    if (_options.eventsFile) {
+        std::string error;
+        events = EventLog::open(*_options.eventsFile, &error);
+        if (!events) {
+            errors << "velvet-quill: " << error << "\n";
+            return 1;
+        }
+    }
+
+    auto& app = Application::shared();
+    app.setDeviceProfile(_options.device);
+    Device::current().setSystemVersion(_options.systemVersion);
+    app.setInstalledSchemes(_options.installedSchemes);
+
+    if (auto error = openWindow()) {
+        errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
+        return 1;
+    }
+
+    auto delegate = _makeDelegate();
+    app.setDelegate(delegate);
+    app.launch();
+
+    if (!commands.empty()) {
+        auto runner = std::make_shared<ScriptRunner>(_makeTargets ? _makeTargets(*delegate) : nullptr, scriptName,
+                                                     errors);
+        _player = std::make_unique<ScriptPlayer>(std::move(runner), std::move(commands));
+    }
+
+    for (;;) {
+        loop.runPending();
+        if (_player && _player->step(loop.now()) == ScriptPlayer::State::Failed)
+            return ScriptRunner::kFailed;
+        followFirstResponder();
+        if (auto error = redrawIfNeeded()) {
+            errors << "velvet-quill: " << *error << "\n";
+            return 1;
+        }
+
+        SDL_Event event;
+        int wait = waitMilliseconds();
+        bool got = wait < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, wait);
+        while (got) {
+            if (!handle(event))
+                return 0;
+            got = SDL_PollEvent(&event);
+        }
+    }
+}
+
+std::optional<std::string> WindowHost::openWindow()
+{
+    // Downscaling the device-scale texture to the window wants filtering.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // A tap on the phone acts at once: the click that focuses the window is a touch too.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return std::string(SDL_GetError());
+    _wakeEvent = SDL_RegisterEvents(1);
+    if (_wakeEvent == static_cast<std::uint32_t>(-1))
+        return std::string("no SDL user event left");
+    RunLoop::main().setWakeHandler([type = _wakeEvent] {
+        SDL_Event wake{};
+        wake.type = type;
+        SDL_PushEvent(&wake);
+    });
+
+    Size size = Screen::main().bounds().size;
+    int width = static_cast<int>(std::lround(size.width * _options.zoom));
+    int height = static_cast<int>(std::lround(size.height * _options.zoom));
+    _window = SDL_CreateWindow("Velvet Quill", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                               SDL_WINDOW_SHOWN);
+    if (!_window)
+        return std::string(SDL_GetError());
+    _renderer = SDL_CreateRenderer(_window, -1, 0);
+    if (!_renderer)
+        return std::string(SDL_GetError());
+    _screen = std::make_unique<ScreenTexture>(_renderer);
+    // SDL starts with text input on; it follows the first responder instead.
+    SDL_StopTextInput();
+    return std::nullopt;
+}
+
+bool WindowHost::handle(const SDL_Event& event)
+{
+    auto& app = Application::shared();
+    auto point = [this](int x, int y) { return Point{x / _options.zoom, y / _options.zoom}; };
+    switch (event.type) {
+    case SDL_QUIT:
+        return false;
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
+            _exposed = true;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button == SDL_BUTTON_LEFT && !_mouseDown) {
+            _mouseDown = true;
+            app.sendTouch(point(event.button.x, event.button.y), Touch::Phase::Began);
+        }
+        break;
+    case SDL_MOUSEMOTION:
+        if (_mouseDown)
+            app.sendTouch(point(event.motion.x, event.motion.y), Touch::Phase::Moved);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT && _mouseDown) {
+            _mouseDown = false;
+            app.sendTouch(point(event.button.x, event.button.y), Touch::Phase::Ended);
+        }
+        break;
+    case SDL_MOUSEWHEEL: {
+        // Not while a finger is down: the drag owns the scroll view then.
+        if (_mouseDown)
+            break;
+        double sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? 1 : -1;
+        int x = 0;
+        int y = 0;
+        SDL_GetMouseState(&x, &y);
+        scrollWheelAt(point(x, y), {-sign * event.wheel.preciseX * kWheelStep, sign * event.wheel.preciseY * kWheelStep});
+        break;
+    }
+    case SDL_TEXTINPUT:
+        if (firstResponderTakesKeys())
+            app.typeText(event.text.text);
+        break;
+    case SDL_KEYDOWN:
+        handleKey(event);
+        break;
+    default:
+        // The wake event only ends the wait; the loop runs what was posted.
+        break;
+    }
+    return true;
+}
+
+void WindowHost::handleKey(const SDL_Event& event)
+{
+    if (!firstResponderTakesKeys())
+        return;
+    auto& app = Application::shared();
+    SDL_Keycode key = event.key.keysym.sym;
+    if (key == SDLK_RETURN || key == SDLK_KP_ENTER) {
+        app.typeText("\n");
+    } else if (key == SDLK_BACKSPACE) {
+        app.pressBackspace();
+    } else if (key == SDLK_v && (event.key.keysym.mod & KMOD_CTRL) && SDL_HasClipboardText()) {
+        char* text = SDL_GetClipboardText();
+        if (text) {
+            app.pasteText(text);
+            SDL_free(text);
+        }
+    }
+}
+
+void WindowHost::followFirstResponder()
+{
+    bool wanted = firstResponderTakesKeys();
+    if (wanted == _textInput)
+        return;
+    _textInput = wanted;
+    if (wanted)
+        SDL_StartTextInput();
+    else
+        SDL_StopTextInput();
+}
+
+std::optional<std::string> WindowHost::redrawIfNeeded()
+{
+    auto generation = View::displayGeneration();
+    bool changed = generation != _drawnGeneration || View::anyAnimationRunning();
+    if (!changed && !_exposed)
+        return std::nullopt;
+    if (changed) {
+        if (auto error = _screen->update(Screen::main().scale() * _options.zoom))
+            return error;
+        _drawnGeneration = generation;
+    }
+    _exposed = false;
+    SDL_RenderClear(_renderer);
+    SDL_RenderCopy(_renderer, _screen->texture(), nullptr, nullptr);
+    SDL_RenderPresent(_renderer);
+    return std::nullopt;
+}
+
+int WindowHost::waitMilliseconds() const
+{
+    auto& loop = RunLoop::main();
+    double now = loop.now();
+    std::optional<double> due = loop.nextDeadline();
+    auto sooner = [&due](double t) { due = due ? std::min(*due, t) : t; };
+    if (_player)
+        if (auto resume = _player->nextDeadline())
+            sooner(*resume);
+    if (View::anyAnimationRunning())
+        sooner(now + kFrameInterval);
+    if (!due)
+        return -1;
+    return static_cast<int>(std::clamp(std::ceil((*due - now) * 1000), 0.0, 3600.0 * 1000));
+}
+
+} // namespace vq
