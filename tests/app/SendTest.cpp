@@ -136,29 +136,38 @@ TEST_F(Send, TextureIsScaledToTheCardBehindTheText)
     EXPECT_GE(matched, probes * 9 / 10);
 }
 
-TEST_F(Send, TextIsCentredOnTheCard)
+TEST_F(Send, TextIsCentredOnTheCardUpToTheSizeLimit)
 {
-    vc().changeBgColor(Color::whiteColor());
-    vc().changeTextColor(Color::blackColor());
-    typeMessage("MMMM MMMM MMMM MMMM");
-    vc().send();
-    auto picture = sentPicture();
-    ASSERT_TRUE(picture);
-    int w = picture->pixelWidth(), h = picture->pixelHeight();
-    int left = w, right = -1, top = h, bottom = -1;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (picture->pixelAt(x, y).r < 0.5f) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    ASSERT_GE(right, 0) << "the text is drawn";
-    // The copy is narrower than the card by 10 points a side, plus its own padding.
-    EXPECT_GE(left, 2 * 10);
-    EXPECT_GE(w - 1 - right, 2 * 10);
-    EXPECT_NEAR(top, h - 1 - bottom, 16) << "as much room above the text as below";
+    std::string atLimit;
+    for (int i = 0; i < 40; ++i)
+        atLimit += "word ";
+    for (const std::string& text : {std::string("MMMM MMMM MMMM MMMM"), atLimit}) {
+        restart(DeviceProfile::Phone, "7.0");
+        vc().changeBgColor(Color::whiteColor());
+        vc().changeTextColor(Color::blackColor());
+        typeMessage(text);
+        // Keys past the limit are undone a moment later.
+        e->harness.advance(1);
+        ASSERT_LT(vc().textView()->text().size(), text == atLimit ? text.size() : 100u);
+        vc().send();
+        auto picture = sentPicture();
+        ASSERT_TRUE(picture);
+        int w = picture->pixelWidth(), h = picture->pixelHeight();
+        int left = w, right = -1, top = h, bottom = -1;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (picture->pixelAt(x, y).r < 0.5f) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        ASSERT_GE(right, 0) << "the text is drawn";
+        // The copy is narrower than the card by 10 points a side, plus its own padding.
+        EXPECT_GE(left, 2 * 10) << text;
+        EXPECT_GE(w - 1 - right, 2 * 10) << text;
+        EXPECT_NEAR(top, h - 1 - bottom, 16) << "as much room above the text as below: " << text;
+    }
 }
 
 TEST_F(Send, SuccessiveAttachmentsAreNumberedFromOne)
