@@ -185,26 +185,6 @@ TEST_F(Send, SuccessiveAttachmentsAreNumberedFromOne)
     }
 }
 
-TEST_F(Send, ComposerSendStoresThePictureInTheOutbox)
-{
-    typeMessage("hello");
-    vc().send();
-    auto c = composer();
-    ASSERT_TRUE(c);
-    auto bytes = c->attachments()[0].data;
-    tapComposer(c->sendButton());
-    EXPECT_FALSE(composer());
-    EXPECT_FALSE(alert());
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(MessageComposer::outboxDir()))
-        files.push_back(entry.path());
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_TRUE(files[0].filename().string().ends_with("-1-velvetQuill.jpg")) << files[0];
-    auto stored = readFile(files[0]);
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(*stored, std::string(bytes.begin(), bytes.end()));
-}
-
 TEST_F(Send, AComposerThatCannotTakeThePictureFallsBackToThePasteboard)
 {
     for (auto mode : {MessageComposer::Mode::Refuse, MessageComposer::Mode::None}) {

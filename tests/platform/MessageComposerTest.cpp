@@ -100,16 +100,6 @@ TEST_F(Composer, FailuresAndCancelWriteNothing)
     EXPECT_TRUE(std::filesystem::is_regular_file(MessageComposer::outboxDir()));
 }
 
-TEST_F(Composer, ModesDecideWhatItTakes)
-{
-    MessageComposer::setMode(MessageComposer::Mode::Refuse);
-    EXPECT_TRUE(MessageComposer::canSendAttachments());
-    EXPECT_FALSE(composer->addAttachmentData(smallJpeg(), "1", "velvetQuill.jpg"));
-    EXPECT_TRUE(composer->attachments().empty());
-    MessageComposer::setMode(MessageComposer::Mode::None);
-    EXPECT_FALSE(MessageComposer::canSendAttachments());
-}
-
 TEST_F(Composer, ScreenShowsThePictureWithItsButtons)
 {
     composer->addAttachmentData(smallJpeg(), "1", "velvetQuill.jpg");
