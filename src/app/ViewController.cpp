@@ -4,6 +4,8 @@
 #include "app/MessageFit.h"
 #include "options/DeviceVariant.h"
 #include "options/OptionsView.h"
+#include "platform/AlertView.h"
+#include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/Button.h"
 #include "platform/Device.h"
@@ -13,12 +15,16 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "platform/Pasteboard.h"
 #include "platform/PropertyList.h"
+#include "platform/Renderer.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "platform/TextLayout.h"
 #include "platform/Timer.h"
 #include "promotion/PromotionUnit.h"
+
+#include <fmt/format.h>
 
 #include <cstdlib>
 
@@ -187,7 +193,80 @@ void ViewController::showInfo()
         unit->showAdWithType(2);
 }
 
-void ViewController::send() {}
+void ViewController::send()
+{
+    _textView->resignFirstResponder();
+    auto picture = renderMessagePicture();
+
+    if (isModernSystem() && MessageComposer::canSendAttachments()) {
+        auto composer = MessageComposer::create();
+        composer->setMessageComposeDelegate(std::weak_ptr<MessageComposeDelegate>(selfPtr()));
+        ++_identify;
+        if (composer->addAttachmentData(picture.jpeg, fmt::format("{}", _identify), "velvetQuill.jpg")) {
+            presentViewController(composer, true);
+            return;
+        }
+    }
+    showInstructions(picture.jpeg);
+}
+
+ViewController::MessagePicture ViewController::renderMessagePicture() const
+{
+    bool modern = isModernSystem();
+    bool tablet = isTablet();
+    double copyWidth = tablet ? 215 : 150;
+
+    auto copy = TextView::create();
+    copy->setBackgroundColor(Color::clearColor());
+    copy->setText(_textView->text());
+    const Font& font = _textView->font();
+    copy->setFont(Font::fontWithName(font.fontName(), font.pointSize()).value_or(font));
+    copy->setTextColor(_textView->textColor());
+    copy->setScrollEnabled(false);
+    if (modern)
+        copy->setFrame({0, 0, copyWidth, getTextHeight(*copy) + 20});
+    else
+        copy->setFrame({0, 0, copyWidth, _textView->contentSize().height});
+
+    auto card = std::make_shared<ImageView>();
+    card->setImage(_textBgView->image());
+    card->setBackgroundColor(_textView->backgroundColor());
+    double side = modern ? (tablet ? 245 : 170) : (tablet ? 215 : 150);
+    card->setFrame({0, 0, side, side});
+    if (modern)
+        copy->setCenter({side / 2, side / 2});
+    card->addSubview(copy);
+
+    // Before 7.0 only the strip as tall as the text is drawn.
+    Size size = modern ? card->frame().size : copy->frame().size;
+    auto image = renderView(*card, size, Screen::main().scale());
+    auto jpeg = jpegRepresentation(*image, 1.0);
+    return {std::move(image), std::move(jpeg)};
+}
+
+void ViewController::showInstructions(const std::vector<std::uint8_t>& jpeg)
+{
+    Pasteboard::general().setData(jpeg, Pasteboard::typeListImage().front());
+    auto alert = AlertView::create("Send to Contact",
+                                   "1. Tap Send\n2. Choose the recipient\n3. Hold down on the message field and click "
+                                   "paste\n4. Send your message",
+                                   std::weak_ptr<AlertViewDelegate>(selfPtr()), "OK", {"Send"});
+    alert->setTag(kInstructionsAlertTag);
+    alert->show();
+}
+
+void ViewController::alertViewDidDismissWithButtonIndex(AlertView& alertView, int buttonIndex)
+{
+    if (alertView.tag() == kInstructionsAlertTag && buttonIndex != alertView.cancelButtonIndex())
+        Application::shared().openURL("sms://");
+}
+
+void ViewController::messageComposeViewController(MessageComposer& composer, MessageComposeResult result)
+{
+    if (result == MessageComposeResult::Failed)
+        AlertView::create("Error", "Failed to send SMS!", {}, "OK")->show();
+    composer.dismissViewController(true);
+}
 
 void ViewController::clearSetting()
 {

@@ -3,8 +3,10 @@
 #include "adnetwork/AdRequest.h"
 #include "adnetwork/BannerViewDelegate.h"
 #include "options/OptionsViewDelegate.h"
+#include "platform/AlertViewDelegate.h"
 #include "platform/Color.h"
 #include "platform/Font.h"
+#include "platform/MessageComposer.h"
 #include "platform/TextView.h"
 #include "platform/ViewController.h"
 
@@ -12,10 +14,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vq {
 class BannerView;
 class Button;
+class Image;
 class ImageView;
 class Label;
 class OptionsView;
@@ -30,7 +34,9 @@ namespace vq::app {
 class ViewController : public vq::ViewController,
                        public TextViewDelegate,
                        public OptionsViewDelegate,
-                       public BannerViewDelegate {
+                       public BannerViewDelegate,
+                       public AlertViewDelegate,
+                       public MessageComposeDelegate {
 public:
     static std::shared_ptr<ViewController> create();
     ViewController() = default;
@@ -59,7 +65,7 @@ public:
 
     // Actions.
     void showInfo();
-    // Renders and hands off the message; not written yet, so it does nothing.
+    // Renders the message as a picture and hands it to the composer or the pasteboard.
     void send();
     void clearSetting();
     void randomSetting();
@@ -91,6 +97,17 @@ public:
     void changeFont(const Font& font) override;
     void resign() override;
 
+    // Sending.
+    void messageComposeViewController(MessageComposer& composer, MessageComposeResult result) override;
+    void alertViewDidDismissWithButtonIndex(AlertView& alertView, int buttonIndex) override;
+    // The message card as a picture, as send makes it: the image and its JPEG.
+    struct MessagePicture {
+        std::shared_ptr<Image> image;
+        std::vector<std::uint8_t> jpeg;
+    };
+    MessagePicture renderMessagePicture() const;
+    static constexpr int kInstructionsAlertTag = 3025;
+
     static Color defaultBackgroundColor() { return Color::rgb255(102, 255, 122); }
     // The message's size rules for the current device.
     struct Metrics {
@@ -108,6 +125,7 @@ private:
     std::shared_ptr<Button> makeBarButton(const std::string& title, void (ViewController::*action)());
     // Height from a measured text height: the minimum, or h plus the pad when asked.
     void fitTextView(double h, bool addPad);
+    void showInstructions(const std::vector<std::uint8_t>& jpeg);
 
     std::shared_ptr<ImageView> _navBar;
     std::shared_ptr<Label> _titleView;

@@ -5,6 +5,8 @@
 #include "platform/Application.h"
 #include "platform/Json.h"
 #include "platform/Log.h"
+#include "platform/MessageComposer.h"
+#include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
 
 #include <fmt/format.h>
@@ -93,6 +95,20 @@ void EventLog::listen()
     Analytics::setEventObserver([this](const std::string& name) {
         write("analytics", [&](JsonWriter& json) { json.key("event").value(name); });
     });
+    MessageComposer::onAttachment = [this](const MessageComposer::Attachment& attachment) {
+        write("attachment", [&](JsonWriter& json) {
+            json.key("typeIdentifier").value(attachment.typeIdentifier).key("filename").value(attachment.filename);
+            json.key("path").value(attachment.path.string());
+            json.key("width").value(attachment.pixelWidth).key("height").value(attachment.pixelHeight);
+        });
+    };
+    MessageComposer::onFinish = [this](MessageComposeResult result) {
+        const char* names[] = {"cancelled", "sent", "failed"};
+        write("composer-finished", [&](JsonWriter& json) { json.key("result").value(names[static_cast<int>(result)]); });
+    };
+    Pasteboard::onImage = [this](const std::string& type, const std::filesystem::path& path) {
+        write("pasteboard", [&](JsonWriter& json) { json.key("type").value(type).key("path").value(path.string()); });
+    };
 }
 
 void EventLog::stopListening()
@@ -103,6 +119,9 @@ void EventLog::stopListening()
     Application::shared().onOpenURL = nullptr;
     AlertView::onShow = nullptr;
     Analytics::setEventObserver(nullptr);
+    MessageComposer::onAttachment = nullptr;
+    MessageComposer::onFinish = nullptr;
+    Pasteboard::onImage = nullptr;
 }
 
 } // namespace vq

@@ -7,12 +7,28 @@
 #include "analytics/Analytics.h"
 #include "platform/Application.h"
 #include "platform/Log.h"
+#include "platform/MessageComposer.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
 
 #include <variant>
 
 namespace vq {
+
+namespace {
+
+MessageComposer::Mode composerMode(ComposerBehaviour behaviour)
+{
+    switch (behaviour) {
+    case ComposerBehaviour::Refuse: return MessageComposer::Mode::Refuse;
+    case ComposerBehaviour::None: return MessageComposer::Mode::None;
+    case ComposerBehaviour::Fail: return MessageComposer::Mode::Fail;
+    case ComposerBehaviour::Ok: break;
+    }
+    return MessageComposer::Mode::Ok;
+}
+
+} // namespace
 
 HeadlessHost::HeadlessHost(LaunchOptions options, DelegateFactory makeDelegate, TargetsFactory makeTargets)
     : _options(std::move(options)), _makeDelegate(std::move(makeDelegate)), _makeTargets(std::move(makeTargets))
@@ -39,6 +55,19 @@ int HeadlessHost::run(std::ostream& errors)
         commands = std::move(std::get<std::vector<ScriptCommand>>(parsed));
     }
 
+    if (auto status = launch(errors))
+        return *status;
+    ScriptRunner runner(targets(), scriptName, errors);
+    return runner.run(commands);
+}
+
+std::shared_ptr<ScriptTargets> HeadlessHost::targets() const
+{
+    return _makeTargets && _delegate ? _makeTargets(*_delegate) : nullptr;
+}
+
+std::optional<int> HeadlessHost::launch(std::ostream& errors)
+{
     if (_options.dataDir)
         Paths::setDataRoot(*_options.dataDir);
     if (auto error = Application::prepareDataFolders()) {
@@ -53,11 +82,10 @@ int HeadlessHost::run(std::ostream& errors)
     Analytics::setTimeSource([] { return RunLoop::main().now(); });
     setLogToStderr(false);
 
-    std::shared_ptr<EventLog> events;
     if (_options.eventsFile) {
         std::string error;
-        events = EventLog::open(*_options.eventsFile, &error);
-        if (!events) {
+        _events = EventLog::open(*_options.eventsFile, &error);
+        if (!_events) {
             errors << "velvet-quill: " << error << "\n";
             return 1;
         }
@@ -67,13 +95,13 @@ int HeadlessHost::run(std::ostream& errors)
     app.setDeviceProfile(_options.device);
     Device::current().setSystemVersion(_options.systemVersion);
     app.setInstalledSchemes(_options.installedSchemes);
+    MessageComposer::setMode(composerMode(_options.composer));
 
-    auto delegate = _makeDelegate();
-    app.setDelegate(delegate);
+    _delegate = _makeDelegate();
+    app.setDelegate(_delegate);
     app.launch();
 
-    ScriptRunner runner(_makeTargets ? _makeTargets(*delegate) : nullptr, scriptName, errors);
-    return runner.run(commands);
+    return std::nullopt;
 }
 
 } // namespace vq

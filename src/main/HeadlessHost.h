@@ -4,11 +4,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace vq {
 
 class ApplicationDelegate;
+class EventLog;
 class ScriptTargets;
 
 // Runs the app without a window: the device and data folders the options
@@ -26,10 +28,18 @@ public:
     // Messages for the user go to errors.
     int run(std::ostream& errors);
 
+    // Everything run does before the script: the app is running after it.
+    // An exit status when it cannot start.
+    std::optional<int> launch(std::ostream& errors);
+    const std::shared_ptr<ApplicationDelegate>& delegate() const { return _delegate; }
+    std::shared_ptr<ScriptTargets> targets() const;
+
 private:
     LaunchOptions _options;
     DelegateFactory _makeDelegate;
     TargetsFactory _makeTargets;
+    std::shared_ptr<EventLog> _events;
+    std::shared_ptr<ApplicationDelegate> _delegate;
 };
 
 } // namespace vq

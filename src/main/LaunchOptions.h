@@ -9,7 +9,7 @@
 
 namespace vq {
 
-// How the message composer answers; the composer itself comes with sending.
+// How the message composer answers.
 enum class ComposerBehaviour { Ok, Refuse, None, Fail };
 
 // Everything the command line sets.

@@ -15,6 +15,8 @@
 
 #ifdef VQ_APP_HAS_EDITOR
 #include "options/StyleCatalogue.h"
+#include "platform/Image.h"
+#include "support/Harness.h"
 #endif
 
 namespace vq::test {
@@ -124,6 +126,67 @@ TEST(ExecutableTest, RunsTheEditorHeadlessAndDumpsItsViews)
     EXPECT_EQ((*panel)["screen"][1].number() + (*panel)["screen"][3].number(), 568);
 
     EXPECT_NE(slurp(dir / "events.jsonl").find("\"type\":\"analytics\""), std::string::npos);
+}
+
+TEST(ExecutableTest, ComposerHandOverAndFinishAreEvents)
+{
+    TempDir dir;
+    std::ofstream(dir / "send.vqs") << "tap send\ntap composer-send\n";
+    auto run = runApp(dir, fmt::format("--headless --data-dir '{}' --events '{}' --script '{}'", (dir / "data").string(),
+                                       (dir / "events.jsonl").string(), (dir / "send.vqs").string()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<Json> attachments, finishes;
+    std::istringstream lines(slurp(dir / "events.jsonl"));
+    for (std::string line; std::getline(lines, line);) {
+        auto event = parseJson(line);
+        ASSERT_TRUE(event) << line;
+        if ((*event)["type"].string() == "attachment")
+            attachments.push_back(*event);
+        if ((*event)["type"].string() == "composer-finished")
+            finishes.push_back(*event);
+    }
+    ASSERT_EQ(attachments.size(), 1u);
+    EXPECT_EQ(attachments[0]["typeIdentifier"].string(), "1");
+    EXPECT_EQ(attachments[0]["filename"].string(), "velvetQuill.jpg");
+    EXPECT_EQ(attachments[0]["width"].number(), 340);
+    EXPECT_TRUE(std::filesystem::exists(attachments[0]["path"].string())) << "Send stored it where it said";
+    ASSERT_EQ(finishes.size(), 1u);
+    EXPECT_EQ(finishes[0]["result"].string(), "sent");
+}
+
+TEST(ExecutableTest, CardWritesTheSentPicture)
+{
+    TempDir dir;
+    auto out = dir / "card.jpg";
+    auto run = runApp(dir, fmt::format("card 'Happy birthday' --bg-color 3 --text-color 1 --device tablet -o '{}'",
+                                       out.string()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto bytes = slurp(out);
+    auto image = Image::imageWithData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixelWidth(), 490);
+    EXPECT_EQ(image->pixelHeight(), 490);
+    auto swatch = *StyleCatalogue::paletteColor(3);
+    EXPECT_TRUE(nearColor(image->pixelAt(2, 2), swatch, 0.06f));
+}
+
+TEST(ExecutableTest, CardRejectsWhatItCannotDo)
+{
+    TempDir dir;
+    auto out = (dir / "card.jpg").string();
+    auto swatch = runApp(dir, fmt::format("card hi --bg-color 67 -o '{}'", out));
+    EXPECT_EQ(swatch.status, 2);
+    EXPECT_NE(swatch.err.find("66"), std::string::npos) << swatch.err;
+    auto texture = runApp(dir, fmt::format("card hi --texture 0 -o '{}'", out));
+    EXPECT_EQ(texture.status, 2);
+    EXPECT_NE(texture.err.find("90"), std::string::npos) << texture.err;
+    auto font = runApp(dir, fmt::format("card hi --font 'No Such Face' -o '{}'", out));
+    EXPECT_EQ(font.status, 2);
+    EXPECT_NE(font.err.find("System Normal"), std::string::npos) << font.err;
+    auto folder = runApp(dir, fmt::format("card hi -o '{}'", (dir / "missing" / "card.jpg").string()));
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.err.find("does not exist"), std::string::npos) << folder.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 #endif

@@ -4,6 +4,8 @@
 #include "platform/Application.h"
 #include "platform/Image.h"
 #include "platform/NotificationCenter.h"
+#include "platform/MessageComposer.h"
+#include "platform/Pasteboard.h"
 #include "platform/Paths.h"
 #include "platform/Renderer.h"
 #include "platform/RunLoop.h"
@@ -42,6 +44,8 @@ void Harness::resetAll()
     NotificationCenter::defaultCenter().reset();
     UserDefaults::standard().resetForTests();
     Device::current().reset();
+    MessageComposer::setMode(MessageComposer::Mode::Ok);
+    Pasteboard::general().resetForTests();
 }
 
 Application& Harness::app() const { return Application::shared(); }

@@ -1,0 +1,228 @@
+#include "main/CardCommand.h"
+
+#include "main/EditorTargets.h"
+#include "main/HeadlessHost.h"
+#include "main/ScriptRunner.h"
+
+#include "app/AppDelegate.h"
+#include "app/ViewController.h"
+#include "options/OptionsView.h"
+#include "options/StyleCatalogue.h"
+#include "platform/MessageComposer.h"
+#include "platform/Pasteboard.h"
+#include "platform/Paths.h"
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+namespace vq {
+
+namespace {
+
+ScriptCommand tapTag(int tag, int container = 0)
+{
+    ScriptCommand command;
+    command.kind = ScriptCommand::Kind::TapTarget;
+    command.target.kind = container ? ScriptTarget::Kind::TagIn : ScriptTarget::Kind::Tag;
+    command.target.tag = tag;
+    command.target.container = container;
+    return command;
+}
+
+ScriptCommand tapNamed(const std::string& name)
+{
+    ScriptCommand command;
+    command.kind = ScriptCommand::Kind::TapTarget;
+    command.target.name = name;
+    return command;
+}
+
+ScriptCommand tapRow(int row, int table)
+{
+    ScriptCommand command;
+    command.kind = ScriptCommand::Kind::TapTarget;
+    command.target.kind = ScriptTarget::Kind::RowIn;
+    command.target.tag = row;
+    command.target.container = table;
+    return command;
+}
+
+ScriptCommand typeText(const std::string& text)
+{
+    ScriptCommand command;
+    command.kind = ScriptCommand::Kind::Type;
+    command.text = text;
+    return command;
+}
+
+// Removes the temporary data folder when the run ends.
+struct TemporaryFolder {
+    std::filesystem::path path;
+    ~TemporaryFolder()
+    {
+        std::error_code ec;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ec);
+    }
+};
+
+std::optional<int> fontRow(const std::vector<std::string>& list, const std::string& name)
+{
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        return s;
+    };
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (lower(list[i]) == lower(name))
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char* const* argv)
+{
+    CardOptions options;
+    CLI::App cli{"Style one message, send it and write its picture.", "velvet-quill card"};
+    const std::map<std::string, DeviceProfile> devices = {
+        {"phone", DeviceProfile::Phone}, {"tall", DeviceProfile::Tall}, {"tablet", DeviceProfile::Tablet}};
+    auto swatches = CLI::Range(1, StyleCatalogue::swatchCount, "a swatch number");
+    std::string dataDir, output, font;
+
+    cli.add_option("text", options.text, "The message")->required();
+    cli.add_option("--text-color", options.textColor,
+                   fmt::format("Text colour: swatch 1 to {}", StyleCatalogue::swatchCount))->check(swatches);
+    auto bg = cli.add_option("--bg-color", options.bgColor,
+                             fmt::format("Background colour: swatch 1 to {}", StyleCatalogue::swatchCount))
+                  ->check(swatches);
+    cli.add_option("--texture", options.texture, fmt::format("Texture 1 to {}", StyleCatalogue::textureCount()))
+        ->check(CLI::Range(1, StyleCatalogue::textureCount(), "a texture number"))
+        ->excludes(bg);
+    cli.add_option("--font", font, "A font as the font list names it");
+    cli.add_option("--device", options.device, "phone, tall or tablet")
+        ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
+    cli.add_option("--system-version", options.systemVersion, "The system version the app sees (X.Y)")
+        ->check([](const std::string& v) {
+            char* end = nullptr;
+            std::strtod(v.c_str(), &end);
+            return !v.empty() && *end == '\0' ? std::string() : "not a version X.Y: " + v;
+        });
+    cli.add_option("--data-dir", dataDir, "Keep the app's files under this folder");
+    cli.add_option("-o,--output", output, "The JPEG file to write")->required();
+
+    try {
+        // argv[1] is the word "card".
+        std::vector<std::string> args(argv + 2, argv + argc);
+        std::reverse(args.begin(), args.end());
+        cli.parse(args);
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        int status = cli.exit(e, out, err);
+        return CommandLineExit{status == 0 ? 0 : 2, out.str() + err.str()};
+    }
+    options.output = output;
+    if (!font.empty())
+        options.font = font;
+    if (!dataDir.empty())
+        options.dataDir = dataDir;
+    return options;
+}
+
+int runCard(const CardOptions& options, std::ostream& errors)
+{
+    auto folder = options.output.parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder)) {
+        errors << "velvet-quill: cannot write " << options.output.string() << ": the folder " << folder.string()
+               << " does not exist\n";
+        return 1;
+    }
+
+    TemporaryFolder temporary;
+    LaunchOptions launch;
+    launch.device = options.device;
+    launch.systemVersion = options.systemVersion;
+    launch.headless = true;
+    if (options.dataDir) {
+        launch.dataDir = options.dataDir;
+    } else {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velvet-quill-card-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            errors << "velvet-quill: cannot make a temporary data folder\n";
+            return 1;
+        }
+        temporary.path = pattern;
+        launch.dataDir = temporary.path;
+    }
+
+    HeadlessHost host(launch, [] { return std::make_shared<app::AppDelegate>(); }, editorTargets);
+    if (auto status = host.launch(errors))
+        return *status;
+    auto* delegate = dynamic_cast<app::AppDelegate*>(host.delegate().get());
+    auto editor = delegate ? delegate->viewController() : nullptr;
+    if (!editor) {
+        errors << "velvet-quill: the editor did not start\n";
+        return 2;
+    }
+
+    std::vector<ScriptCommand> commands;
+    if (options.textColor) {
+        commands.push_back(tapTag(OptionsView::kTextColorButtonTag));
+        commands.push_back(tapTag(*options.textColor, OptionsView::kTextColorViewTag));
+    }
+    if (options.bgColor) {
+        commands.push_back(tapTag(OptionsView::kBgColorButtonTag));
+        commands.push_back(tapTag(*options.bgColor, OptionsView::kBgColorViewTag));
+    }
+    if (options.texture) {
+        commands.push_back(tapTag(OptionsView::kTextureButtonTag));
+        commands.push_back(tapTag(*options.texture, OptionsView::kTextureViewTag));
+    }
+    if (options.font) {
+        const auto& list = editor->optionsView()->fontArray();
+        auto row = fontRow(list, *options.font);
+        if (!row) {
+            errors << fmt::format("velvet-quill: unknown font \"{}\"; the font list has {} entries: \"{}\"\n",
+                                  *options.font, list.size(), fmt::join(list, "\", \""));
+            return 2;
+        }
+        commands.push_back(tapTag(OptionsView::kFontTableButtonTag));
+        commands.push_back(tapRow(*row, OptionsView::kFontTableViewTag));
+    }
+    if (!options.text.empty()) {
+        commands.push_back(tapNamed("message"));
+        commands.push_back(typeText(options.text));
+    }
+    commands.push_back(tapNamed("send"));
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        commands[i].line = static_cast<int>(i + 1);
+
+    ScriptRunner runner(host.targets(), "card", errors);
+    if (int status = runner.run(commands))
+        return status;
+
+    // From 7.0 the composer has it; before, or when it refused, the pasteboard.
+    std::optional<std::vector<std::uint8_t>> picture;
+    if (auto composer = std::dynamic_pointer_cast<MessageComposer>(editor->presentedViewController());
+        composer && !composer->attachments().empty())
+        picture = composer->attachments().back().data;
+    else
+        picture = Pasteboard::general().dataForType(Pasteboard::typeListImage().front());
+    if (!picture) {
+        errors << "velvet-quill: the app handed over no picture\n";
+        return 2;
+    }
+    if (auto error = writeFileAtomically(options.output,
+                                         std::string_view(reinterpret_cast<const char*>(picture->data()), picture->size()))) {
+        errors << "velvet-quill: " << *error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace vq

@@ -1,0 +1,40 @@
+#include "main/EditorTargets.h"
+
+#include "main/NamedScriptTargets.h"
+
+#include "app/AppDelegate.h"
+#include "app/ViewController.h"
+#include "platform/Button.h"
+#include "platform/MessageComposer.h"
+#include "platform/TextView.h"
+
+namespace vq {
+
+std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
+{
+    auto targets = NamedScriptTargets::create();
+    auto* app = dynamic_cast<app::AppDelegate*>(&delegate);
+    if (!app)
+        return targets;
+    auto editor = [app] { return app->viewController(); };
+    targets->add("send", [editor]() -> std::shared_ptr<View> { return editor() ? editor()->sendButton() : nullptr; });
+    targets->add("info", [editor]() -> std::shared_ptr<View> { return editor() ? editor()->infoButton() : nullptr; });
+    targets->add("clear", [editor]() -> std::shared_ptr<View> { return editor() ? editor()->clearButton() : nullptr; });
+    targets->add("random", [editor]() -> std::shared_ptr<View> { return editor() ? editor()->randomButton() : nullptr; });
+    targets->add("message", [editor]() -> std::shared_ptr<View> { return editor() ? editor()->textView() : nullptr; });
+    auto composer = [editor]() -> std::shared_ptr<MessageComposer> {
+        auto vc = editor();
+        return vc ? std::dynamic_pointer_cast<MessageComposer>(vc->presentedViewController()) : nullptr;
+    };
+    targets->add("composer-send", [composer]() -> std::shared_ptr<View> {
+        auto c = composer();
+        return c ? c->sendButton() : nullptr;
+    });
+    targets->add("composer-cancel", [composer]() -> std::shared_ptr<View> {
+        auto c = composer();
+        return c ? c->cancelButton() : nullptr;
+    });
+    return targets;
+}
+
+} // namespace vq
