@@ -136,13 +136,14 @@ void GraphicsContext::drawImage(const Image& image, Rect rect, float alpha)
     // Pad, so the edges of a scaled image stay solid instead of fading out.
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     // Pixel-exact placements need no filtering; enlarged or mildly shrunk ones get
-    // bilinear smoothing; strongly shrunk ones a proper downscaling filter.
+    // bilinear smoothing (down to half size, where it still samples every other
+    // pixel); strongly shrunk ones a proper, much slower, downscaling filter.
     cairo_matrix_t device;
     cairo_get_matrix(_cr, &device);
     bool exact = std::abs(device.xx - 1) < 1e-9 && std::abs(device.yy - 1) < 1e-9 && device.xy == 0 && device.yx == 0 &&
                  std::abs(device.x0 - std::round(device.x0)) < 1e-9 && std::abs(device.y0 - std::round(device.y0)) < 1e-9;
     double shrink = std::min(std::hypot(device.xx, device.yx), std::hypot(device.xy, device.yy));
-    cairo_pattern_set_filter(pattern, exact ? CAIRO_FILTER_NEAREST : shrink < 0.75 ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_filter(pattern, exact ? CAIRO_FILTER_NEAREST : shrink < 0.5 ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
     cairo_rectangle(_cr, 0, 0, pw, ph);
     if (alpha >= 1) {
         cairo_fill(_cr);
