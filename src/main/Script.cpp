@@ -1,10 +1,13 @@
 #include "main/Script.h"
 
+#include "platform/Paths.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <ostream>
 
 namespace vq {
 
@@ -250,6 +253,21 @@ std::variant<std::vector<ScriptCommand>, ScriptError> parseScript(std::string_vi
         start = end + 1;
     }
     return commands;
+}
+
+std::optional<std::vector<ScriptCommand>> loadScriptFile(const std::string& path, std::ostream& errors)
+{
+    auto text = readFile(path);
+    if (!text) {
+        errors << "velvet-quill: cannot read the script " << path << "\n";
+        return std::nullopt;
+    }
+    auto parsed = parseScript(*text);
+    if (auto* error = std::get_if<ScriptError>(&parsed)) {
+        errors << path << ":" << error->line << ": " << error->message << "\n";
+        return std::nullopt;
+    }
+    return std::move(std::get<std::vector<ScriptCommand>>(parsed));
 }
 
 } // namespace vq

@@ -2,6 +2,7 @@
 
 #include "platform/Geometry.h"
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ struct ScriptError {
 // One command per line; "#" starts a comment outside quotes; strings are
 // double-quoted with \n, \t, \" and \\ escapes.
 std::variant<std::vector<ScriptCommand>, ScriptError> parseScript(std::string_view text);
+
+// Reads and parses a script file. On failure writes one line naming the
+// file (and the line) to errors and returns nullopt.
+std::optional<std::vector<ScriptCommand>> loadScriptFile(const std::string& path, std::ostream& errors);
 
 // The names `tap TARGET` accepts.
 const std::vector<std::string>& scriptTargetNames();

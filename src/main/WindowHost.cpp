@@ -61,17 +61,10 @@ int WindowHost::run(std::ostream& errors)
     std::string scriptName;
     if (_options.script) {
         scriptName = _options.script->string();
-        auto text = readFile(*_options.script);
-        if (!text) {
-            errors << "velvet-quill: cannot read the script " << scriptName << "\n";
+        auto loaded = loadScriptFile(scriptName, errors);
+        if (!loaded)
             return ScriptRunner::kFailed;
-        }
-        auto parsed = parseScript(*text);
-        if (auto* error = std::get_if<ScriptError>(&parsed)) {
-            errors << scriptName << ":" << error->line << ": " << error->message << "\n";
-            return ScriptRunner::kFailed;
-        }
-        commands = std::move(std::get<std::vector<ScriptCommand>>(parsed));
+        commands = std::move(*loaded);
     }
 
     if (_options.dataDir)
