@@ -138,15 +138,19 @@ plist_t toNode(const PlistValue& value)
     case PlistValue::Type::Array: {
         plist_t node = plist_new_array();
         for (const auto& item : *value.array())
-            plist_array_append_item(node, toNode(item));
+            if (!item.isNull())
+                plist_array_append_item(node, toNode(item));
         return node;
     }
     case PlistValue::Type::Dictionary: {
         plist_t node = plist_new_dict();
         for (const auto& [key, item] : *value.dictionary())
-            plist_dict_set_item(node, key.c_str(), toNode(item));
+            if (!item.isNull())
+                plist_dict_set_item(node, key.c_str(), toNode(item));
         return node;
     }
+    case PlistValue::Type::Null:
+        break;
     }
     return plist_new_dict();
 }
@@ -222,6 +226,8 @@ std::optional<PlistValue> parsePropertyList(std::string_view bytes)
 
 std::string writePropertyList(const PlistValue& value, PlistFormat format)
 {
+    if (value.isNull())
+        return {};
     PlistPtr root(toNode(value));
     char* out = nullptr;
     std::uint32_t length = 0;
