@@ -77,11 +77,15 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
         PlistValue::Array items;
         std::uint32_t n = plist_array_get_size(node);
         items.reserve(n);
+        // The parsed tree is ours to take apart. Fetching item i walks the
+        // child list from its head (quadratic over a long array), so each
+        // item is taken from the front and then removed.
         for (std::uint32_t i = 0; i < n; ++i) {
-            auto item = fromNode(plist_array_get_item(node, i), depth + 1);
+            auto item = fromNode(plist_array_get_item(node, 0), depth + 1);
             if (!item)
                 return std::nullopt;
             items.push_back(std::move(*item));
+            plist_array_remove_item(node, 0);
         }
         return PlistValue(std::move(items));
     }

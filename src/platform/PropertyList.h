@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,7 +17,8 @@ namespace vq {
 class PlistValue {
 public:
     using Array = std::vector<PlistValue>;
-    using Dictionary = std::map<std::string, PlistValue>;
+    // Transparent, so keys can be looked up by string_view without a copy.
+    using Dictionary = std::map<std::string, PlistValue, std::less<>>;
     using Data = std::vector<std::uint8_t>;
     // Seconds since 2001-01-01 00:00:00 UTC, as property lists count them
     // (XML keeps whole seconds only).

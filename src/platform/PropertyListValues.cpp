@@ -17,7 +17,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 PlistValue valueForKey(const PlistValue& value, std::string_view key)
 {
     if (const auto* dict = value.dictionary()) {
-        auto it = dict->find(std::string(key));
+        auto it = dict->find(key);
         return it == dict->end() ? PlistValue(nullptr) : it->second;
     }
     if (const auto* items = value.array()) {
@@ -231,7 +231,7 @@ PlistValue valueForKeyPath(const PlistValue& root, std::string_view keyPath)
         const auto* dict = at->dictionary();
         if (!dict)
             return PlistValue(nullptr);
-        auto it = dict->find(std::string(key));
+        auto it = dict->find(key);
         if (it == dict->end())
             return PlistValue(nullptr);
         at = &it->second;
@@ -250,7 +250,7 @@ const PlistValue* findKeyPath(const PlistValue& root, std::string_view keyPath)
             at = nullptr;
             return false;
         }
-        auto it = dict->find(std::string(key));
+        auto it = dict->find(key);
         at = it == dict->end() ? nullptr : &it->second;
         return at != nullptr;
     });
