@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <thread>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +29,10 @@ TestServer::TestServer()
 TestServer::~TestServer()
 {
     release();
+    // stop() does nothing until the accept loop has started, and that loop
+    // would then run for ever: wait for it first.
+    while (!_server.is_running())
+        std::this_thread::yield();
     _server.stop();
     _thread.join();
 }

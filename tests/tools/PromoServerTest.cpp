@@ -309,6 +309,14 @@ TEST_F(PromoServerTest, BannersForAnyUnitButMissing)
     EXPECT_EQ(s.get("/banner?unit=x&w=99999999&h=-4")->status, 200);
 }
 
+TEST_F(PromoServerTest, StoppedAtOnceAfterStarting)
+{
+    // Stopping before the accept loop runs must not leave it running for ever.
+    for (int i = 0; i < 50; ++i) {
+        RunningServer s(options());
+    }
+}
+
 TEST_F(PromoServerTest, Faults)
 {
     auto list = wallList("f");

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace vq::promo {
 
@@ -196,7 +197,19 @@ std::optional<int> PromoServer::bind(int port)
     return _port;
 }
 
-void PromoServer::listen() { _server->listen_after_bind(); }
+void PromoServer::listen()
+{
+    _listenCalled = true;
+    {
+        std::lock_guard lock(_stopMutex);
+        if (_stopping) {
+            _listenEnded = true;
+            return;
+        }
+    }
+    _server->listen_after_bind();
+    _listenEnded = true;
+}
 
 void PromoServer::stop()
 {
@@ -205,8 +218,12 @@ void PromoServer::stop()
         _stopping = true;
     }
     _stopped.notify_all();
-    if (_server)
-        _server->stop();
+    // The library's stop() does nothing before the accept loop runs, and
+    // the loop would then never end: wait for it to start.
+    if (_listenCalled)
+        while (!_server->is_running() && !_listenEnded)
+            std::this_thread::yield();
+    _server->stop();
 }
 
 std::string PromoServer::origin() const { return fmt::format("http://127.0.0.1:{}", _port); }

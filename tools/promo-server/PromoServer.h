@@ -92,6 +92,8 @@ private:
     std::mutex _stopMutex;
     std::condition_variable _stopped;
     bool _stopping = false;
+    std::atomic<bool> _listenCalled{false};
+    std::atomic<bool> _listenEnded{false};
 };
 
 } // namespace vq::promo
