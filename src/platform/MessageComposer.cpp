@@ -2,6 +2,7 @@
 
 #include "platform/Button.h"
 #include "platform/Color.h"
+#include "platform/EventHub.h"
 #include "platform/Font.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
@@ -102,8 +103,7 @@ bool MessageComposer::addAttachmentData(std::vector<std::uint8_t> data, const st
                           outboxDir() / fmt::format("{}-{}-{}", stamp, fileNamePart(typeIdentifier), fileNamePart(filename)),
                           image ? image->pixelWidth() : 0, image ? image->pixelHeight() : 0};
     _attachments.push_back(std::move(attachment));
-    if (onAttachment)
-        onAttachment(_attachments.back());
+    EventHub::shared().publish(AttachmentAdded{_attachments.back()});
     if (isViewLoaded())
         showPicture();
     return true;
@@ -141,8 +141,7 @@ void MessageComposer::finish(MessageComposeResult result)
     _finished = true;
     // The delegate usually dismisses us, which may drop the last reference.
     auto keepAlive = self();
-    if (onFinish)
-        onFinish(result);
+    EventHub::shared().publish(ComposerFinished{result});
     if (auto delegate = _delegate.lock())
         delegate->messageComposeViewController(*this, result);
 }

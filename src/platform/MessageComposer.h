@@ -68,9 +68,6 @@ public:
 
     static std::filesystem::path outboxDir();
 
-    // Told of every accepted attachment and every finish (the events file listens).
-    static inline std::function<void(const Attachment&)> onAttachment;
-    static inline std::function<void(MessageComposeResult)> onFinish;
 
 private:
     void finish(MessageComposeResult result);
@@ -83,6 +80,15 @@ private:
     std::shared_ptr<Button> _sendButton;
     std::shared_ptr<ImageView> _pictureView;
     bool _finished = false;
+};
+
+// Published on the event hub for every attachment a composer accepts and
+// every composer that finishes.
+struct AttachmentAdded {
+    const MessageComposer::Attachment& attachment;
+};
+struct ComposerFinished {
+    MessageComposeResult result;
 };
 
 } // namespace vq

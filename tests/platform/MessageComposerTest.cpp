@@ -1,4 +1,5 @@
 #include "platform/Button.h"
+#include "platform/EventHub.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/MessageComposer.h"
@@ -50,12 +51,13 @@ protected:
 TEST_F(Composer, SendStoresEachAttachmentUnderItsTypeAndName)
 {
     std::vector<std::string> reported;
-    MessageComposer::onAttachment = [&](const MessageComposer::Attachment& a) {
+    auto heard = EventHub::shared().subscribe<AttachmentAdded>([&](const AttachmentAdded& e) {
+        const auto& a = e.attachment;
         reported.push_back(a.typeIdentifier + " " + std::to_string(a.pixelWidth) + "x" + std::to_string(a.pixelHeight));
-    };
+    });
     ASSERT_TRUE(composer->addAttachmentData(smallJpeg(), "4", "velvetQuill.jpg"));
     ASSERT_TRUE(composer->addAttachmentData(smallJpeg(), "a/b", "x.jpg"));
-    MessageComposer::onAttachment = nullptr;
+    heard.reset();
     EXPECT_EQ(reported, (std::vector<std::string>{"4 6x4", "a/b 6x4"}));
 
     composer->send();
@@ -119,15 +121,15 @@ TEST(PasteboardTest, ImagesAreAlsoWrittenOutOtherDataIsNot)
 {
     test::Harness harness;
     std::vector<std::string> events;
-    Pasteboard::onImage = [&](const std::string& type, const std::filesystem::path& path) {
-        events.push_back(type + " " + path.filename().string());
-    };
+    auto heard = EventHub::shared().subscribe<PasteboardImageWritten>([&](const PasteboardImageWritten& e) {
+        events.push_back(e.type + " " + e.path.filename().string());
+    });
     auto& board = Pasteboard::general();
     board.setData({'h', 'i'}, "public.utf8-plain-text");
     EXPECT_FALSE(std::filesystem::exists(Pasteboard::latestImagePath()));
     auto jpeg = smallJpeg();
     board.setData(jpeg, Pasteboard::typeListImage().front());
-    Pasteboard::onImage = nullptr;
+    heard.reset();
     EXPECT_EQ(Pasteboard::typeListImage().front(), "public.jpeg");
     EXPECT_EQ(events, std::vector<std::string>{"public.jpeg latest.jpg"});
     EXPECT_EQ(readFile(Pasteboard::latestImagePath()), std::string(jpeg.begin(), jpeg.end()));
