@@ -113,7 +113,7 @@ void EventLog::listen()
     }));
     _subscriptions.push_back(hub.subscribe<PasteboardImageWritten>([this](const PasteboardImageWritten& event) {
         write("pasteboard",
-              [&](JsonWriter& json) { json.key("type").value(event.type).key("path").value(event.path.string()); });
+              [&](JsonWriter& json) { json.key("pasteboardType").value(event.type).key("path").value(event.path.string()); });
     }));
 }
 
