@@ -1,6 +1,5 @@
 #include "main/WindowHost.h"
 
-#include "main/EventLog.h"
 #include "main/ScreenTexture.h"
 #include "main/ScriptPlayer.h"
 #include "main/ScriptRunner.h"
@@ -8,7 +7,6 @@
 #include "main/WheelScroll.h"
 
 #include "platform/Application.h"
-#include "platform/Paths.h"
 #include "platform/Responder.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
@@ -40,6 +38,7 @@ bool firstResponderTakesKeys()
 WindowHost::WindowHost(LaunchOptions options, DelegateFactory makeDelegate, TargetsFactory makeTargets)
     : _options(std::move(options)), _makeDelegate(std::move(makeDelegate)), _makeTargets(std::move(makeTargets))
 {
+    _options.headless = false;
 }
 
 WindowHost::~WindowHost()
@@ -67,44 +66,23 @@ int WindowHost::run(std::ostream& errors)
         commands = std::move(*loaded);
     }
 
-    if (_options.dataDir)
-        Paths::setDataRoot(*_options.dataDir);
-    if (auto error = Application::prepareDataFolders()) {
-        errors << "velvet-quill: " << *error << "\n";
-        return 1;
-    }
-
-    auto& loop = RunLoop::main();
-    loop.adoptCurrentThread();
-    loop.useSystemClock();
-
-    std::shared_ptr<EventLog> events;
-    if (_options.eventsFile) {
-        std::string error;
-        events = EventLog::open(*_options.eventsFile, &error);
-        if (!events) {
-            errors << "velvet-quill: " << error << "\n";
+    // The window opens once the device, and so the screen, is known.
+    auto launched = launchApp(_options, _makeDelegate, errors, [&]() -> std::optional<int> {
+        if (auto error = openWindow()) {
+            errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
             return 1;
         }
-    }
-
-    auto& app = Application::shared();
-    app.setDeviceProfile(_options.device);
-    Device::current().setSystemVersion(_options.systemVersion);
-    app.setInstalledSchemes(_options.installedSchemes);
-
-    if (auto error = openWindow()) {
-        errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
-        return 1;
-    }
-
-    auto delegate = _makeDelegate();
-    app.setDelegate(delegate);
-    app.launch();
+        return std::nullopt;
+    });
+    if (auto* status = std::get_if<int>(&launched))
+        return *status;
+    _launched = std::move(std::get<LaunchedApp>(launched));
+    auto& loop = RunLoop::main();
 
     if (!commands.empty()) {
-        auto runner = std::make_shared<ScriptRunner>(_makeTargets ? _makeTargets(*delegate) : nullptr, scriptName,
-                                                     errors);
+        auto delegate = _launched.delegate;
+        auto runner = std::make_shared<ScriptRunner>(_makeTargets && delegate ? _makeTargets(*delegate) : nullptr,
+                                                     scriptName, errors);
         _player = std::make_unique<ScriptPlayer>(std::move(runner), std::move(commands));
     }
 
