@@ -10,6 +10,7 @@
 #include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vq::test {
@@ -23,6 +24,10 @@ TestServer::TestServer()
     _port = _server.bind_to_any_port("127.0.0.1");
     // The socket already listens, so clients can connect before the accept loop runs.
     _thread = std::thread([this] { _server.listen_after_bind(); });
+    // A stop() before the accept loop runs is lost, and the join would then wait forever.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!_server.is_running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestServer::~TestServer()
