@@ -197,7 +197,10 @@ void ViewController::send()
     _textView->resignFirstResponder();
     auto picture = renderMessagePicture();
 
-    if (isModernSystem() && MessageComposer::canSendAttachments()) {
+    // A composer that could not be shown would swallow the picture: with something
+    // already over the editor, the pasteboard takes it instead.
+    bool canPresent = !presentedViewController() && view()->window();
+    if (isModernSystem() && canPresent && MessageComposer::canSendAttachments()) {
         auto composer = MessageComposer::create();
         composer->setMessageComposeDelegate(std::weak_ptr<MessageComposeDelegate>(selfPtr()));
         ++_identify;

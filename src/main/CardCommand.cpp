@@ -6,6 +6,7 @@
 #include "main/ScriptRunner.h"
 
 #include "app/AppDelegate.h"
+#include "app/MessageFit.h"
 #include "app/ViewController.h"
 #include "options/OptionsView.h"
 #include "options/StyleCatalogue.h"
@@ -60,6 +61,27 @@ ScriptCommand typeText(const std::string& text)
     command.kind = ScriptCommand::Kind::Type;
     command.text = text;
     return command;
+}
+
+ScriptCommand wait(double seconds)
+{
+    ScriptCommand command;
+    command.kind = ScriptCommand::Kind::Wait;
+    command.seconds = seconds;
+    return command;
+}
+
+std::size_t characterCount(const std::string& text) { return app::graphemeBoundaries(text).size() - 1; }
+
+// Why the message the editor kept is not the one asked for.
+std::string whyNotKept(const std::string& asked, const std::string& kept)
+{
+    if (asked.find_first_of("\r\n") != std::string::npos)
+        return "the message cannot hold a line break: Return ends editing in the editor";
+    if (kept.size() < asked.size() && asked.compare(0, kept.size(), kept) == 0)
+        return fmt::format("the message is too long for the card: only its first {} of {} characters fit (\"{}\")",
+                           characterCount(kept), characterCount(asked), kept);
+    return fmt::format("the editor changed the message to \"{}\"", kept);
 }
 
 // Removes the temporary data folder when the run ends.
@@ -216,13 +238,23 @@ int runCard(const CardOptions& options, std::ostream& errors)
     if (!options.text.empty()) {
         commands.push_back(tapNamed("message"));
         commands.push_back(typeText(options.text));
+        // As for a user: an edit past the limit is taken back a moment later.
+        commands.push_back(wait(1));
     }
-    commands.push_back(tapNamed("send"));
     for (std::size_t i = 0; i < commands.size(); ++i)
         commands[i].line = static_cast<int>(i + 1);
 
     ScriptRunner runner(host.targets(), "card", errors);
     if (int status = runner.run(commands))
+        return status;
+    const std::string& kept = editor->textView()->text();
+    if (kept != options.text) {
+        errors << "velvet-quill: " << whyNotKept(options.text, kept) << "; no card written\n";
+        return 2;
+    }
+    ScriptCommand send = tapNamed("send");
+    send.line = static_cast<int>(commands.size() + 1);
+    if (int status = runner.runCommand(send))
         return status;
 
     // From 7.0 the composer has it; before, or when it refused, the pasteboard.

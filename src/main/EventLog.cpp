@@ -116,7 +116,7 @@ void EventLog::listen()
         write("composer-finished", [&](JsonWriter& json) { json.key("result").value(names[static_cast<int>(result)]); });
     };
     Pasteboard::onImage = [this](const std::string& type, const std::filesystem::path& path) {
-        write("pasteboard", [&](JsonWriter& json) { json.key("type").value(type).key("path").value(path.string()); });
+        write("pasteboard", [&](JsonWriter& json) { json.key("pasteboardType").value(type).key("path").value(path.string()); });
     };
 }
 

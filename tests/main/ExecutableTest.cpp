@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -168,6 +169,114 @@ TEST(ExecutableTest, ComposerHandOverAndFinishAreEvents)
     EXPECT_EQ(finishes[0]["result"].string(), "sent");
 }
 
+TEST(ExecutableTest, EveryEventKindIsOneObjectWithoutARepeatedKey)
+{
+    // The reader below refuses an object that names a key twice.
+    ASSERT_FALSE(parseJson(R"({"type":"a","type":"b"})"));
+    TempDir dir;
+    auto events = dir / "events.jsonl";
+    std::ofstream(dir / "composer.vqs") << "tap send\ntap composer-send\n";
+    // A refusing composer sends the picture to the pasteboard; the alert's Send opens messages.
+    std::ofstream(dir / "pasteboard.vqs") << "tap send\nalert 1\nwait 1\n";
+    for (auto [mode, script] : {std::pair{"ok", "composer.vqs"}, std::pair{"refuse", "pasteboard.vqs"}}) {
+        auto run = runApp(dir, fmt::format("--headless --composer {} --data-dir '{}' --events '{}' --script '{}'", mode,
+                                           (dir / "data").string(), events.string(), (dir / script).string()));
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    std::map<std::string, Json> lastOfKind;
+    std::istringstream lines(slurp(events));
+    for (std::string line; std::getline(lines, line);) {
+        auto event = parseJson(line);
+        ASSERT_TRUE(event) << "not one JSON object with distinct keys: " << line;
+        lastOfKind.insert_or_assign((*event)["type"].string(), *event);
+    }
+    for (const char* kind : {"analytics", "alert", "open-url", "attachment", "pasteboard", "composer-finished"})
+        EXPECT_TRUE(lastOfKind.contains(kind)) << kind;
+    ASSERT_TRUE(lastOfKind.contains("pasteboard"));
+    const Json& pasteboard = lastOfKind.at("pasteboard");
+    EXPECT_EQ(pasteboard["pasteboardType"].string(), "public.jpeg");
+    EXPECT_TRUE(std::filesystem::exists(pasteboard["path"].string()));
+    ASSERT_TRUE(lastOfKind.contains("open-url"));
+    EXPECT_EQ(lastOfKind.at("open-url")["url"].string(), "sms://");
+}
+
+TEST(ExecutableTest, ScriptsScrollEveryBoardDownAndBackUp)
+{
+    TempDir dir;
+    // Each board: far down, then back to its first row, which the tab buttons overlap.
+    std::ofstream(dir / "boards.vqs") << fmt::format("tap tag 31 in 1024\n"
+                                                     "tap tag 12 in 1024\n"
+                                                     "tap tag 66 in 1024\n"
+                                                     "tap tag 1 in 1024\n"
+                                                     "tap tag 2025\n"
+                                                     "tap tag 60 in 1025\n"
+                                                     "tap tag 4 in 1025\n"
+                                                     "tap tag 2026\n"
+                                                     "tap tag 90 in 1026\n"
+                                                     "tap tag 2 in 1026\n"
+                                                     "tap tag 2027\n"
+                                                     "tap row 20 in 1027\n"
+                                                     "tap row 1 in 1027\n"
+                                                     "dump \"{}\"\n",
+                                                     (dir / "boards.json").string());
+    auto run = runApp(dir, fmt::format("--headless --data-dir '{}' --script '{}'", (dir / "data").string(),
+                                       (dir / "boards.vqs").string()),
+                      fmt::format("FONTCONFIG_FILE='{}' ", VQ_TEST_FONTS_CONF));
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto dump = parseJson(slurp(dir / "boards.json"));
+    ASSERT_TRUE(dump);
+    const Json& window = (*dump)["windows"][0];
+    for (int board : {1024, 1025, 1026, 1027}) {
+        const Json* view = findView(window, [&](const Json& v) { return v["tag"].number() == board; });
+        ASSERT_TRUE(view) << board;
+        EXPECT_LT((*view)["contentOffset"][1].number(), 49) << "board " << board << " is back near its top";
+    }
+    // The last picks of each page reached the message.
+    const Json* editor = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
+    ASSERT_TRUE(editor);
+    EXPECT_EQ((*editor)["textColor"][0].number(), 255);
+    EXPECT_EQ((*editor)["textColor"][1].number(), 204);
+    EXPECT_EQ((*editor)["textColor"][2].number(), 204);
+    EXPECT_NE((*editor)["font"]["name"].string(), "DejaVuSans") << "row 1 is a named face";
+}
+
+TEST(ExecutableTest, AFaceInstalledTwiceIsListedOnce)
+{
+    // One face in two files, the second reporting another width (as a Type 1 copy
+    // beside an OpenType one may), so the copies do not sort next to each other.
+    TempDir dir;
+    std::filesystem::path dejavu = "/usr/share/fonts/truetype/dejavu";
+    std::filesystem::create_directories(dir / "fonts");
+    std::filesystem::copy_file(dejavu / "DejaVuSans.ttf", dir / "fonts" / "DejaVuSans.ttf");
+    std::filesystem::copy_file(dejavu / "DejaVuSans.ttf", dir / "fonts" / "DejaVuSans-copy.ttf");
+    std::filesystem::copy_file(dejavu / "DejaVuSans-Bold.ttf", dir / "fonts" / "DejaVuSans-Bold.ttf");
+    std::ofstream(dir / "fonts.conf") << fmt::format(R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>{0}/fonts</dir>
+  <cachedir>{0}/cache</cachedir>
+  <match target="scan">
+    <test name="file"><string>{0}/fonts/DejaVuSans-copy.ttf</string></test>
+    <edit name="width" mode="assign"><int>75</int></edit>
+  </match>
+</fontconfig>
+)",
+                                                     dir.path().string());
+    // An unknown font makes the card command print the font list.
+    auto run = runApp(dir, fmt::format("card hi --font 'No Such Face' -o '{}'", (dir / "card.jpg").string()),
+                      fmt::format("FONTCONFIG_FILE='{}' ", (dir / "fonts.conf").string()));
+    EXPECT_EQ(run.status, 2);
+    auto count = [&](const std::string& entry) {
+        std::size_t n = 0;
+        for (auto at = run.err.find(entry); at != std::string::npos; at = run.err.find(entry, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("\"DejaVuSans\""), 1u) << run.err;
+    EXPECT_EQ(count("\"DejaVuSans-Bold\""), 1u) << run.err;
+    EXPECT_NE(run.err.find("3 entries"), std::string::npos) << run.err;
+}
+
 TEST(ExecutableTest, CardWritesTheSentPicture)
 {
     TempDir dir;
@@ -197,6 +306,17 @@ TEST(ExecutableTest, CardRejectsWhatItCannotDo)
     auto font = runApp(dir, fmt::format("card hi --font 'No Such Face' -o '{}'", out));
     EXPECT_EQ(font.status, 2);
     EXPECT_NE(font.err.find("System Normal"), std::string::npos) << font.err;
+    // What the editor would not keep as asked is never sent.
+    auto lineBreak = runApp(dir, fmt::format("card \"$(printf 'two\\nlines')\" -o '{}'", out));
+    EXPECT_EQ(lineBreak.status, 2);
+    EXPECT_NE(lineBreak.err.find("line break"), std::string::npos) << lineBreak.err;
+    std::string tooLong;
+    for (int i = 0; i < 30; ++i)
+        tooLong += "many words ";
+    auto overflow = runApp(dir, fmt::format("card '{}' -o '{}'", tooLong, out));
+    EXPECT_EQ(overflow.status, 2);
+    EXPECT_NE(overflow.err.find("too long"), std::string::npos) << overflow.err;
+    EXPECT_NE(overflow.err.find(fmt::format("of {} characters fit", tooLong.size())), std::string::npos) << overflow.err;
     auto folder = runApp(dir, fmt::format("card hi -o '{}'", (dir / "missing" / "card.jpg").string()));
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(folder.err.find("does not exist"), std::string::npos) << folder.err;
