@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,8 +74,11 @@ public:
     static inline std::function<void(MessageComposeResult)> onFinish;
 
 private:
+    static constexpr int kNameAttempts = 1000;
+
     void finish(MessageComposeResult result);
     void showPicture();
+    static std::optional<std::string> storeExclusively(Attachment& attachment);
 
     static inline Mode _mode = Mode::Ok;
     std::vector<Attachment> _attachments;
