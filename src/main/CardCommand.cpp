@@ -1,10 +1,12 @@
 #include "main/CardCommand.h"
 
+#include "main/CommandLine.h"
 #include "main/EditorTargets.h"
 #include "main/HeadlessHost.h"
 #include "main/ScriptRunner.h"
 
 #include "app/AppDelegate.h"
+#include "app/MessageFit.h"
 #include "app/ViewController.h"
 #include "options/OptionsView.h"
 #include "options/StyleCatalogue.h"
@@ -61,6 +63,27 @@ ScriptCommand typeText(const std::string& text)
     return command;
 }
 
+ScriptCommand wait(double seconds)
+{
+    ScriptCommand command;
+    command.kind = ScriptCommand::Kind::Wait;
+    command.seconds = seconds;
+    return command;
+}
+
+std::size_t characterCount(const std::string& text) { return app::graphemeBoundaries(text).size() - 1; }
+
+// Why the message the editor kept is not the one asked for.
+std::string whyNotKept(const std::string& asked, const std::string& kept)
+{
+    if (asked.find_first_of("\r\n") != std::string::npos)
+        return "the message cannot hold a line break: Return ends editing in the editor";
+    if (kept.size() < asked.size() && asked.compare(0, kept.size(), kept) == 0)
+        return fmt::format("the message is too long for the card: only its first {} of {} characters fit (\"{}\")",
+                           characterCount(kept), characterCount(asked), kept);
+    return fmt::format("the editor changed the message to \"{}\"", kept);
+}
+
 // Removes the temporary data folder when the run ends.
 struct TemporaryFolder {
     std::filesystem::path path;
@@ -84,6 +107,24 @@ std::optional<int> fontRow(const std::vector<std::string>& list, const std::stri
     return std::nullopt;
 }
 
+// Why the output's folder cannot take a file, if it cannot; never throws,
+// whatever the path holds (over-long names, link loops, no permission).
+std::optional<std::string> checkOutputFolder(const std::filesystem::path& output)
+{
+    auto folder = output.parent_path();
+    if (folder.empty())
+        return std::nullopt;
+    std::error_code ec;
+    auto status = std::filesystem::status(folder, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return fmt::format("the folder {} does not exist", folder.string());
+    if (ec)
+        return fmt::format("{}: {}", folder.string(), ec.message());
+    if (status.type() != std::filesystem::file_type::directory)
+        return fmt::format("{} is not a folder", folder.string());
+    return std::nullopt;
+}
+
 } // namespace
 
 std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char* const* argv)
@@ -97,22 +138,22 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
 
     cli.add_option("text", options.text, "The message")->required();
     cli.add_option("--text-color", options.textColor,
-                   fmt::format("Text colour: swatch 1 to {}", StyleCatalogue::swatchCount))->check(swatches);
+                   fmt::format("Text colour: swatch 1 to {}", StyleCatalogue::swatchCount))
+        ->transform(decimalInteger())
+        ->check(swatches);
     auto bg = cli.add_option("--bg-color", options.bgColor,
                              fmt::format("Background colour: swatch 1 to {}", StyleCatalogue::swatchCount))
+                  ->transform(decimalInteger())
                   ->check(swatches);
     cli.add_option("--texture", options.texture, fmt::format("Texture 1 to {}", StyleCatalogue::textureCount()))
+        ->transform(decimalInteger())
         ->check(CLI::Range(1, StyleCatalogue::textureCount(), "a texture number"))
         ->excludes(bg);
     cli.add_option("--font", font, "A font as the font list names it");
     cli.add_option("--device", options.device, "phone, tall or tablet")
         ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
     cli.add_option("--system-version", options.systemVersion, "The system version the app sees (X.Y)")
-        ->check([](const std::string& v) {
-            char* end = nullptr;
-            std::strtod(v.c_str(), &end);
-            return !v.empty() && *end == '\0' ? std::string() : "not a version X.Y: " + v;
-        });
+        ->check(systemVersionCheck());
     cli.add_option("--data-dir", dataDir, "Keep the app's files under this folder");
     cli.add_option("-o,--output", output, "The JPEG file to write")->required();
 
@@ -136,10 +177,8 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
 
 int runCard(const CardOptions& options, std::ostream& errors)
 {
-    auto folder = options.output.parent_path();
-    if (!folder.empty() && !std::filesystem::is_directory(folder)) {
-        errors << "velvet-quill: cannot write " << options.output.string() << ": the folder " << folder.string()
-               << " does not exist\n";
+    if (auto error = checkOutputFolder(options.output)) {
+        errors << "velvet-quill: cannot write " << options.output.string() << ": " << *error << "\n";
         return 1;
     }
 
@@ -151,7 +190,9 @@ int runCard(const CardOptions& options, std::ostream& errors)
     if (options.dataDir) {
         launch.dataDir = options.dataDir;
     } else {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velvet-quill-card-XXXXXX").string();
+        std::error_code ec;
+        auto tmp = std::filesystem::temp_directory_path(ec);
+        std::string pattern = ((ec ? std::filesystem::path("/tmp") : tmp) / "velvet-quill-card-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             errors << "velvet-quill: cannot make a temporary data folder\n";
             return 1;
@@ -197,13 +238,23 @@ int runCard(const CardOptions& options, std::ostream& errors)
     if (!options.text.empty()) {
         commands.push_back(tapNamed("message"));
         commands.push_back(typeText(options.text));
+        // As for a user: an edit past the limit is taken back a moment later.
+        commands.push_back(wait(1));
     }
-    commands.push_back(tapNamed("send"));
     for (std::size_t i = 0; i < commands.size(); ++i)
         commands[i].line = static_cast<int>(i + 1);
 
     ScriptRunner runner(host.targets(), "card", errors);
     if (int status = runner.run(commands))
+        return status;
+    const std::string& kept = editor->textView()->text();
+    if (kept != options.text) {
+        errors << "velvet-quill: " << whyNotKept(options.text, kept) << "; no card written\n";
+        return 2;
+    }
+    ScriptCommand send = tapNamed("send");
+    send.line = static_cast<int>(commands.size() + 1);
+    if (int status = runner.runCommand(send))
         return status;
 
     // From 7.0 the composer has it; before, or when it refused, the pasteboard.

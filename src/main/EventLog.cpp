@@ -47,6 +47,7 @@ std::shared_ptr<EventLog> EventLog::open(const std::filesystem::path& path, std:
         return nullptr;
     }
     auto log = std::make_shared<EventLog>(file, RunLoop::main().now());
+    log->_path = path.string();
     log->listen();
     return log;
 }
@@ -71,9 +72,17 @@ void EventLog::write(std::string_view type, const std::function<void(JsonWriter&
     fields(json);
     json.endObject();
     std::lock_guard lock(_mutex);
-    std::fputs(json.str().c_str(), _file);
-    std::fputc('\n', _file);
-    std::fflush(_file);
+    bool ok = std::fputs(json.str().c_str(), _file) >= 0;
+    ok = std::fputc('\n', _file) != EOF && ok;
+    ok = std::fflush(_file) == 0 && ok;
+    if (!ok && !_failed.exchange(true)) {
+        // Said once: a full disk would otherwise repeat it for every event.
+        int err = errno;
+        std::fprintf(stderr, "velvet-quill: cannot write the events file %s: %s; later events are lost\n",
+                     _path.c_str(), std::strerror(err));
+    }
+    if (!ok)
+        std::clearerr(_file);
 }
 
 void EventLog::listen()

@@ -36,11 +36,16 @@ public:
 
     EventLog(std::FILE* file, double start);
 
+    // Whether a write failed (it was reported on standard error once).
+    bool failed() const { return _failed.load(); }
+
 private:
     void listen();
     void stopListening();
 
     std::FILE* _file;
+    std::string _path;
+    std::atomic<bool> _failed{false};
     double _start;
     // Off the main thread the clock is not ours to read: the last time seen on it stands in.
     std::atomic<double> _lastTime{0};

@@ -1,5 +1,7 @@
 #include "main/HeadlessHost.h"
 
+#include "main/EventLog.h"
+#include "main/OutputClash.h"
 #include "main/ScriptRunner.h"
 #include "main/ScriptTargets.h"
 
@@ -25,11 +27,18 @@ int HeadlessHost::run(std::ostream& errors)
             return ScriptRunner::kFailed;
         commands = std::move(*loaded);
     }
+    if (auto clash = findOutputClash(_options.script, _options.eventsFile, commands)) {
+        errors << *clash << "\n";
+        return ScriptRunner::kFailed;
+    }
 
     if (auto status = launch(errors))
         return *status;
     ScriptRunner runner(targets(), scriptName, errors);
-    return runner.run(commands);
+    int status = runner.run(commands);
+    if (status == 0 && _launched.events && _launched.events->failed())
+        status = 1;
+    return status;
 }
 
 std::shared_ptr<ScriptTargets> HeadlessHost::targets() const

@@ -74,6 +74,34 @@ std::shared_ptr<View> findInside(const std::shared_ptr<View>& container, int tag
     return nullptr;
 }
 
+bool touchReaches(Point p, const View& scrollView)
+{
+    auto hit = sg::hitTest(p);
+    return hit && (hit.get() == &scrollView || hit->isDescendantOf(scrollView));
+}
+
+// The part of area where a touch lands in the scroll view, along the lines
+// through area's centre: tab buttons and the like may lie over its edges.
+Rect touchableArea(const View& scrollView, Rect area)
+{
+    Point c = area.center();
+    auto firstReached = [&](double from, double to, double step, auto point) -> std::optional<double> {
+        for (double v = from; step > 0 ? v <= to : v >= to; v += step)
+            if (touchReaches(point(v), scrollView))
+                return v;
+        return std::nullopt;
+    };
+    auto atY = [&](double y) { return Point{c.x, y}; };
+    auto atX = [&](double x) { return Point{x, c.y}; };
+    auto top = firstReached(area.minY() + 0.5, area.maxY() - 0.5, 1, atY);
+    auto bottom = firstReached(area.maxY() - 0.5, area.minY() + 0.5, -1, atY);
+    auto left = firstReached(area.minX() + 0.5, area.maxX() - 0.5, 1, atX);
+    auto right = firstReached(area.maxX() - 0.5, area.minX() + 0.5, -1, atX);
+    if (!top || !bottom || !left || !right)
+        return {};
+    return {*left - 0.5, *top - 0.5, *right - *left + 1, *bottom - *top + 1};
+}
+
 void moveTouch(Point from, Point to)
 {
     for (int i = 1; i <= kDragSteps; ++i) {
@@ -273,6 +301,10 @@ std::optional<std::string> ScriptRunner::dragScroll(ScrollView& scrollView, Poin
             return fmt::format("{} is inside a scroll view that is not on screen", what);
         if (!scrollView.isScrollEnabled())
             return fmt::format("{} is out of view in a scroll view that does not scroll", what);
+        // A drag must start on the scroll view itself, not on what overlaps it.
+        area = touchableArea(scrollView, area);
+        if (area.isEmpty())
+            return fmt::format("{} is inside a scroll view that is covered where a drag would start", what);
 
         // The finger moves against the content: start at the edge it moves away from.
         Point start, end;

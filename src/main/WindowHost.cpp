@@ -1,5 +1,7 @@
 #include "main/WindowHost.h"
 
+#include "main/EventLog.h"
+#include "main/OutputClash.h"
 #include "main/ScreenTexture.h"
 #include "main/ScriptPlayer.h"
 #include "main/ScriptRunner.h"
@@ -13,6 +15,9 @@
 #include "platform/View.h"
 
 #include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -53,8 +58,28 @@ WindowHost::~WindowHost()
         SDL_Quit();
 }
 
+std::optional<std::string> WindowHost::missingDisplay()
+{
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY"))
+        return std::nullopt;
+    // A driver that needs no display server (offscreen, kmsdrm) was asked for by name.
+    if (const char* driver = std::getenv("SDL_VIDEODRIVER");
+        driver && *driver && std::strcmp(driver, "x11") != 0 && std::strcmp(driver, "wayland") != 0)
+        return std::nullopt;
+    return std::string("there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                       "--headless runs the app without a window");
+}
+
 int WindowHost::run(std::ostream& errors)
 {
+    if (auto missing = missingDisplay()) {
+        errors << "velvet-quill: " << *missing << "\n";
+        return kNoDisplay;
+    }
     // The script first: a mistake in it should cost nothing.
     std::vector<ScriptCommand> commands;
     std::string scriptName;
@@ -65,12 +90,16 @@ int WindowHost::run(std::ostream& errors)
             return ScriptRunner::kFailed;
         commands = std::move(*loaded);
     }
+    if (auto clash = findOutputClash(_options.script, _options.eventsFile, commands)) {
+        errors << *clash << "\n";
+        return ScriptRunner::kFailed;
+    }
 
     // The window opens once the device, and so the screen, is known.
     auto launched = launchApp(_options, _makeDelegate, errors, [&]() -> std::optional<int> {
         if (auto error = openWindow()) {
             errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
-            return 1;
+            return kNoDisplay;
         }
         return std::nullopt;
     });
@@ -101,7 +130,7 @@ int WindowHost::run(std::ostream& errors)
         bool got = wait < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, wait);
         while (got) {
             if (!handle(event))
-                return 0;
+                return _launched.events && _launched.events->failed() ? 1 : 0;
             got = SDL_PollEvent(&event);
         }
     }

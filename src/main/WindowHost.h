@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 
 struct SDL_Renderer;
 struct SDL_Window;
@@ -38,6 +39,11 @@ public:
 
     // Messages for the user go to errors.
     int run(std::ostream& errors);
+
+    // Why no window can open here, when there is plainly no display; the run
+    // then ends with kNoDisplay instead of waiting on one.
+    static std::optional<std::string> missingDisplay();
+    static constexpr int kNoDisplay = 2;
 
 private:
     std::optional<std::string> openWindow();

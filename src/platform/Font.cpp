@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <strings.h>
 #include <tuple>
 
@@ -114,9 +115,12 @@ std::vector<Face>& faces()
             return std::make_tuple(a.family, widthRank(a.width), a.width, a.weight, a.slant, a.postscriptName) <
                    std::make_tuple(b.family, widthRank(b.width), b.width, b.weight, b.slant, b.postscriptName);
         });
-        // The same face may be installed twice (two folders): keep one.
-        out.erase(std::unique(out.begin(), out.end(),
-                              [](const Face& a, const Face& b) { return a.postscriptName == b.postscriptName; }),
+        // The same face may be installed several times (two folders, or OpenType beside
+        // Type 1), and each file may report its weight or width a little differently,
+        // so the copies need not sort side by side: keep the first of each name.
+        std::set<std::string> seen;
+        out.erase(std::remove_if(out.begin(), out.end(),
+                                 [&](const Face& f) { return !seen.insert(f.postscriptName).second; }),
                   out.end());
         return out;
     }();
@@ -197,6 +201,8 @@ const PangoFontDescription* resolveDescription(Face& face)
 
 using CacheKey = std::tuple<std::string, double, bool, bool>;
 
+constexpr double kSystemLineHeightEm = 1.2;
+
 std::map<CacheKey, std::shared_ptr<const Font::Impl>>& implCache()
 {
     static std::map<CacheKey, std::shared_ptr<const Font::Impl>> cache;
@@ -238,6 +244,11 @@ std::shared_ptr<const Font::Impl> makeImpl(Face* face, const std::string& fallba
         impl->lineHeight = height > 0 ? height : ascent + descent;
         pango_font_metrics_unref(metrics);
     }
+    // The phone's own system face sets its lines a little further apart than
+    // DejaVu Sans does (about 1.2 em against 1.16): layouts of the system font
+    // use that pitch, so a two-line message is as tall as on the phone.
+    if (system)
+        impl->lineHeight = kSystemLineHeightEm * std::max(0.0, size);
     cache.emplace(key, impl);
     return impl;
 }
@@ -320,7 +331,9 @@ const PangoFontDescription* Font::pangoDescription() const { return _impl->descr
 
 bool operator==(const Font& a, const Font& b)
 {
-    return a._impl == b._impl || (a._impl->name == b._impl->name && a._impl->size == b._impl->size);
+    // The system font lays out its lines apart from the named face it draws with.
+    return a._impl == b._impl || (a._impl->name == b._impl->name && a._impl->size == b._impl->size &&
+                                  a._impl->system == b._impl->system);
 }
 
 } // namespace vq

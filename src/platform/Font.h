@@ -27,7 +27,8 @@ public:
     bool isSystemFont() const;
     Font withSize(double size) const;
 
-    // Line metrics in points.
+    // Line metrics in points. lineHeight is the pitch text layouts give each
+    // line of this font (the system font's is wider than its face's own).
     double ascender() const;
     double descender() const;
     double lineHeight() const;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,11 @@ public:
 
 
 private:
+    static constexpr int kNameAttempts = 1000;
+
     void finish(MessageComposeResult result);
     void showPicture();
+    static std::optional<std::string> storeExclusively(Attachment& attachment);
 
     static inline Mode _mode = Mode::Ok;
     std::vector<Attachment> _attachments;

@@ -61,6 +61,17 @@ Extents measureLayout(PangoLayout* layout, int maxLines)
     return e;
 }
 
+// Lines of the font at its own pitch (see Font::lineHeight); the extra
+// leading is shared above and below each line.
+void setLineHeight(PangoLayout* layout, const Font& font)
+{
+    PangoAttrList* attributes = pango_attr_list_new();
+    if (font.isSystemFont())
+        pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(toPango(font.lineHeight())));
+    pango_layout_set_attributes(layout, attributes);
+    pango_attr_list_unref(attributes);
+}
+
 } // namespace
 
 struct TextLayout::Impl {
@@ -87,6 +98,7 @@ TextLayout::TextLayout(const std::string& text, const Font& font, double width, 
     _impl->layout = layout;
     _impl->width = width;
     pango_layout_set_font_description(layout, font.pangoDescription());
+    setLineHeight(layout, font);
     pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
     switch (alignment) {
     case TextAlignment::Left: pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT); break;
@@ -176,6 +188,20 @@ Rect TextLayout::caretRect(std::size_t byteIndex) const
     int index = static_cast<int>(std::min(byteIndex, length));
     PangoRectangle strong;
     pango_layout_get_cursor_pos(_impl->layout, index, &strong, nullptr);
+    // The caret spans its whole line, leading included, so that scrolling to it
+    // shows the line as the content size counts it.
+    int lineNumber = 0, x = 0;
+    pango_layout_index_to_line_x(_impl->layout, index, FALSE, &lineNumber, &x);
+    PangoLayoutIter* it = pango_layout_get_iter(_impl->layout);
+    for (int i = 0; i < lineNumber && pango_layout_iter_next_line(it); ++i) {
+    }
+    PangoRectangle line;
+    pango_layout_iter_get_line_extents(it, nullptr, &line);
+    pango_layout_iter_free(it);
+    if (line.height > strong.height) {
+        strong.y = line.y;
+        strong.height = line.height;
+    }
     return {fromPango(strong.x), fromPango(strong.y), 2, fromPango(strong.height)};
 }
 
@@ -229,6 +255,7 @@ Size measureText(const std::string& text, const Font& font, double width)
         }
         slot->font = font;
         pango_layout_set_font_description(slot->layout, font.pangoDescription());
+        setLineHeight(slot->layout, font);
     }
     slot->lastUse = ++clock;
     int w = width > 0 ? toPango(width) : -1;

@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 
+#include "app/MessageFit.h"
 #include "options/OptionsView.h"
 #include "platform/Button.h"
 #include "platform/ImageView.h"
@@ -96,6 +97,30 @@ TEST_P(MessageRules, OverflowByPasteRevertsToTheTextBeforeThePaste)
     EXPECT_EQ(e.text().frame().height(), r.minimum);
 }
 
+TEST_P(MessageRules, AHugeTextIsOverTheLimitWithoutBeingLaidOutWhole)
+{
+    std::string huge;
+    while (huge.size() < 4'800'000)
+        huge += "wwwww é ";
+    std::size_t longest = 0;
+    auto measured = [&](double fixed) {
+        return [&, fixed](const std::string& s) {
+            longest = std::max(longest, s.size());
+            return fixed < 0 ? heightOf(s) : fixed;
+        };
+    };
+    EXPECT_GT(app::heightWithin(huge, r.limit, measured(-1)), r.limit);
+    EXPECT_LT(longest, 100'000u);
+
+    // What fits is measured whole, however long.
+    longest = 0;
+    EXPECT_EQ(app::heightWithin(huge, r.limit, measured(r.limit)), r.limit);
+    EXPECT_EQ(longest, huge.size());
+    longest = 0;
+    EXPECT_EQ(app::heightWithin("short", r.limit, measured(-1)), heightOf("short"));
+    EXPECT_EQ(longest, 5u);
+}
+
 TEST_P(MessageRules, KeepsTheMinimumHeightThenGrowsByTheTextHeightPlusPad)
 {
     auto& vc = e.vc();
@@ -112,7 +137,7 @@ TEST_P(MessageRules, KeepsTheMinimumHeightThenGrowsByTheTextHeightPlusPad)
     ASSERT_GT(h, r.minimum);
     ASSERT_LE(h, r.limit);
     EXPECT_DOUBLE_EQ(e.text().frame().height(), h + r.pad);
-    EXPECT_EQ(e.text().frame().width(), vc.metrics().textViewWidth);
+    EXPECT_EQ(e.text().frame().width(), r.profile == DeviceProfile::Tablet ? 215 : 150);
     EXPECT_EQ(e.text().center(), centre);
     EXPECT_EQ(vc.previousText(), e.text().text());
 
@@ -128,15 +153,16 @@ TEST_P(MessageRules, KeyboardMovesThePanelAndCarriesTheMessageAlong)
 {
     auto& vc = e.vc();
     auto panel = vc.optionsView();
-    double appH = vc.view()->frame().height();
-    double tabH = panel->textColorButton()->frame().height();
-    ASSERT_GT(tabH, 0);
+    bool tablet = r.profile == DeviceProfile::Tablet;
+    double appH = tablet ? 1024 : 480;
+    double panelH = tablet ? 523 : 263;
+    double tabH = tablet ? 100 : 49;
 
     e.focus();
     double keyboardTop = Keyboard::shared().frame().y();
     double y = panel->frame().y();
     EXPECT_DOUBLE_EQ(y, keyboardTop - tabH);
-    EXPECT_EQ(panel->frame().height(), vc.optionsView()->frame().height());
+    EXPECT_EQ(panel->frame().height(), panelH);
     double middle = y / 2 + 22;
     for (auto v : {std::static_pointer_cast<View>(vc.clearButton()), std::static_pointer_cast<View>(vc.randomButton()),
                    std::static_pointer_cast<View>(vc.textView())})
@@ -149,7 +175,7 @@ TEST_P(MessageRules, KeyboardMovesThePanelAndCarriesTheMessageAlong)
     EXPECT_DOUBLE_EQ(panel->presentationFrame().y(), y);
 
     e.harness.type("\n");
-    EXPECT_DOUBLE_EQ(panel->frame().y(), appH - panel->frame().height());
+    EXPECT_DOUBLE_EQ(panel->frame().y(), appH - panelH);
     middle = panel->frame().y() / 2 + 22;
     EXPECT_DOUBLE_EQ(vc.textView()->center().y, middle);
     EXPECT_DOUBLE_EQ(vc.randomButton()->center().y, middle);
@@ -170,4 +196,28 @@ TEST(MessageRulesOldSystem, GrowsToTheContentHeightWithoutPad)
     ASSERT_GT(content, 40);
     EXPECT_DOUBLE_EQ(e.text().frame().height(), content);
     EXPECT_EQ(e.text().center().y, e.vc().randomButton()->center().y);
+}
+
+TEST(MessageRulesTwoLines, ATwoLineMessageShowsBothLinesWholeOnEveryDevice)
+{
+    for (auto profile : {DeviceProfile::Phone, DeviceProfile::Tall, DeviceProfile::Tablet})
+        for (const char* version : {"6.1", "7.0"}) {
+            SCOPED_TRACE(std::string(profileInfo(profile).name) + " " + version);
+            Editor e(profile, version);
+            e.focus();
+            // Words until the text wraps onto a second line.
+            const Font& font = e.text().font();
+            double width = profile == DeviceProfile::Tablet ? 200 : 140;
+            double oneLine = measureText("w", font, width).height;
+            std::string text = "w";
+            while (measureText(text, font, width).height < 1.5 * oneLine)
+                text += " word";
+            e.harness.type(text);
+            ASSERT_EQ(e.text().text(), text);
+            double lines = e.text().contentSize().height - TextView::kInsetTop - TextView::kInsetBottom;
+            ASSERT_NEAR(lines, 2 * oneLine, 0.5);
+            // The whole content fits in the frame: nothing is scrolled away.
+            EXPECT_GE(e.text().frame().height() + 1e-9, e.text().contentSize().height);
+            EXPECT_EQ(e.text().contentOffset().y, 0);
+        }
 }

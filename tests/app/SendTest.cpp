@@ -206,6 +206,86 @@ TEST_F(Send, AComposerThatCannotTakeThePictureFallsBackToThePasteboard)
     }
 }
 
+TEST_F(Send, SomethingAlreadyOverTheEditorSendsThePictureToThePasteboard)
+{
+    auto cover = std::make_shared<vq::ViewController>();
+    vc().presentViewController(cover, false);
+    e->harness.advance(1);
+    ASSERT_EQ(vc().presentedViewController(), cover);
+    typeMessage("still here");
+    vc().send();
+
+    EXPECT_EQ(vc().presentedViewController(), cover) << "no composer was shown";
+    EXPECT_EQ(vc().identify(), 0) << "no attachment was offered";
+    auto data = Pasteboard::general().dataForType("public.jpeg");
+    ASSERT_TRUE(data) << "the picture is not lost";
+    EXPECT_TRUE(Image::imageWithData(*data));
+    auto a = alert();
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->tag(), 3025);
+
+    // Once the cover is gone the composer takes the next picture as the first attachment.
+    a->dismissWithClickedButtonIndex(a->cancelButtonIndex(), false);
+    cover->dismissViewController(false);
+    e->harness.advance(1);
+    vc().send();
+    ASSERT_TRUE(composer());
+    EXPECT_EQ(composer()->attachments().at(0).typeIdentifier, "1");
+}
+
+TEST_F(Send, TheTextCopyUsesTheMessageFont)
+{
+    // A wide face against the narrow default: the same text covers a clearly different width.
+    auto inkWidth = [&](const std::optional<Font>& font) {
+        restart(DeviceProfile::Phone, "7.0");
+        vc().changeBgColor(Color::whiteColor());
+        vc().changeTextColor(Color::blackColor());
+        if (font)
+            vc().changeFont(*font);
+        typeMessage("iiii iiii");
+        vc().send();
+        auto picture = sentPicture();
+        EXPECT_TRUE(picture);
+        if (!picture)
+            return -1;
+        int left = picture->pixelWidth(), right = -1;
+        for (int y = 0; y < picture->pixelHeight(); ++y)
+            for (int x = 0; x < picture->pixelWidth(); ++x)
+                if (picture->pixelAt(x, y).r < 0.5f) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        return right - left;
+    };
+    auto mono = Font::fontWithName("DejaVuSansMono-Bold", 17);
+    ASSERT_TRUE(mono) << "DejaVu Sans Mono is part of the test font set";
+    int plain = inkWidth(std::nullopt);
+    int wide = inkWidth(mono);
+    ASSERT_GT(plain, 0);
+    EXPECT_GT(wide, plain * 3 / 2) << "a monospaced i is far wider than the system font's";
+}
+
+TEST_F(Send, BeforeSevenTheTextSitsAtTheStripsTopLeft)
+{
+    restart(DeviceProfile::Phone, "6.1");
+    vc().changeBgColor(Color::whiteColor());
+    vc().changeTextColor(Color::blackColor());
+    typeMessage("MMMM MMMM MMMM MMMM MMMM");
+    vc().send();
+    auto picture = sentPicture();
+    ASSERT_TRUE(picture);
+    int left = picture->pixelWidth(), top = picture->pixelHeight();
+    for (int y = 0; y < picture->pixelHeight(); ++y)
+        for (int x = 0; x < picture->pixelWidth(); ++x)
+            if (picture->pixelAt(x, y).r < 0.5f) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+            }
+    // Only the text view's own inset (a few points) lies between the strip's corner and the ink.
+    EXPECT_LT(left, 2 * 12);
+    EXPECT_LT(top, 2 * 14);
+}
+
 TEST_F(Send, InstructionsSendOpensMessagesAndOkDoesNothing)
 {
     Device::current().setSystemVersion("6.0");

@@ -167,7 +167,7 @@ TEST_F(Styling, AnExactlyAtLimitTextIsLeftWhole)
 {
     const std::string text = "a\nb\nc\nd\ne";
     std::optional<Font> exact;
-    for (int units = 21 * 1024; units < 22 * 1024 && !exact; ++units) {
+    for (int units = 20 * 1024; units < 22 * 1024 && !exact; ++units) {
         Font f = Font::systemFont(units / 1024.0);
         if (measureText(text, f, kWidth).height == kLimit)
             exact = f;
@@ -192,10 +192,12 @@ TEST_F(Styling, FontChangeRestoresTheLastAcceptedTextFirst)
     ASSERT_NE(e.text().text(), "keep me");
     vc.changeFont(Font::systemFont(17));
     EXPECT_EQ(e.text().text(), "keep me");
-    e.harness.advance(1);
-    EXPECT_EQ(e.text().text(), "keep me");
+    // The undo the overflow scheduled is cancelled: it must not take back a later edit.
     e.harness.type("!");
     EXPECT_EQ(e.text().text(), "keep me!");
+    e.harness.advance(1);
+    EXPECT_EQ(e.text().text(), "keep me!");
+    EXPECT_EQ(vc.previousText(), std::optional<std::string>("keep me!"));
 }
 
 TEST_F(Styling, TrimmingLeavesTheLastAcceptedTextUntilTheNextEdit)
@@ -238,6 +240,39 @@ TEST_F(Styling, ClearResetsTextAndStyle)
     EXPECT_EQ(vc.textBgView()->image(), nullptr);
     EXPECT_EQ(e.text().frame().height(), 40);
     EXPECT_EQ(e.text().center(), (Point{160, vc.randomButton()->center().y}));
+}
+
+TEST(StylingTablet, ClearGivesTheTabletsSystemFontAndMinimumHeight)
+{
+    Editor e(DeviceProfile::Tablet);
+    auto& vc = e.vc();
+    vc.changeFont(Font::boldSystemFont(30));
+    vc.changeTextureView("8");
+    auto centre = Editor::screenCenter(*vc.clearButton());
+    e.harness.tap(centre.x, centre.y);
+    EXPECT_TRUE(e.text().font().isSystemFont());
+    EXPECT_EQ(e.text().font().fontName(), Font::systemFont(1).fontName()) << "the regular face, not the bold one";
+    EXPECT_DOUBLE_EQ(e.text().font().pointSize(), 21);
+    EXPECT_EQ(e.text().frame().height(), 90);
+    EXPECT_EQ(e.text().frame().width(), 215);
+    EXPECT_EQ(vc.textBgView()->image(), nullptr);
+}
+
+TEST(StylingPad, AFontChangeAddsThePadBeforeSevenAsFromSeven)
+{
+    // Three short lines: taller than the minimum height, far below the limit.
+    for (const char* version : {"6.1", "7.0"}) {
+        SCOPED_TRACE(version);
+        Editor e(DeviceProfile::Phone, version);
+        auto& vc = e.vc();
+        e.focus();
+        e.harness.paste("one\ntwo\nthree");
+        vc.resign();
+        vc.changeFont(Font::systemFont(17));
+        double h = vc.getTextHeight(e.text());
+        ASSERT_GT(h, 40);
+        EXPECT_DOUBLE_EQ(e.text().frame().height(), h + 20);
+    }
 }
 
 TEST_F(Styling, RandomWithOnlyTheSystemFontEndsEditingAndUsesIt)

@@ -339,11 +339,15 @@ TEST(OptionsFontList, CellsAlternateIdentifiersAndShowTheirOwnFace)
         EXPECT_EQ(cell->backgroundColor(), Color::clearColor());
         EXPECT_EQ(cell->textLabel()->text(), p.fontArray()[static_cast<std::size_t>(row)]);
         EXPECT_EQ(cell->textLabel()->textColor(), Color::whiteColor());
-        EXPECT_EQ(cell->textLabel()->font(), *p.fontForRow(row));
+        const Font& font = cell->textLabel()->font();
+        EXPECT_EQ(font.isSystemFont(), row == 0);
+        if (row > 0) {
+            EXPECT_EQ(font.fontName(), p.fontArray()[static_cast<std::size_t>(row)]);
+        }
+        EXPECT_DOUBLE_EQ(font.pointSize(), 17);
         ASSERT_TRUE(cell->detailTextLabel());
         EXPECT_TRUE(cell->detailTextLabel()->text().empty());
     }
-    EXPECT_TRUE(p.fontForRow(0)->isSystemFont());
 
     // A reused cell takes the new row's font, not the old one's.
     p.setHiddenAndShow(*p.fontTableButton());
@@ -351,7 +355,7 @@ TEST(OptionsFontList, CellsAlternateIdentifiersAndShowTheirOwnFace)
     auto onScreen = table->cellForRowAtIndexPath({0, 2});
     ASSERT_TRUE(onScreen);
     EXPECT_EQ(onScreen->reuseIdentifier(), "SimpleTableIdentifier2");
-    EXPECT_EQ(onScreen->textLabel()->font(), *p.fontForRow(2));
+    EXPECT_EQ(onScreen->textLabel()->font().fontName(), p.fontArray()[2]);
 }
 
 TEST(OptionsFontList, TappingARowSendsItsFont)

@@ -112,6 +112,15 @@ TEST_F(RandomStyle, ScriptedDrawsPickTheirSwatchesTextureAndRow)
     EXPECT_FALSE(s.mark(p.textureView())->isHidden());
     EXPECT_EQ(s.mark(p.textureView())->center(), p.textureView()->viewWithTag(42)->center());
     EXPECT_EQ(s.mark(p.textColorView())->center(), s.swatch(p.textColorView(), 1)->center());
+
+    // mode 0 again, background index 5 -> swatch 6: the texture mark goes, one background mark is left.
+    s.delegate->calls.clear();
+    script({0, 0, 5, 0, 0});
+    p.random();
+    ASSERT_EQ(s.delegate->ops(), (std::vector<std::string>{"font", "textColor", "bgColor"}));
+    EXPECT_TRUE(s.mark(p.textureView())->isHidden());
+    EXPECT_FALSE(s.mark(p.bgColorView())->isHidden());
+    EXPECT_EQ(s.mark(p.bgColorView())->center(), s.swatch(p.bgColorView(), 6)->center());
 }
 
 TEST_F(RandomStyle, EveryFourthStyleIsATextureFromTheSecondSet)

@@ -1,5 +1,6 @@
 #include "platform/Font.h"
 #include "platform/FontMap.h"
+#include "platform/TextLayout.h"
 
 #include <gtest/gtest.h>
 #include <pango/pangocairo.h>
@@ -40,13 +41,35 @@ TEST(FontTest, SystemFontsAreDejaVuAndRoundTripThroughTheirNames)
     for (const Font& f : {regular, bold}) {
         auto named = Font::fontWithName(f.fontName(), f.pointSize());
         ASSERT_TRUE(named.has_value()) << f.fontName();
-        EXPECT_EQ(*named, f);
+        // The same face, but the system font sets its lines further apart: not the same font.
+        EXPECT_EQ(named->fontName(), f.fontName());
+        EXPECT_NE(*named, f);
         EXPECT_EQ(loadedFace(*named), loadedFace(f));
         EXPECT_EQ(loadedFace(f), f.fontName());
     }
     EXPECT_NE(regular, bold);
     EXPECT_EQ(regular.withSize(21).pointSize(), 21);
     EXPECT_TRUE(bold.withSize(21) == Font::boldSystemFont(21));
+}
+
+TEST(FontTest, SystemFontLinesAreAsTallAsThePhonesOwn)
+{
+    // Two lines of the 17-point system font need more than the message's 40-point minimum,
+    // as on the phone; DejaVu Sans's own pitch (1.16 em) would give 39.6.
+    for (double size : {17.0, 21.0}) {
+        SCOPED_TRACE(size);
+        Font system = Font::systemFont(size);
+        EXPECT_NEAR(system.lineHeight(), 1.2 * size, 1e-9);
+        double one = measureText("line", system, 1000).height;
+        double two = measureText("line\nline", system, 1000).height;
+        EXPECT_NEAR(one, 1.2 * size, 0.01);
+        EXPECT_NEAR(two, 2.4 * size, 0.02);
+        // Named faces keep their own pitch.
+        auto named = Font::fontWithName(system.fontName(), size);
+        ASSERT_TRUE(named);
+        EXPECT_LT(measureText("line\nline", *named, 1000).height, two - 1);
+    }
+    EXPECT_GT(measureText("line\nline", Font::systemFont(17), 140).height, 40);
 }
 
 TEST(FontTest, UnknownNamesGiveNoFontAndFullNamesAreAccepted)

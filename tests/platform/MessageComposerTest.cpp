@@ -76,6 +76,34 @@ TEST_F(Composer, SendStoresEachAttachmentUnderItsTypeAndName)
     EXPECT_EQ(files, announced);
 }
 
+TEST_F(Composer, APictureNeverReplacesOneAnotherInstanceStoredUnderTheSameName)
+{
+    // Two instances on one data folder name their pictures by the same
+    // millisecond: the other one got there first.
+    ASSERT_TRUE(composer->addAttachmentData(smallJpeg(), "4", "velvetQuill.jpg"));
+    auto taken = composer->attachments()[0].path;
+    ASSERT_FALSE(Paths::ensureDirectory(taken.parent_path()));
+    std::ofstream(taken) << "the other instance's picture";
+    auto next = taken.parent_path() / [&] {
+        auto name = taken.filename().string();
+        auto dash = name.find('-');
+        return std::to_string(std::stoll(name.substr(0, dash)) + 1) + name.substr(dash);
+    }();
+    std::ofstream(next) << "and its next one";
+
+    composer->send();
+    EXPECT_EQ(recorder->results, std::vector{MessageComposeResult::Sent});
+    EXPECT_EQ(readFile(taken), "the other instance's picture");
+    EXPECT_EQ(readFile(next), "and its next one");
+    auto stored = composer->attachments()[0].path;
+    EXPECT_NE(stored, taken);
+    EXPECT_NE(stored, next);
+    EXPECT_TRUE(stored.filename().string().ends_with("-4-velvetQuill.jpg")) << stored;
+    auto jpeg = smallJpeg();
+    EXPECT_EQ(readFile(stored), std::string(jpeg.begin(), jpeg.end()));
+    EXPECT_EQ(outbox().size(), 3u);
+}
+
 TEST_F(Composer, FailuresAndCancelWriteNothing)
 {
     composer->addAttachmentData(smallJpeg(), "1", "velvetQuill.jpg");
