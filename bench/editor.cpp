@@ -1,15 +1,12 @@
-#include "analytics/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
 #include "platform/Application.h"
 #include "platform/Device.h"
 #include "platform/Log.h"
 #include "platform/TextView.h"
-#include "promotion/PromotionUnit.h"
-#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
-#include "platform/UserDefaults.h"
+#include "platform/TestReset.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,17 +29,9 @@ void reset()
         const char* dir = mkdtemp(pattern);
         return std::filesystem::path(dir ? dir : "/tmp");
     }();
-    NotificationCenter::defaultCenter().reset();
-    Application::shared().resetForTests();
-    RunLoop::main().reset();
-    NotificationCenter::defaultCenter().reset();
-    UserDefaults::standard().resetForTests();
-    Device::current().reset();
-    RunLoop::main().useManualClock(0);
+    resetForTests();
     Device::current().setProfile(DeviceProfile::Phone);
     Paths::setDataRoot(root);
-    PromotionUnit::resetForTests();
-    Analytics::reset();
 }
 
 std::shared_ptr<app::AppDelegate> launch()

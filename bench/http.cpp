@@ -70,6 +70,7 @@ void BM_HttpRequest(benchmark::State& state)
     auto& loop = vq::RunLoop::main();
     loop.adoptCurrentThread();
     loop.useSystemClock();
+    vq::HttpRequest::setDefaultExecutor([&loop](std::function<void()> task) { loop.post(std::move(task)); });
     auto& s = server();
     for (auto _ : state) {
         auto counter = std::make_shared<Counter>();

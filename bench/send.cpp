@@ -1,15 +1,12 @@
-#include "analytics/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
 #include "platform/Application.h"
 #include "platform/Device.h"
 #include "platform/Log.h"
-#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
+#include "platform/TestReset.h"
 #include "platform/TextView.h"
-#include "platform/UserDefaults.h"
-#include "promotion/PromotionUnit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,18 +28,10 @@ std::shared_ptr<app::AppDelegate> launch()
         const char* dir = mkdtemp(pattern);
         return std::filesystem::path(dir ? dir : "/tmp");
     }();
-    NotificationCenter::defaultCenter().reset();
-    Application::shared().resetForTests();
-    RunLoop::main().reset();
-    NotificationCenter::defaultCenter().reset();
-    UserDefaults::standard().resetForTests();
-    Device::current().reset();
-    RunLoop::main().useManualClock(0);
+    resetForTests();
     Device::current().setProfile(DeviceProfile::Phone);
     Device::current().setSystemVersion("7.0");
     Paths::setDataRoot(root);
-    PromotionUnit::resetForTests();
-    Analytics::reset();
     auto delegate = std::make_shared<app::AppDelegate>();
     Application::shared().setDelegate(delegate);
     Application::shared().launch();

@@ -14,15 +14,17 @@ function(vq_target_warnings target)
   endif()
 endfunction()
 
-# vq_library(name DEPS deps...): one library target per source folder.
+# vq_library(name [PUBLIC deps...] [PRIVATE deps...]): one library target per
+# source folder. PUBLIC: what its headers expose to users (they get it too);
+# PRIVATE: what only its sources use. DEPS is an older spelling of PUBLIC.
 function(vq_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC;PRIVATE;DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   if(NOT srcs)
     return()
   endif()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC} ${ARG_DEPS} PRIVATE ${ARG_PRIVATE})
   vq_target_warnings(${name})
 endfunction()

@@ -1,9 +1,12 @@
 #include "analytics/Analytics.h"
 
+#include "platform/EventHub.h"
 #include "platform/Json.h"
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RunLoop.h"
+#include "platform/TestReset.h"
 
 #include <fmt/format.h>
 
@@ -186,23 +189,18 @@ Recorder& recorder()
     return r;
 }
 
-Analytics::EventObserver& observer()
+// Outside the lock: a subscriber may log an event of its own.
+void notify(std::string name)
 {
-    static Analytics::EventObserver o;
-    return o;
+    auto& loop = RunLoop::main();
+    if (loop.isMainThread())
+        EventHub::shared().publish(AnalyticsEventLogged{std::move(name)});
+    else
+        loop.post([name = std::move(name)] { EventHub::shared().publish(AnalyticsEventLogged{name}); });
 }
 
-void notify(const std::string& name)
-{
-    Analytics::EventObserver copy;
-    {
-        std::lock_guard lock(mutex());
-        copy = observer();
-    }
-    // Outside the lock: the observer may log an event of its own.
-    if (copy)
-        copy(name);
-}
+// The session is process-wide: tests start a new one after the platform's reset.
+[[maybe_unused]] const bool resetAdded = (addResetForTests(&Analytics::reset), true);
 
 } // namespace
 
@@ -222,12 +220,6 @@ void Analytics::logEvent(const std::string& name)
         recorder().event(name);
     }
     notify(name);
-}
-
-void Analytics::setEventObserver(EventObserver o)
-{
-    std::lock_guard lock(mutex());
-    observer() = std::move(o);
 }
 
 void Analytics::setTimeSource(std::function<double()> now)
@@ -252,7 +244,6 @@ void Analytics::reset()
 {
     std::lock_guard lock(mutex());
     recorder().reset();
-    observer() = nullptr;
 }
 
 } // namespace vq

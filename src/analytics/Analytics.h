@@ -8,6 +8,13 @@
 
 namespace vq {
 
+// Published on the event hub after every startSession (with "startSession:"
+// + key) and every logEvent (with the name), ignored calls included. Calls
+// off the main thread publish through the main run loop.
+struct AnalyticsEventLogged {
+    std::string name;
+};
+
 // Records one session per process and the events logged in it. Each session
 // is a JSON-lines file under Paths::dataDir()/analytics:
 //   {"type":"session","key":"...","start":<unix seconds>}
@@ -18,14 +25,9 @@ namespace vq {
 // cannot be written the session carries on in memory.
 class Analytics {
 public:
-    using EventObserver = std::function<void(const std::string& name)>;
-
     static void startSession(const std::string& key);
     static void logEvent(const std::string& name);
 
-    // Called after every startSession (with "startSession:" + key) and every
-    // logEvent (with the name), ignored calls included.
-    static void setEventObserver(EventObserver observer);
     // Monotonic seconds for event times; the system's steady clock by default.
     static void setTimeSource(std::function<double()> now);
 
@@ -35,8 +37,8 @@ public:
     // be written.
     static std::vector<std::string> heldLines();
 
-    // Ends the session and forgets the observer, the time source and every
-    // held line, so a new session can start (tests).
+    // Ends the session and forgets the time source and every held line, so a
+    // new session can start (tests).
     static void reset();
 };
 

@@ -2,8 +2,12 @@
 
 #include "analytics/Analytics.h"
 #include "app/ViewController.h"
+#include "net/HttpRequest.h"
 #include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/Device.h"
 #include "platform/Log.h"
+#include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "platform/Window.h"
 #include "promotion/PromotionUnit.h"
@@ -12,8 +16,25 @@
 
 namespace vq::app {
 
+namespace {
+
+// The HTTP service reports on the main run loop and names this app and the
+// device it was launched as.
+void startHttpService()
+{
+    HttpRequest::setDefaultExecutor([](std::function<void()> task) { RunLoop::main().post(std::move(task)); });
+    const auto& bundle = Bundle::main();
+    const auto& device = Device::current();
+    HttpRequest::setUserAgentFacts({bundle.displayName, bundle.bundleName, bundle.shortVersion, bundle.build,
+                                    device.model().value_or(""), device.systemName(), device.systemVersion(),
+                                    device.localeIdentifier()});
+}
+
+} // namespace
+
 bool AppDelegate::didFinishLaunching(Application& application)
 {
+    startHttpService();
     Analytics::startSession(kAnalyticsKey);
     // The unit is reached through currentInstance from here on.
     PromotionUnit::defaultInstance(fmt::format("{}", kStoreIdentifier));

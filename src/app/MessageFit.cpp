@@ -70,4 +70,19 @@ TrimResult trimToFit(const std::string& text, double limit, const std::function<
     return {text.substr(0, bounds[lo]), heightOf(lo)};
 }
 
+double heightWithin(const std::string& text, double limit, const std::function<double(const std::string&)>& measure)
+{
+    // Growing prefixes keep the work near what the limit needs.
+    constexpr std::size_t kFirstPrefix = 4096;
+    for (std::size_t n = kFirstPrefix; n < text.size(); n *= 4) {
+        std::size_t cut = n;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        double h = measure(text.substr(0, cut));
+        if (h > limit)
+            return h;
+    }
+    return measure(text);
+}
+
 } // namespace vq::app

@@ -37,8 +37,7 @@ constexpr double kUndoDelay = 0.5;
 constexpr double kPanelAnimation = 0.5;
 constexpr double kBannerKeyPollInterval = 5.0;
 
-double systemVersion() { return std::strtod(Device::current().systemVersion().c_str(), nullptr); }
-bool isModernSystem() { return systemVersion() >= 7.0; }
+bool isModernSystem() { return compareSystemVersions(Device::current().systemVersion(), "7.0") >= 0; }
 
 Rect appFrame() { return Screen::main().applicationFrame(); }
 
@@ -299,7 +298,8 @@ double ViewController::getTextHeight(const TextView& textView) const
     double width = metrics().measuringWidth;
     if (_lastMeasure && _lastMeasure->width == width && _lastMeasure->font == font && _lastMeasure->text == textView.text())
         return _lastMeasure->height;
-    double h = measureText(textView.text(), font, width).height;
+    double h = heightWithin(textView.text(), metrics().upperTextLimit,
+                            [&](const std::string& s) { return measureText(s, font, width).height; });
     _lastMeasure = LastMeasure{textView.text(), font, width, h};
     return h;
 }

@@ -1,5 +1,6 @@
 #include "main/CardCommand.h"
 
+#include "main/CommandLine.h"
 #include "main/EditorTargets.h"
 #include "main/HeadlessHost.h"
 #include "main/ScriptRunner.h"
@@ -106,6 +107,24 @@ std::optional<int> fontRow(const std::vector<std::string>& list, const std::stri
     return std::nullopt;
 }
 
+// Why the output's folder cannot take a file, if it cannot; never throws,
+// whatever the path holds (over-long names, link loops, no permission).
+std::optional<std::string> checkOutputFolder(const std::filesystem::path& output)
+{
+    auto folder = output.parent_path();
+    if (folder.empty())
+        return std::nullopt;
+    std::error_code ec;
+    auto status = std::filesystem::status(folder, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return fmt::format("the folder {} does not exist", folder.string());
+    if (ec)
+        return fmt::format("{}: {}", folder.string(), ec.message());
+    if (status.type() != std::filesystem::file_type::directory)
+        return fmt::format("{} is not a folder", folder.string());
+    return std::nullopt;
+}
+
 } // namespace
 
 std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char* const* argv)
@@ -119,22 +138,22 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
 
     cli.add_option("text", options.text, "The message")->required();
     cli.add_option("--text-color", options.textColor,
-                   fmt::format("Text colour: swatch 1 to {}", StyleCatalogue::swatchCount))->check(swatches);
+                   fmt::format("Text colour: swatch 1 to {}", StyleCatalogue::swatchCount))
+        ->transform(decimalInteger())
+        ->check(swatches);
     auto bg = cli.add_option("--bg-color", options.bgColor,
                              fmt::format("Background colour: swatch 1 to {}", StyleCatalogue::swatchCount))
+                  ->transform(decimalInteger())
                   ->check(swatches);
     cli.add_option("--texture", options.texture, fmt::format("Texture 1 to {}", StyleCatalogue::textureCount()))
+        ->transform(decimalInteger())
         ->check(CLI::Range(1, StyleCatalogue::textureCount(), "a texture number"))
         ->excludes(bg);
     cli.add_option("--font", font, "A font as the font list names it");
     cli.add_option("--device", options.device, "phone, tall or tablet")
         ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
     cli.add_option("--system-version", options.systemVersion, "The system version the app sees (X.Y)")
-        ->check([](const std::string& v) {
-            char* end = nullptr;
-            std::strtod(v.c_str(), &end);
-            return !v.empty() && *end == '\0' ? std::string() : "not a version X.Y: " + v;
-        });
+        ->check(systemVersionCheck());
     cli.add_option("--data-dir", dataDir, "Keep the app's files under this folder");
     cli.add_option("-o,--output", output, "The JPEG file to write")->required();
 
@@ -158,10 +177,8 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
 
 int runCard(const CardOptions& options, std::ostream& errors)
 {
-    auto folder = options.output.parent_path();
-    if (!folder.empty() && !std::filesystem::is_directory(folder)) {
-        errors << "velvet-quill: cannot write " << options.output.string() << ": the folder " << folder.string()
-               << " does not exist\n";
+    if (auto error = checkOutputFolder(options.output)) {
+        errors << "velvet-quill: cannot write " << options.output.string() << ": " << *error << "\n";
         return 1;
     }
 
@@ -173,7 +190,9 @@ int runCard(const CardOptions& options, std::ostream& errors)
     if (options.dataDir) {
         launch.dataDir = options.dataDir;
     } else {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velvet-quill-card-XXXXXX").string();
+        std::error_code ec;
+        auto tmp = std::filesystem::temp_directory_path(ec);
+        std::string pattern = ((ec ? std::filesystem::path("/tmp") : tmp) / "velvet-quill-card-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             errors << "velvet-quill: cannot make a temporary data folder\n";
             return 1;

@@ -1,5 +1,7 @@
 #include "main/CommandLine.h"
 
+#include "platform/Device.h"
+
 #include <CLI/CLI.hpp>
 
 #include <charconv>
@@ -9,18 +11,6 @@
 namespace vq {
 
 namespace {
-
-// "X" or "X.Y" with digits only.
-bool isVersion(const std::string& text)
-{
-    auto dot = text.find('.');
-    auto digits = [](std::string_view s) {
-        return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    if (dot == std::string::npos)
-        return digits(text);
-    return digits(std::string_view(text).substr(0, dot)) && digits(std::string_view(text).substr(dot + 1));
-}
 
 } // namespace
 
@@ -41,7 +31,7 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
     cli.add_option("--device", options.device, "The device the app runs as: phone, tall or tablet")
         ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
     cli.add_option("--system-version", options.systemVersion, "The system version the app sees (X.Y)")
-        ->check([](const std::string& v) { return isVersion(v) ? std::string() : "not a version X.Y: " + v; });
+        ->check(systemVersionCheck());
     cli.add_option("--server", server, "The promotion server's base URL");
     cli.add_option("--data-dir", dataDir, "Keep every file of the app under this folder");
     cli.add_option("--installed-schemes", schemes, "URL schemes of the apps taken as installed (a,b,...)");
@@ -74,6 +64,29 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
         if (!scheme.empty())
             options.installedSchemes.insert(scheme);
     return options;
+}
+
+CLI::Validator systemVersionCheck()
+{
+    return CLI::Validator(
+        [](const std::string& v) {
+            return isSystemVersion(v) ? std::string() : "not a version MAJOR[.MINOR[.PATCH]] in decimal digits: " + v;
+        },
+        "X.Y");
+}
+
+CLI::Validator decimalInteger()
+{
+    // CLI11 reads 010 as octal and 0x10 as hexadecimal; people mean ten.
+    return CLI::Validator(
+        [](std::string& v) {
+            if (v.empty() || v.size() > 9 || v.find_first_not_of("0123456789") != std::string::npos)
+                return "not a decimal number: " + v;
+            auto first = v.find_first_not_of('0');
+            v = first == std::string::npos ? "0" : v.substr(first);
+            return std::string();
+        },
+        "DECIMAL");
 }
 
 } // namespace vq

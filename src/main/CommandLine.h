@@ -5,6 +5,10 @@
 #include <string>
 #include <variant>
 
+namespace CLI {
+class Validator;
+}
+
 namespace vq {
 
 // What the command line asks for: options to run with, or an exit right away
@@ -15,5 +19,10 @@ struct CommandLineExit {
 };
 
 std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const char* const* argv);
+
+// Option checks both command lines share: a system version MAJOR[.MINOR[.PATCH]];
+// an integer in decimal digits only (leading zeros dropped, no octal or hex).
+CLI::Validator systemVersionCheck();
+CLI::Validator decimalInteger();
 
 } // namespace vq

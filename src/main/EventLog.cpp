@@ -3,6 +3,7 @@
 #include "analytics/Analytics.h"
 #include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/EventHub.h"
 #include "platform/Json.h"
 #include "platform/Log.h"
 #include "platform/MessageComposer.h"
@@ -46,6 +47,7 @@ std::shared_ptr<EventLog> EventLog::open(const std::filesystem::path& path, std:
         return nullptr;
     }
     auto log = std::make_shared<EventLog>(file, RunLoop::main().now());
+    log->_path = path.string();
     log->listen();
     return log;
 }
@@ -70,19 +72,29 @@ void EventLog::write(std::string_view type, const std::function<void(JsonWriter&
     fields(json);
     json.endObject();
     std::lock_guard lock(_mutex);
-    std::fputs(json.str().c_str(), _file);
-    std::fputc('\n', _file);
-    std::fflush(_file);
+    bool ok = std::fputs(json.str().c_str(), _file) >= 0;
+    ok = std::fputc('\n', _file) != EOF && ok;
+    ok = std::fflush(_file) == 0 && ok;
+    if (!ok && !_failed.exchange(true)) {
+        // Said once: a full disk would otherwise repeat it for every event.
+        int err = errno;
+        std::fprintf(stderr, "velvet-quill: cannot write the events file %s: %s; later events are lost\n",
+                     _path.c_str(), std::strerror(err));
+    }
+    if (!ok)
+        std::clearerr(_file);
 }
 
 void EventLog::listen()
 {
     _sink = std::make_shared<EventLogSink>(*this);
     addLogSink(_sink);
-    Application::shared().onOpenURL = [this](const std::string& url) {
-        write("open-url", [&](JsonWriter& json) { json.key("url").value(url); });
-    };
-    AlertView::onShow = [this](AlertView& alert) {
+    auto& hub = EventHub::shared();
+    _subscriptions.push_back(hub.subscribe<URLOpened>([this](const URLOpened& event) {
+        write("open-url", [&](JsonWriter& json) { json.key("url").value(event.url); });
+    }));
+    _subscriptions.push_back(hub.subscribe<AlertShown>([this](const AlertShown& event) {
+        const AlertView& alert = event.alert;
         write("alert", [&](JsonWriter& json) {
             json.key("title").value(alert.title()).key("message").value(alert.message());
             json.key("buttons").beginArray();
@@ -91,24 +103,27 @@ void EventLog::listen()
             json.endArray();
             json.key("tag").value(alert.tag());
         });
-    };
-    Analytics::setEventObserver([this](const std::string& name) {
-        write("analytics", [&](JsonWriter& json) { json.key("event").value(name); });
-    });
-    MessageComposer::onAttachment = [this](const MessageComposer::Attachment& attachment) {
+    }));
+    _subscriptions.push_back(hub.subscribe<AnalyticsEventLogged>([this](const AnalyticsEventLogged& event) {
+        write("analytics", [&](JsonWriter& json) { json.key("event").value(event.name); });
+    }));
+    _subscriptions.push_back(hub.subscribe<AttachmentAdded>([this](const AttachmentAdded& event) {
+        const auto& attachment = event.attachment;
         write("attachment", [&](JsonWriter& json) {
             json.key("typeIdentifier").value(attachment.typeIdentifier).key("filename").value(attachment.filename);
             json.key("path").value(attachment.path.string());
             json.key("width").value(attachment.pixelWidth).key("height").value(attachment.pixelHeight);
         });
-    };
-    MessageComposer::onFinish = [this](MessageComposeResult result) {
+    }));
+    _subscriptions.push_back(hub.subscribe<ComposerFinished>([this](const ComposerFinished& event) {
         const char* names[] = {"cancelled", "sent", "failed"};
-        write("composer-finished", [&](JsonWriter& json) { json.key("result").value(names[static_cast<int>(result)]); });
-    };
-    Pasteboard::onImage = [this](const std::string& type, const std::filesystem::path& path) {
-        write("pasteboard", [&](JsonWriter& json) { json.key("pasteboardType").value(type).key("path").value(path.string()); });
-    };
+        write("composer-finished",
+              [&](JsonWriter& json) { json.key("result").value(names[static_cast<int>(event.result)]); });
+    }));
+    _subscriptions.push_back(hub.subscribe<PasteboardImageWritten>([this](const PasteboardImageWritten& event) {
+        write("pasteboard",
+              [&](JsonWriter& json) { json.key("pasteboardType").value(event.type).key("path").value(event.path.string()); });
+    }));
 }
 
 void EventLog::stopListening()
@@ -116,12 +131,7 @@ void EventLog::stopListening()
     if (_sink)
         removeLogSink(_sink);
     _sink.reset();
-    Application::shared().onOpenURL = nullptr;
-    AlertView::onShow = nullptr;
-    Analytics::setEventObserver(nullptr);
-    MessageComposer::onAttachment = nullptr;
-    MessageComposer::onFinish = nullptr;
-    Pasteboard::onImage = nullptr;
+    _subscriptions.clear();
 }
 
 } // namespace vq

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "main/Launch.h"
 #include "main/LaunchOptions.h"
 
 #include <functional>
@@ -10,16 +11,13 @@
 namespace vq {
 
 class ApplicationDelegate;
-class EventLog;
 class ScriptTargets;
 
-// Runs the app without a window: the device and data folders the options
-// name, a virtual clock, the app's delegate from the factory, then the
+// Runs the app without a window (launchApp with a virtual clock), then the
 // script. Exit statuses: 0 done, 1 the data or events folder cannot be used,
 // 2 the script is missing, does not parse or a command of it failed.
 class HeadlessHost {
 public:
-    using DelegateFactory = std::function<std::shared_ptr<ApplicationDelegate>()>;
     // Named script targets of the launched app.
     using TargetsFactory = std::function<std::shared_ptr<ScriptTargets>(ApplicationDelegate&)>;
 
@@ -31,15 +29,14 @@ public:
     // Everything run does before the script: the app is running after it.
     // An exit status when it cannot start.
     std::optional<int> launch(std::ostream& errors);
-    const std::shared_ptr<ApplicationDelegate>& delegate() const { return _delegate; }
+    const std::shared_ptr<ApplicationDelegate>& delegate() const { return _launched.delegate; }
     std::shared_ptr<ScriptTargets> targets() const;
 
 private:
     LaunchOptions _options;
     DelegateFactory _makeDelegate;
     TargetsFactory _makeTargets;
-    std::shared_ptr<EventLog> _events;
-    std::shared_ptr<ApplicationDelegate> _delegate;
+    LaunchedApp _launched;
 };
 
 } // namespace vq

@@ -195,6 +195,9 @@ std::variant<ScriptCommand, std::string> parseCommand(const std::vector<Token>& 
         auto n = number(args[0]);
         if (!n || *n < 0)
             return fmt::format("'{}' is not a number of seconds", args[0].text);
+        if (*n > kMaxWaitSeconds)
+            return fmt::format("'{}' seconds is longer than a day ({} s), the longest wait", args[0].text,
+                               kMaxWaitSeconds);
         c.kind = ScriptCommand::Kind::Wait;
         c.seconds = *n;
         return c;
@@ -257,12 +260,17 @@ std::variant<std::vector<ScriptCommand>, ScriptError> parseScript(std::string_vi
 
 std::optional<std::vector<ScriptCommand>> loadScriptFile(const std::string& path, std::ostream& errors)
 {
-    auto text = readFile(path);
+    std::string readError;
+    auto text = readFile(path, &readError);
     if (!text) {
-        errors << "velvet-quill: cannot read the script " << path << "\n";
+        errors << "velvet-quill: " << readError << " (the script)\n";
         return std::nullopt;
     }
-    auto parsed = parseScript(*text);
+    // Editors on some systems start a UTF-8 file with a byte-order mark.
+    std::string_view body = *text;
+    if (body.starts_with("\xEF\xBB\xBF"))
+        body.remove_prefix(3);
+    auto parsed = parseScript(body);
     if (auto* error = std::get_if<ScriptError>(&parsed)) {
         errors << path << ":" << error->line << ": " << error->message << "\n";
         return std::nullopt;

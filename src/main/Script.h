@@ -34,6 +34,9 @@ struct ScriptCommand {
     int index = 0; // Alert
 };
 
+// The longest `wait`: a day of virtual time is more than any run needs.
+inline constexpr double kMaxWaitSeconds = 86400;
+
 struct ScriptError {
     int line;
     std::string message;

@@ -1,6 +1,7 @@
 #include "main/WindowHost.h"
 
 #include "main/EventLog.h"
+#include "main/OutputClash.h"
 #include "main/ScreenTexture.h"
 #include "main/ScriptPlayer.h"
 #include "main/ScriptRunner.h"
@@ -8,13 +9,15 @@
 #include "main/WheelScroll.h"
 
 #include "platform/Application.h"
-#include "platform/Paths.h"
 #include "platform/Responder.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "platform/View.h"
 
 #include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -40,6 +43,7 @@ bool firstResponderTakesKeys()
 WindowHost::WindowHost(LaunchOptions options, DelegateFactory makeDelegate, TargetsFactory makeTargets)
     : _options(std::move(options)), _makeDelegate(std::move(makeDelegate)), _makeTargets(std::move(makeTargets))
 {
+    _options.headless = false;
 }
 
 WindowHost::~WindowHost()
@@ -54,8 +58,28 @@ WindowHost::~WindowHost()
         SDL_Quit();
 }
 
+std::optional<std::string> WindowHost::missingDisplay()
+{
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY"))
+        return std::nullopt;
+    // A driver that needs no display server (offscreen, kmsdrm) was asked for by name.
+    if (const char* driver = std::getenv("SDL_VIDEODRIVER");
+        driver && *driver && std::strcmp(driver, "x11") != 0 && std::strcmp(driver, "wayland") != 0)
+        return std::nullopt;
+    return std::string("there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                       "--headless runs the app without a window");
+}
+
 int WindowHost::run(std::ostream& errors)
 {
+    if (auto missing = missingDisplay()) {
+        errors << "velvet-quill: " << *missing << "\n";
+        return kNoDisplay;
+    }
     // The script first: a mistake in it should cost nothing.
     std::vector<ScriptCommand> commands;
     std::string scriptName;
@@ -66,45 +90,28 @@ int WindowHost::run(std::ostream& errors)
             return ScriptRunner::kFailed;
         commands = std::move(*loaded);
     }
-
-    if (_options.dataDir)
-        Paths::setDataRoot(*_options.dataDir);
-    if (auto error = Application::prepareDataFolders()) {
-        errors << "velvet-quill: " << *error << "\n";
-        return 1;
+    if (auto clash = findOutputClash(_options.script, _options.eventsFile, commands)) {
+        errors << *clash << "\n";
+        return ScriptRunner::kFailed;
     }
 
-    auto& loop = RunLoop::main();
-    loop.adoptCurrentThread();
-    loop.useSystemClock();
-
-    std::shared_ptr<EventLog> events;
-    if (_options.eventsFile) {
-        std::string error;
-        events = EventLog::open(*_options.eventsFile, &error);
-        if (!events) {
-            errors << "velvet-quill: " << error << "\n";
-            return 1;
+    // The window opens once the device, and so the screen, is known.
+    auto launched = launchApp(_options, _makeDelegate, errors, [&]() -> std::optional<int> {
+        if (auto error = openWindow()) {
+            errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
+            return kNoDisplay;
         }
-    }
-
-    auto& app = Application::shared();
-    app.setDeviceProfile(_options.device);
-    Device::current().setSystemVersion(_options.systemVersion);
-    app.setInstalledSchemes(_options.installedSchemes);
-
-    if (auto error = openWindow()) {
-        errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
-        return 1;
-    }
-
-    auto delegate = _makeDelegate();
-    app.setDelegate(delegate);
-    app.launch();
+        return std::nullopt;
+    });
+    if (auto* status = std::get_if<int>(&launched))
+        return *status;
+    _launched = std::move(std::get<LaunchedApp>(launched));
+    auto& loop = RunLoop::main();
 
     if (!commands.empty()) {
-        auto runner = std::make_shared<ScriptRunner>(_makeTargets ? _makeTargets(*delegate) : nullptr, scriptName,
-                                                     errors);
+        auto delegate = _launched.delegate;
+        auto runner = std::make_shared<ScriptRunner>(_makeTargets && delegate ? _makeTargets(*delegate) : nullptr,
+                                                     scriptName, errors);
         _player = std::make_unique<ScriptPlayer>(std::move(runner), std::move(commands));
     }
 
@@ -123,7 +130,7 @@ int WindowHost::run(std::ostream& errors)
         bool got = wait < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, wait);
         while (got) {
             if (!handle(event))
-                return 0;
+                return _launched.events && _launched.events->failed() ? 1 : 0;
             got = SDL_PollEvent(&event);
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "main/Launch.h"
 #include "main/LaunchOptions.h"
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 
 struct SDL_Renderer;
 struct SDL_Window;
@@ -19,16 +21,15 @@ class ScreenTexture;
 class ScriptPlayer;
 class ScriptTargets;
 
-// Runs the app in a desktop window: the device's screen at its scale times
-// the zoom, the mouse as a finger, the physical keyboard for the first
-// responder, time on the system clock, and the script (if any) played in
-// real time. Sleeps in the SDL event wait until the next event, timer or
+// Runs the app (launchApp, on the system clock) in a desktop window: the
+// device's screen at its scale times the zoom, the mouse as a finger, the
+// physical keyboard for the first responder, and the script (if any) played
+// in real time. Sleeps in the SDL event wait until the next event, timer or
 // animation frame. Exit statuses: 0 the window was closed, 1 the data
 // folders or the window cannot be set up, 2 the script is missing, does not
 // parse or a command of it failed.
 class WindowHost {
 public:
-    using DelegateFactory = std::function<std::shared_ptr<ApplicationDelegate>()>;
     using TargetsFactory = std::function<std::shared_ptr<ScriptTargets>(ApplicationDelegate&)>;
 
     WindowHost(LaunchOptions options, DelegateFactory makeDelegate, TargetsFactory makeTargets);
@@ -38,6 +39,11 @@ public:
 
     // Messages for the user go to errors.
     int run(std::ostream& errors);
+
+    // Why no window can open here, when there is plainly no display; the run
+    // then ends with kNoDisplay instead of waiting on one.
+    static std::optional<std::string> missingDisplay();
+    static constexpr int kNoDisplay = 2;
 
 private:
     std::optional<std::string> openWindow();
@@ -52,6 +58,7 @@ private:
     LaunchOptions _options;
     DelegateFactory _makeDelegate;
     TargetsFactory _makeTargets;
+    LaunchedApp _launched;
 
     SDL_Window* _window = nullptr;
     SDL_Renderer* _renderer = nullptr;

@@ -83,6 +83,17 @@ bool CurlUrl::isHttp() const
     return (s == "http" || s == "https") && !host().empty();
 }
 
+bool CurlUrl::hasUserInfo() const
+{
+    auto present = [this](CURLUPart which) {
+        char* value = nullptr;
+        bool found = curl_url_get(_handle, which, &value, 0) == CURLUE_OK;
+        curl_free(value);
+        return found;
+    };
+    return present(CURLUPART_USER) || present(CURLUPART_PASSWORD);
+}
+
 bool CurlUrl::sameOrigin(const CurlUrl& other) const
 {
     return scheme() == other.scheme() && host() == other.host() && port() == other.port();

@@ -27,6 +27,9 @@ public:
     std::string host() const;   // lower case
     std::string port() const;   // the scheme's default when none is written
     bool isHttp() const;        // http or https with a host
+    bool hasUserInfo() const;   // "user:password@" before the host, even an empty one
+    // What requests may go to: http or https with a host and no credentials.
+    bool isUsable() const { return isHttp() && !hasUserInfo(); }
     bool sameOrigin(const CurlUrl& other) const;
 
 private:

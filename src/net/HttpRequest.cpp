@@ -4,13 +4,14 @@
 #include "net/NetworkThread.h"
 #include "net/Transfer.h"
 #include "net/UserAgent.h"
-#include "platform/RunLoop.h"
 
 #include <fmt/format.h>
 #include <strings.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vq {
 
@@ -22,16 +23,40 @@ std::atomic<double> timeOutSeconds{HttpRequest::defaultTimeOutSeconds};
 
 bool sameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
+// Both set at launch and read on the executor's thread only.
+Executor& defaultExecutor()
+{
+    static Executor executor;
+    return executor;
+}
+
+std::optional<std::string>& sharedUserAgent()
+{
+    static std::optional<std::string> agent;
+    return agent;
+}
+
 } // namespace
+
+std::shared_ptr<HttpRequest> HttpRequest::requestWithURL(std::string url, Executor executor)
+{
+    return std::make_shared<HttpRequest>(Token{}, std::move(url), std::move(executor));
+}
 
 std::shared_ptr<HttpRequest> HttpRequest::requestWithURL(std::string url)
 {
-    return std::make_shared<HttpRequest>(Token{}, std::move(url));
+    return requestWithURL(std::move(url), defaultExecutor());
 }
 
-HttpRequest::HttpRequest(Token, std::string url) : _url(std::move(url))
+void HttpRequest::setDefaultExecutor(Executor executor) { defaultExecutor() = std::move(executor); }
+
+void HttpRequest::setUserAgentFacts(const UserAgentFacts& facts) { sharedUserAgent() = UserAgent::format(facts); }
+
+const std::optional<std::string>& HttpRequest::userAgent() { return sharedUserAgent(); }
+
+HttpRequest::HttpRequest(Token, std::string url, Executor executor)
+    : _url(std::move(url)), _executor(std::move(executor))
 {
-    UserAgent::shared(); // built here, on the main thread, once
 }
 
 HttpRequest::~HttpRequest() = default;
@@ -47,6 +72,11 @@ void HttpRequest::startAsynchronous()
 {
     if (_state != State::Idle)
         return;
+    if (!_executor) {
+        // No thread to report to: a launch that forgot setDefaultExecutor.
+        std::fputs("HttpRequest: started without an executor for its callbacks\n", stderr);
+        std::abort();
+    }
     _state = State::Waiting;
     auto self = shared_from_this();
     RunQueue::shared().add(std::shared_ptr<RunQueue::Operation>(self, static_cast<RunQueue::Operation*>(this)));
@@ -63,7 +93,7 @@ void HttpRequest::start()
 std::vector<std::string> HttpRequest::headerLines() const
 {
     std::vector<std::string> lines;
-    const auto& agent = UserAgent::shared();
+    const auto& agent = userAgent();
     bool ownAgent = std::any_of(_headers.begin(), _headers.end(), [](auto& h) { return sameName(h.first, "User-Agent"); });
     if (agent && !ownAgent)
         lines.push_back("User-Agent: " + *agent);
@@ -79,7 +109,7 @@ void HttpRequest::startAttempt()
 {
     auto self = shared_from_this();
     auto url = CurlUrl::parse(_url);
-    if (!url || !url->isHttp())
+    if (!url || !url->isUsable())
         return fail(badUrl);
 
     TransferOptions options;
@@ -89,10 +119,10 @@ void HttpRequest::startAttempt()
     options.headerLines = headerLines();
     options.destination = _destination;
     options.timeOutSeconds = timeOutSeconds;
-    options.maxInflatedSize = maxInflatedSize;
+    options.maxBodySize = maxBodySize;
     std::weak_ptr<HttpRequest> weak = self;
-    auto transfer = std::make_shared<Transfer>(std::move(options), [weak](std::shared_ptr<Transfer> done) {
-        RunLoop::main().post([weak, done = std::move(done)] {
+    auto transfer = std::make_shared<Transfer>(std::move(options), [weak, executor = _executor](std::shared_ptr<Transfer> done) {
+        executor([weak, done = std::move(done)] {
             if (auto request = weak.lock())
                 request->attemptEnded(done);
         });
@@ -114,9 +144,10 @@ void HttpRequest::attemptEnded(const std::shared_ptr<Transfer>& transfer)
         return;
     auto self = shared_from_this();
     _attempt.reset();
+    // A head that arrived keeps its status, even when the body then fails.
+    _responseStatusCode = transfer->statusCode();
     if (transfer->error())
         return fail(*transfer->error());
-    _responseStatusCode = transfer->statusCode();
     if (transfer->isFollowableRedirect())
         return followRedirect(*transfer);
     complete(transfer);
@@ -128,7 +159,7 @@ void HttpRequest::followRedirect(const Transfer& transfer)
         return fail("The request failed because it redirected too many times");
     auto current = CurlUrl::parse(_url);
     auto next = current ? current->resolve(*transfer.location()) : std::nullopt;
-    if (!next || !next->isHttp())
+    if (!next || !next->isUsable())
         return fail(fmt::format("The request was redirected to an unusable address ({})", *transfer.location()));
 
     if (transfer.statusCode() != 307) {
@@ -195,7 +226,9 @@ void HttpRequest::finish()
 {
     auto self = shared_from_this();
     end();
-    RunLoop::main().post([self] {
+    if (!_executor)
+        return; // never started, so nobody waits to hear
+    _executor([self] {
         if (auto delegate = self->_delegate.lock())
             delegate->requestFinished(self);
     });
@@ -208,7 +241,9 @@ void HttpRequest::fail(std::string message)
     auto self = shared_from_this();
     _error = std::move(message);
     end();
-    RunLoop::main().post([self] {
+    if (!_executor)
+        return; // never started, so nobody waits to hear
+    _executor([self] {
         if (auto delegate = self->_delegate.lock())
             delegate->requestFailed(self);
     });

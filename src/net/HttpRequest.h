@@ -1,7 +1,9 @@
 #pragma once
 
+#include "net/Executor.h"
 #include "net/HttpRequestDelegate.h"
 #include "net/RunQueue.h"
+#include "net/UserAgent.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -15,17 +17,29 @@ namespace vq {
 
 class Transfer;
 
-// An asynchronous HTTP request whose outcome goes to a delegate on the main
-// thread, its body kept in memory or written to a file. Created, started,
-// cancelled and read on the main thread.
+// An asynchronous HTTP request whose outcome goes to a delegate through the
+// executor it was given, its body kept in memory or written to a file.
+// Created, started, cancelled and read on that executor's thread (the main
+// thread in the app).
 class HttpRequest final : public std::enable_shared_from_this<HttpRequest>, private RunQueue::Operation {
 public:
     static constexpr double defaultTimeOutSeconds = 10;
     static constexpr int maxRedirects = 5;
-    static constexpr std::size_t maxInflatedSize = std::size_t{64} << 20;
+    // No body is taken past this, plain or inflated, in memory or in a file.
+    static constexpr std::size_t maxBodySize = std::size_t{64} << 20;
 
-    // A new, unstarted GET of url.
+    // A new, unstarted GET of url, its callbacks sent through executor.
+    static std::shared_ptr<HttpRequest> requestWithURL(std::string url, Executor executor);
+    // The same through the default executor.
     static std::shared_ptr<HttpRequest> requestWithURL(std::string url);
+
+    // Set once at launch, on the thread the executor stands for: where the
+    // callbacks of requests made without an executor of their own run.
+    static void setDefaultExecutor(Executor executor);
+    // Set once at launch: the "User-Agent" every later request sends (none
+    // when the facts hold no application name).
+    static void setUserAgentFacts(const UserAgentFacts& facts);
+    static const std::optional<std::string>& userAgent();
 
     // Not retained; pass nullptr (or an empty pointer) to clear it.
     void setDelegate(std::weak_ptr<HttpRequestDelegate> delegate) { _delegate = std::move(delegate); }
@@ -63,13 +77,14 @@ public:
     static void setTimeOutSecondsForTesting(double seconds);
 
     struct Token {};
-    HttpRequest(Token, std::string url);
+    HttpRequest(Token, std::string url, Executor executor);
     ~HttpRequest() override;
 
 private:
     enum class State { Idle, Waiting, Executing, Ended };
 
     void start() override;
+    const Executor& executor() const override { return _executor; }
     void startAttempt();
     void attemptEnded(const std::shared_ptr<Transfer>& transfer);
     void followRedirect(const Transfer& transfer);
@@ -80,6 +95,7 @@ private:
     std::vector<std::string> headerLines() const;
 
     std::string _url;
+    Executor _executor;
     std::weak_ptr<HttpRequestDelegate> _delegate;
     std::optional<std::filesystem::path> _destination;
     std::string _method = "GET";

@@ -1,7 +1,5 @@
 #include "net/RunQueue.h"
 
-#include "platform/RunLoop.h"
-
 #include <algorithm>
 
 namespace vq {
@@ -15,16 +13,17 @@ RunQueue& RunQueue::shared()
 
 void RunQueue::add(std::shared_ptr<Operation> operation)
 {
+    const Operation& added = *operation;
     _waiting.push_back(std::move(operation));
-    schedule();
+    schedule(added);
 }
 
 void RunQueue::remove(const Operation* operation)
 {
     auto same = [operation](const std::shared_ptr<Operation>& o) { return o.get() == operation; };
     if (auto it = std::find_if(_running.begin(), _running.end(), same); it != _running.end()) {
+        schedule(**it);
         _running.erase(it);
-        schedule();
         return;
     }
     if (auto it = std::find_if(_waiting.begin(), _waiting.end(), same); it != _waiting.end()) {
@@ -32,10 +31,10 @@ void RunQueue::remove(const Operation* operation)
     }
 }
 
-void RunQueue::schedule()
+void RunQueue::schedule(const Operation& operation)
 {
     // Posted each time rather than flagged, so a dropped post cannot stall the queue.
-    RunLoop::main().post([this] { startWaiting(); });
+    operation.executor()([this] { startWaiting(); });
 }
 
 void RunQueue::startWaiting()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/Executor.h"
+
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -9,14 +11,16 @@ namespace vq {
 
 // The process-wide queue that runs started requests, at most four at a time,
 // first started first run. It holds each one until it ends, so callers may
-// drop their references. Main thread only.
+// drop their references. Used from one thread only: the one every operation's
+// executor runs its tasks on.
 class RunQueue {
 public:
     class Operation {
     public:
         virtual ~Operation() = default;
-        // Called by the queue on the main thread when a slot is free.
+        // Called by the queue, through the operation's executor, when a slot is free.
         virtual void start() = 0;
+        virtual const Executor& executor() const = 0;
     };
 
     static constexpr std::size_t maxConcurrent = 4;
@@ -33,7 +37,7 @@ public:
     std::size_t waitingCount() const { return _waiting.size(); }
 
 private:
-    void schedule();
+    void schedule(const Operation& operation);
     void startWaiting();
 
     std::deque<std::shared_ptr<Operation>> _waiting;

@@ -1,9 +1,5 @@
 #include "net/TempFile.h"
 
-#include "platform/Paths.h"
-
-#include <fmt/format.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -14,9 +10,27 @@
 
 namespace vq {
 
-std::optional<TempFile> TempFile::createIn(const std::filesystem::path& folder, std::string_view baseName)
+namespace {
+
+bool writeAll(int fd, std::string_view bytes)
 {
-    std::string pattern = (folder / fmt::format(".{}.XXXXXX", baseName)).string();
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<TempFile> TempFile::createIn(const std::filesystem::path& folder)
+{
+    std::string pattern = (folder / ".download-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = mkostemp(name.data(), O_CLOEXEC);

@@ -10,8 +10,9 @@ namespace vq {
 // Move-only.
 class TempFile {
 public:
-    // A hidden file named after baseName in folder; nullopt when it cannot be created.
-    static std::optional<TempFile> createIn(const std::filesystem::path& folder, std::string_view baseName);
+    // A hidden file in folder with a short name of fixed length, so that any
+    // name the folder allows can be the final one; nullopt when it cannot be created.
+    static std::optional<TempFile> createIn(const std::filesystem::path& folder);
 
     ~TempFile();
     TempFile(TempFile&& other) noexcept;

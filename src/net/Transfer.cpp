@@ -84,8 +84,8 @@ std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, 
 {
     auto* transfer = static_cast<Transfer*>(self);
     transfer->noteActivity();
-    transfer->header(std::string_view(data, size * count));
-    return size * count;
+    // Anything short of the full count makes curl stop with a write error.
+    return transfer->header(std::string_view(data, size * count)) ? size * count : 0;
 }
 
 std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, void* self)
@@ -107,7 +107,7 @@ int Transfer::onProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, c
     return 0;
 }
 
-void Transfer::header(std::string_view line)
+bool Transfer::header(std::string_view line)
 {
     line = trimmed(line);
     if (startsWithNoCase(line, "HTTP/")) {
@@ -115,17 +115,34 @@ void Transfer::header(std::string_view line)
         _status = 0;
         _location.reset();
         _gzip = false;
+        _contentLength.reset();
         auto space = line.find(' ');
+        int code = 0;
         if (space != std::string_view::npos) {
-            auto code = line.substr(space + 1, 3);
-            std::from_chars(code.data(), code.data() + code.size(), _status);
+            auto text = line.substr(space + 1, 3);
+            std::from_chars(text.data(), text.data() + text.size(), code);
         }
+        if (code >= 200) // an interim head is no response yet
+            _status = code;
     } else if (auto location = headerValue(line, "Location")) {
         _location = std::string(*location);
     } else if (auto encoding = headerValue(line, "Content-Encoding")) {
         _gzip = startsWithNoCase(*encoding, "gzip") || startsWithNoCase(*encoding, "x-gzip");
+    } else if (auto length = headerValue(line, "Content-Length")) {
+        std::size_t value = 0;
+        auto [end, ec] = std::from_chars(length->data(), length->data() + length->size(), value);
+        if (ec == std::errc() && end == length->data() + length->size())
+            _contentLength = value;
+    } else if (line.empty() && _status != 0 && !isFollowableRedirect() && !_gzip && _contentLength &&
+               *_contentLength > _options.maxBodySize) {
+        // The end of a final head announcing too much: refuse before any of it arrives.
+        _error = tooLarge();
+        return false;
     }
+    return true;
 }
+
+std::string Transfer::tooLarge() const { return fmt::format("The response is larger than {} bytes", _options.maxBodySize); }
 
 bool Transfer::isFollowableRedirect() const
 {
@@ -142,7 +159,7 @@ void Transfer::decideBodyMode()
         return;
     }
     if (_gzip)
-        _inflater.emplace(_options.maxInflatedSize);
+        _inflater.emplace(_options.maxBodySize);
     if (!_options.destination) {
         _mode = BodyMode::Memory;
         return;
@@ -151,12 +168,13 @@ void Transfer::decideBodyMode()
     auto folder = _options.destination->parent_path();
     if (folder.empty())
         folder = ".";
-    auto name = _options.destination->filename().string();
-    _file = TempFile::createIn(folder, name);
+    _file = TempFile::createIn(folder);
     if (!_file) {
         // The destination folder is unusable; the move at the end will say so.
         std::error_code ec;
-        _file = TempFile::createIn(std::filesystem::temp_directory_path(ec), name);
+        auto spare = std::filesystem::temp_directory_path(ec);
+        if (!ec)
+            _file = TempFile::createIn(spare);
     }
     if (!_file)
         _error = fmt::format("Unable to create a temporary file for '{}'", _options.destination->string());
@@ -180,10 +198,12 @@ bool Transfer::body(std::string_view bytes)
         return false;
     if (_mode == BodyMode::Discard)
         return true;
-    if (_inflater)
+    if (_inflater) {
         _error = _inflater->feed(bytes, [this](std::string_view chunk) { return store(chunk); });
-    else
-        _error = store(bytes);
+    } else {
+        _received += bytes.size();
+        _error = _received > _options.maxBodySize ? std::optional(tooLarge()) : store(bytes);
+    }
     return !_error;
 }
 
@@ -199,9 +219,10 @@ void Transfer::finalise(CURLcode rc)
     if (!_error) {
         _status = static_cast<int>(_easy.responseCode());
         decideBodyMode(); // an empty body still makes an (empty) file
-        if (_inflater)
-            _error = _inflater->finish();
     }
+    // Only now: the file may have failed just above.
+    if (!_error && _inflater)
+        _error = _inflater->finish();
     if (_file && !_file->close() && !_error)
         _error = fmt::format("Failed to write to '{}'", _file->path().string());
     if (_error) {

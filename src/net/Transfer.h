@@ -22,7 +22,8 @@ struct TransferOptions {
     std::vector<std::string> headerLines; // "Name: value"
     std::optional<std::filesystem::path> destination;
     double timeOutSeconds = 10;
-    std::size_t maxInflatedSize = 64u << 20;
+    std::size_t maxBodySize = 64u << 20; // plain or inflated
+
 };
 
 // One HTTP exchange (a request and its response, no redirects followed).
@@ -65,10 +66,12 @@ private:
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
     static int onProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow);
 
-    void header(std::string_view line);
+    // False when the response must not be taken.
+    bool header(std::string_view line);
     bool body(std::string_view bytes);
     void decideBodyMode();
     std::optional<std::string> store(std::string_view bytes);
+    std::string tooLarge() const;
     void finalise(CURLcode rc);
     void release();
 
@@ -84,6 +87,8 @@ private:
     int _status = 0;
     std::optional<std::string> _location;
     bool _gzip = false;
+    std::optional<std::size_t> _contentLength;
+    std::size_t _received = 0; // body bytes kept, before any inflating
     BodyMode _mode = BodyMode::Undecided;
     std::optional<GzipInflater> _inflater;
     std::string _body;

@@ -5,19 +5,25 @@
 
 namespace vq {
 
-// The "User-Agent" every request sends.
+// What the "User-Agent" header says, as the app reads it from its bundle
+// and the device.
+struct UserAgentFacts {
+    std::string displayName;
+    std::string bundleName;
+    std::string shortVersion;
+    std::string build;
+    std::string model;
+    std::string systemName;
+    std::string systemVersion;
+    std::string locale;
+};
+
 class UserAgent {
 public:
-    // Built once per process from the bundle and the device, on first use
-    // (on the main thread). nullopt when the application has no name.
-    static const std::optional<std::string>& shared();
-
-    // "name version (model; systemName systemVersion; locale)", the version
-    // being "short rv:build" when the build differs from the short version.
-    static std::optional<std::string> format(const std::string& displayName, const std::string& bundleName,
-                                             const std::string& shortVersion, const std::string& build,
-                                             const std::string& model, const std::string& systemName,
-                                             const std::string& systemVersion, const std::string& locale);
+    // "name version (model; systemName systemVersion; locale)", the name being
+    // the display name, else the bundle name, and the version "short rv:build"
+    // when the build differs from the short version. nullopt without any name.
+    static std::optional<std::string> format(const UserAgentFacts& facts);
 };
 
 } // namespace vq

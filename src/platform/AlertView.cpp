@@ -1,6 +1,7 @@
 #include "platform/AlertView.h"
 
 #include "platform/Application.h"
+#include "platform/EventHub.h"
 #include "platform/Font.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Screen.h"
@@ -141,8 +142,7 @@ void AlertView::show()
     _window->addSubview(self());
     layoutAlert();
     visible().push_back(std::static_pointer_cast<AlertView>(self()));
-    if (onShow)
-        onShow(*this);
+    EventHub::shared().publish(AlertShown{*this});
 }
 
 void AlertView::dismissWithClickedButtonIndex(int index, bool animated)
@@ -188,7 +188,6 @@ void AlertView::resetForTests()
         alert->_dismissing = false;
     }
     visible().clear();
-    onShow = nullptr;
 }
 
 int AlertView::buttonAt(Point p) const

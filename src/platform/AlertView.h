@@ -11,7 +11,13 @@
 
 namespace vq {
 
+class AlertView;
 class Window;
+
+// Published on the event hub when an alert shows.
+struct AlertShown {
+    const AlertView& alert;
+};
 
 // A modal alert: title, message and a row of buttons in a box over a dimmed
 // screen, in an alert-level window of its own. The cancel button is index 0;
@@ -51,8 +57,6 @@ public:
     static std::vector<std::shared_ptr<AlertView>> visibleAlerts();
     // Closes every alert without telling anyone (between tests).
     static void resetForTests();
-    // Told of every alert that shows (the events file listens).
-    static inline std::function<void(AlertView&)> onShow;
 
     // A button's box in the alert's bounds coordinates; empty for a bad index.
     Rect buttonFrame(int index) const;

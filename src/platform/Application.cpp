@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include "platform/EventHub.h"
 #include "platform/GestureRecognizer.h"
 #include "platform/Keyboard.h"
 #include "platform/Log.h"
@@ -199,8 +200,7 @@ bool Application::openURL(const std::string& url)
 {
     bool opens = canOpenURL(url);
     _openedURLs.push_back(url);
-    if (onOpenURL)
-        onOpenURL(url);
+    EventHub::shared().publish(URLOpened{url});
     if (opens && _passURLsToDesktop)
         openOnDesktop(url);
     return opens;
@@ -430,7 +430,7 @@ void Application::resetForTests()
     if (auto responder = Responder::firstResponder())
         responder->resignFirstResponder();
     Keyboard::shared().reset();
-    // Someone may have replaced the first-responder observer meanwhile.
+    // The event hub may have been cleared meanwhile.
     Keyboard::shared().install();
     _windows.clear();
     _keyWindow.reset();
@@ -442,7 +442,6 @@ void Application::resetForTests()
     _passURLsToDesktop = false;
     _remoteNotificationTypes = 0;
     _remoteFailure.reset();
-    onOpenURL = nullptr;
 }
 
 } // namespace vq

@@ -21,6 +21,11 @@ class Window;
 
 enum class ApplicationState { Inactive, Active, Background };
 
+// Published on the event hub for every openURL, whether or not something opens it.
+struct URLOpened {
+    std::string url;
+};
+
 // Remote-notification kinds, combined as a bit mask.
 enum RemoteNotificationType : int {
     RemoteNotificationTypeNone = 0,
@@ -65,11 +70,10 @@ public:
     void setInstalledSchemes(std::set<std::string> schemes);
     const std::set<std::string>& installedSchemes() const { return _installedSchemes; }
     bool canOpenURL(const std::string& url) const;
-    // Records the URL and tells onOpenURL; returns whether something opens it.
+    // Records the URL and publishes URLOpened; returns whether something opens it.
     bool openURL(const std::string& url);
     const std::vector<std::string>& openedURLs() const { return _openedURLs; }
     void setPassURLsToDesktop(bool pass) { _passURLsToDesktop = pass; }
-    std::function<void(const std::string& url)> onOpenURL;
 
     // Remote notifications: after a short delay the delegate gets a 32-byte
     // token, or the failure set with setRemoteNotificationFailure.

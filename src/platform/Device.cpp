@@ -1,5 +1,9 @@
 #include "platform/Device.h"
 
+#include <string_view>
+
+#include <vector>
+
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -156,6 +160,60 @@ std::string Device::advertisingIdentifier()
             log("advertising identifier not kept: {}", *err);
     }
     return _advertisingIdentifier;
+}
+
+namespace {
+
+std::vector<std::string_view> versionParts(std::string_view text)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        auto dot = text.find('.', start);
+        parts.push_back(text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
+        if (dot == std::string_view::npos)
+            return parts;
+        start = dot + 1;
+    }
+}
+
+// Digits as a number of any size: leading zeros do not count.
+int compareDigits(std::string_view a, std::string_view b)
+{
+    auto strip = [](std::string_view s) {
+        auto first = s.find_first_not_of('0');
+        return first == std::string_view::npos ? std::string_view() : s.substr(first);
+    };
+    a = strip(a);
+    b = strip(b);
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    int c = a.compare(b);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+} // namespace
+
+bool isSystemVersion(std::string_view text)
+{
+    auto parts = versionParts(text);
+    if (parts.size() > 3)
+        return false;
+    for (auto part : parts)
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos)
+            return false;
+    return true;
+}
+
+int compareSystemVersions(std::string_view a, std::string_view b)
+{
+    auto pa = versionParts(a), pb = versionParts(b);
+    for (std::size_t i = 0; i < std::max(pa.size(), pb.size()); ++i) {
+        int c = compareDigits(i < pa.size() ? pa[i] : std::string_view(), i < pb.size() ? pb[i] : std::string_view());
+        if (c != 0)
+            return c;
+    }
+    return 0;
 }
 
 } // namespace vq

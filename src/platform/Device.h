@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vq {
 
@@ -71,5 +72,11 @@ private:
     std::optional<std::array<std::uint8_t, 6>> _addressOverride;
     std::string _advertisingIdentifier;
 };
+
+// A system version is MAJOR[.MINOR[.PATCH]], decimal digits only.
+bool isSystemVersion(std::string_view text);
+// Compares two versions part by part as whole numbers, a missing part
+// counting as 0: negative, zero or positive. Both must be versions.
+int compareSystemVersions(std::string_view a, std::string_view b);
 
 } // namespace vq

@@ -82,8 +82,8 @@ Keyboard& Keyboard::shared()
 
 void Keyboard::install()
 {
-    Responder::setFirstResponderObserver([](Responder*, Responder* current) {
-        if (current && current->needsKeyboard())
+    _following = EventHub::shared().subscribe<FirstResponderChanged>([](const FirstResponderChanged& change) {
+        if (change.current && change.current->needsKeyboard())
             shared().show();
         else
             shared().hide();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EventHub.h"
 #include "platform/Geometry.h"
 
 #include <cstdint>
@@ -17,7 +18,8 @@ class Keyboard {
 public:
     static Keyboard& shared();
 
-    // Starts following the first responder (the application does this).
+    // Starts following the first responder (the application does this, and
+    // again after the event hub is cleared).
     void install();
 
     bool isVisible() const { return _visible; }
@@ -47,6 +49,7 @@ private:
     std::uint64_t _generation = 0; // a newer show or hide makes older completions stale
     std::shared_ptr<Window> _window;
     std::shared_ptr<View> _view;
+    Subscription _following;
 };
 
 } // namespace vq

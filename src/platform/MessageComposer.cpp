@@ -2,6 +2,7 @@
 
 #include "platform/Button.h"
 #include "platform/Color.h"
+#include "platform/EventHub.h"
 #include "platform/Font.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
@@ -13,6 +14,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 
 namespace vq {
@@ -102,8 +104,7 @@ bool MessageComposer::addAttachmentData(std::vector<std::uint8_t> data, const st
                           outboxDir() / fmt::format("{}-{}-{}", stamp, fileNamePart(typeIdentifier), fileNamePart(filename)),
                           image ? image->pixelWidth() : 0, image ? image->pixelHeight() : 0};
     _attachments.push_back(std::move(attachment));
-    if (onAttachment)
-        onAttachment(_attachments.back());
+    EventHub::shared().publish(AttachmentAdded{_attachments.back()});
     if (isViewLoaded())
         showPicture();
     return true;
@@ -118,11 +119,10 @@ void MessageComposer::send()
         finish(MessageComposeResult::Failed);
         return;
     }
-    for (const auto& attachment : _attachments) {
+    for (auto& attachment : _attachments) {
         auto error = Paths::ensureDirectory(attachment.path.parent_path());
         if (!error)
-            error = writeFileAtomically(attachment.path, std::string_view(reinterpret_cast<const char*>(attachment.data.data()),
-                                                                          attachment.data.size()));
+            error = storeExclusively(attachment);
         if (error) {
             log("message not sent: {}", *error);
             finish(MessageComposeResult::Failed);
@@ -130,6 +130,29 @@ void MessageComposer::send()
         }
     }
     finish(MessageComposeResult::Sent);
+}
+
+// Another instance on the same data folder may have taken the name since the
+// picture was attached: the stamp moves on until a name is free, and no
+// picture ever replaces another.
+std::optional<std::string> MessageComposer::storeExclusively(Attachment& attachment)
+{
+    std::string_view bytes(reinterpret_cast<const char*>(attachment.data.data()), attachment.data.size());
+    auto name = attachment.path.filename().string();
+    auto dash = name.find('-');
+    std::int64_t stamp = 0;
+    bool stamped = dash != std::string::npos && std::from_chars(name.data(), name.data() + dash, stamp).ec == std::errc();
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        bool existed = false;
+        auto error = writeNewFile(attachment.path, bytes, &existed);
+        if (!existed)
+            return error;
+        if (!stamped)
+            return error;
+        ++stamp;
+        attachment.path = attachment.path.parent_path() / fmt::format("{}{}", stamp, name.substr(dash));
+    }
+    return fmt::format("cannot write {}: no free name in the outbox", attachment.path.string());
 }
 
 void MessageComposer::cancel() { finish(MessageComposeResult::Cancelled); }
@@ -141,8 +164,7 @@ void MessageComposer::finish(MessageComposeResult result)
     _finished = true;
     // The delegate usually dismisses us, which may drop the last reference.
     auto keepAlive = self();
-    if (onFinish)
-        onFinish(result);
+    EventHub::shared().publish(ComposerFinished{result});
     if (auto delegate = _delegate.lock())
         delegate->messageComposeViewController(*this, result);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,13 +69,13 @@ public:
 
     static std::filesystem::path outboxDir();
 
-    // Told of every accepted attachment and every finish (the events file listens).
-    static inline std::function<void(const Attachment&)> onAttachment;
-    static inline std::function<void(MessageComposeResult)> onFinish;
 
 private:
+    static constexpr int kNameAttempts = 1000;
+
     void finish(MessageComposeResult result);
     void showPicture();
+    static std::optional<std::string> storeExclusively(Attachment& attachment);
 
     static inline Mode _mode = Mode::Ok;
     std::vector<Attachment> _attachments;
@@ -83,6 +84,15 @@ private:
     std::shared_ptr<Button> _sendButton;
     std::shared_ptr<ImageView> _pictureView;
     bool _finished = false;
+};
+
+// Published on the event hub for every attachment a composer accepts and
+// every composer that finishes.
+struct AttachmentAdded {
+    const MessageComposer::Attachment& attachment;
+};
+struct ComposerFinished {
+    MessageComposeResult result;
 };
 
 } // namespace vq

@@ -1,5 +1,6 @@
 #include "platform/Pasteboard.h"
 
+#include "platform/EventHub.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -34,8 +35,8 @@ void Pasteboard::setData(std::vector<std::uint8_t> data, const std::string& type
         // The in-app copy still works when the file does not.
         if (error)
             log("pasteboard image not written: {}", *error);
-        else if (onImage)
-            onImage(type, path);
+        else
+            EventHub::shared().publish(PasteboardImageWritten{type, path});
     }
     _items[type] = std::move(data);
 }

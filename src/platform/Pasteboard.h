@@ -10,6 +10,12 @@
 
 namespace vq {
 
+// Published on the event hub for every image the pasteboard writes out.
+struct PasteboardImageWritten {
+    std::string type;
+    std::filesystem::path path;
+};
+
 // The system pasteboard: data kept per type for this process. Each image put
 // on it is also written to the data folder as pasteboard/latest.jpg, so it
 // can be pasted somewhere outside the app.
@@ -24,9 +30,6 @@ public:
     std::optional<std::vector<std::uint8_t>> dataForType(const std::string& type) const;
 
     static std::filesystem::path latestImagePath();
-
-    // Told of every image written out (the events file listens).
-    static inline std::function<void(const std::string& type, const std::filesystem::path& path)> onImage;
 
     void resetForTests() { _items.clear(); }
 

@@ -23,14 +23,24 @@ public:
 
 // Writes bytes to a temporary file beside path, then renames it into place,
 // so readers see the old file or the new one, never a part. Returns an error
-// message on failure (and leaves no temporary file behind).
+// message on failure (and leaves no temporary file behind). A symbolic link
+// is followed and kept; a pipe or character device (/dev/stdout) is written
+// straight into; any other node that is not a regular file is refused. An
+// existing file keeps its mode; a new one gets 0666 less the umask.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Writes a complete new file at path that never replaces one already there:
+// an error when the name is taken (*existed is then set).
+std::optional<std::string> writeNewFile(const std::filesystem::path& path, std::string_view bytes,
+                                        bool* existed = nullptr);
 
 // Writes all of bytes to a file descriptor, retrying short writes and
 // interruptions. False on an error (errno tells which).
 bool writeAll(int fd, std::string_view bytes);
 
-// Reads a whole file; nullopt when it cannot be read.
-std::optional<std::string> readFile(const std::filesystem::path& path);
+// Reads a whole file; nullopt when it cannot be read (a folder cannot), with
+// a message naming the path in *error and the errno value in *errorNumber.
+std::optional<std::string> readFile(const std::filesystem::path& path, std::string* error = nullptr,
+                                    int* errorNumber = nullptr);
 
 } // namespace vq

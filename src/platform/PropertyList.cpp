@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <string_view>
+#include <vector>
+#include <algorithm>
 
 namespace vq {
 
@@ -16,9 +19,179 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
-// Deep property lists are not something our servers send; the limit keeps a
-// hostile reply from exhausting the stack.
-constexpr int kMaxDepth = 256;
+// Deep property lists are not something our servers or our own files hold;
+// the limit keeps a hostile file from exhausting the stack. The library
+// builds and frees its tree recursively, so the bytes are checked before it
+// sees them.
+constexpr int kMaxDepth = kMaxPropertyListDepth;
+
+bool startsWith(std::string_view bytes, std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; }
+
+// XML: element nesting, with comments, processing instructions, CDATA and
+// the document type skipped. The plist element and a leaf value add two
+// levels to the containers' depth.
+bool xmlWithinDepth(std::string_view xml)
+{
+    int depth = 0;
+    std::size_t i = 0;
+    auto skipPast = [&](std::string_view end) {
+        auto at = xml.find(end, i);
+        i = at == std::string_view::npos ? xml.size() : at + end.size();
+    };
+    while ((i = xml.find('<', i)) != std::string_view::npos) {
+        auto rest = xml.substr(i);
+        if (startsWith(rest, "<!--")) {
+            skipPast("-->");
+        } else if (startsWith(rest, "<![CDATA[")) {
+            skipPast("]]>");
+        } else if (startsWith(rest, "<?")) {
+            skipPast("?>");
+        } else if (startsWith(rest, "<!")) {
+            auto close = xml.find('>', i);
+            auto bracket = xml.find('[', i);
+            if (bracket != std::string_view::npos && bracket < close)
+                skipPast("]>");
+            else
+                skipPast(">");
+        } else if (startsWith(rest, "</")) {
+            --depth;
+            skipPast(">");
+        } else {
+            // An opening tag; quoted attribute values may hold '>'.
+            char quote = 0;
+            std::size_t j = i + 1;
+            for (; j < xml.size(); ++j) {
+                char c = xml[j];
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+            bool selfClosing = j < xml.size() && j > i + 1 && xml[j - 1] == '/';
+            if (!selfClosing && ++depth > kMaxDepth + 2)
+                return false;
+            i = j + 1;
+        }
+    }
+    return true;
+}
+
+std::uint64_t bigEndian(const unsigned char* p, std::size_t n)
+{
+    std::uint64_t v = 0;
+    for (std::size_t k = 0; k < n; ++k)
+        v = (v << 8) | p[k];
+    return v;
+}
+
+// Binary: objects refer to each other by number; the tree the library would
+// build is as deep as the longest chain of references from the root. A
+// malformed table or a cycle is refused here as the library refuses it.
+bool binaryWithinDepth(std::string_view bytes)
+{
+    constexpr std::size_t kTrailer = 32;
+    if (bytes.size() < 8 + kTrailer)
+        return false;
+    auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* trailer = data + bytes.size() - kTrailer;
+    std::size_t offsetSize = trailer[6], refSize = trailer[7];
+    std::uint64_t count = bigEndian(trailer + 8, 8), root = bigEndian(trailer + 16, 8),
+                  table = bigEndian(trailer + 24, 8);
+    std::size_t end = bytes.size() - kTrailer;
+    if (offsetSize == 0 || offsetSize > 8 || refSize == 0 || refSize > 8 || count == 0 || root >= count ||
+        table >= end || count > (end - table) / offsetSize)
+        return false;
+
+    auto offsetOf = [&](std::uint64_t object) { return bigEndian(data + table + object * offsetSize, offsetSize); };
+    // A container's references: where they start and how many.
+    auto references = [&](std::uint64_t object, std::size_t& first, std::uint64_t& n) -> bool {
+        std::uint64_t at = offsetOf(object);
+        if (at >= end)
+            return false;
+        unsigned char marker = data[at];
+        unsigned type = marker >> 4;
+        n = 0;
+        first = 0;
+        if (type != 0xA && type != 0xC && type != 0xD)
+            return true;
+        n = marker & 0x0F;
+        std::uint64_t next = at + 1;
+        if (n == 0x0F) {
+            if (next >= end || (data[next] >> 4) != 0x1)
+                return false;
+            std::size_t width = std::size_t{1} << (data[next] & 0x0F);
+            if (width > 8 || next + 1 + width > end)
+                return false;
+            n = bigEndian(data + next + 1, width);
+            next += 1 + width;
+        }
+        if (type == 0xD) {
+            if (n > std::numeric_limits<std::uint64_t>::max() / 2)
+                return false;
+            n *= 2;
+        }
+        if (n > (end - next) / refSize)
+            return false;
+        first = static_cast<std::size_t>(next);
+        return true;
+    };
+
+    // Heights of finished objects; 0 is not yet known, -1 is on the path.
+    std::vector<int> height(static_cast<std::size_t>(count), 0);
+    struct Frame {
+        std::uint64_t object;
+        std::size_t first;
+        std::uint64_t n;
+        std::uint64_t next = 0;
+        int best = 0;
+    };
+    std::vector<Frame> path;
+    auto enter = [&](std::uint64_t object) -> bool {
+        Frame frame{object, 0, 0};
+        if (!references(object, frame.first, frame.n))
+            return false;
+        height[object] = -1;
+        path.push_back(frame);
+        return path.size() <= static_cast<std::size_t>(kMaxDepth) + 1;
+    };
+    if (!enter(root))
+        return false;
+    while (!path.empty()) {
+        Frame& frame = path.back();
+        if (frame.next == frame.n) {
+            int h = frame.best + 1;
+            height[frame.object] = h;
+            path.pop_back();
+            if (!path.empty())
+                path.back().best = std::max(path.back().best, h);
+            continue;
+        }
+        std::uint64_t child = bigEndian(data + frame.first + frame.next * refSize, refSize);
+        ++frame.next;
+        if (child >= count || height[child] < 0)
+            return false;
+        if (height[child] > 0) {
+            if (path.size() + static_cast<std::size_t>(height[child]) > static_cast<std::size_t>(kMaxDepth) + 1)
+                return false;
+            frame.best = std::max(frame.best, height[child]);
+            continue;
+        }
+        if (!enter(child))
+            return false;
+    }
+    return true;
+}
+
+bool withinDepth(std::string_view bytes)
+{
+    if (startsWith(bytes, "bplist"))
+        return binaryWithinDepth(bytes);
+    return xmlWithinDepth(bytes);
+}
 
 std::optional<PlistValue> fromNode(plist_t node, int depth)
 {
@@ -221,6 +394,8 @@ const PlistValue* PlistValue::find(const std::string& key) const
 std::optional<PlistValue> parsePropertyList(std::string_view bytes)
 {
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    if (!withinDepth(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);

@@ -86,7 +86,11 @@ private:
 
 enum class PlistFormat { Xml, Binary };
 
-// Parses XML or binary property-list bytes; nullopt when they are neither.
+// Arrays and dictionaries nested deeper than this are refused.
+inline constexpr int kMaxPropertyListDepth = 512;
+
+// Parses XML or binary property-list bytes; nullopt when they are neither, or
+// when they nest deeper than kMaxPropertyListDepth.
 std::optional<PlistValue> parsePropertyList(std::string_view bytes);
 std::string writePropertyList(const PlistValue& value, PlistFormat format = PlistFormat::Xml);
 

@@ -1,5 +1,7 @@
 #include "platform/Responder.h"
 
+#include "platform/EventHub.h"
+
 namespace vq {
 
 namespace {
@@ -10,17 +12,9 @@ std::weak_ptr<Responder>& current()
     return responder;
 }
 
-Responder::FirstResponderObserver& observer()
-{
-    static Responder::FirstResponderObserver fn;
-    return fn;
-}
-
 } // namespace
 
 std::shared_ptr<Responder> Responder::firstResponder() { return current().lock(); }
-
-void Responder::setFirstResponderObserver(FirstResponderObserver fn) { observer() = std::move(fn); }
 
 bool Responder::isFirstResponder() const
 {
@@ -41,8 +35,7 @@ bool Responder::becomeFirstResponder()
     }
     current() = weak_from_this();
     didBecomeFirstResponder();
-    if (observer())
-        observer()(previous.get(), this);
+    EventHub::shared().publish(FirstResponderChanged{previous.get(), this});
     return true;
 }
 
@@ -52,8 +45,7 @@ bool Responder::resignFirstResponder()
         return true;
     current().reset();
     didResignFirstResponder();
-    if (observer())
-        observer()(this, nullptr);
+    EventHub::shared().publish(FirstResponderChanged{this, nullptr});
     return true;
 }
 

@@ -6,6 +6,15 @@
 
 namespace vq {
 
+class Responder;
+
+// Published on the event hub when the first responder changes (the keyboard
+// follows it). Either side may be null.
+struct FirstResponderChanged {
+    Responder* previous;
+    Responder* current;
+};
+
 // Base of views and controllers: the responder chain and the first responder.
 class Responder : public std::enable_shared_from_this<Responder> {
 public:
@@ -24,9 +33,6 @@ public:
     virtual void deleteBackward() {}
 
     static std::shared_ptr<Responder> firstResponder();
-    // Told of every change of the first responder (the keyboard follows it).
-    using FirstResponderObserver = std::function<void(Responder* previous, Responder* current)>;
-    static void setFirstResponderObserver(FirstResponderObserver observer);
 
 protected:
     // Hooks for subclasses; the change has already happened when they run.

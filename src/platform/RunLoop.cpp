@@ -1,6 +1,7 @@
 #include "platform/RunLoop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 
 namespace vq {
@@ -117,7 +118,10 @@ void RunLoop::fireTimer(const std::shared_ptr<Timer>& timer)
     timer->fire();
     if (timer->isValid() && timer->repeats()) {
         // The next occurrence keeps the original cadence; a zero interval would spin, so it waits a tick.
-        timer->_fireDate += std::max(timer->_interval, 1e-4);
+        double next = timer->_fireDate + std::max(timer->_interval, 1e-4);
+        // Far out on the time line the step can vanish in rounding; the
+        // timer must still move on, or advance() would fire it forever.
+        timer->_fireDate = next > timer->_fireDate ? next : std::nextafter(timer->_fireDate, HUGE_VAL);
         timer->_sequence = _nextSequence++;
         _timers.push_back(timer);
         std::push_heap(_timers.begin(), _timers.end(), later);

@@ -3,6 +3,8 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 namespace vq {
@@ -21,27 +23,52 @@ void UserDefaults::load()
         return;
     _loaded = true;
     _values.clear();
+    _keepFile = false;
     auto path = filePath();
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
+    std::string error;
+    int err = 0;
+    auto bytes = readFile(path, &error, &err);
+    if (!bytes) {
+        if (err == ENOENT)
+            return;
+        // Perhaps only for now (permissions, a busy disk): the file may be
+        // fine, so it stays where it is and is not written over.
+        _keepFile = true;
+        log("user defaults {} unreadable ({}); left in place; starting empty", path.string(), std::strerror(err));
         return;
-    auto bytes = readFile(path);
-    std::optional<PlistValue> parsed;
-    if (bytes)
-        parsed = parsePropertyList(*bytes);
+    }
+    auto parsed = parsePropertyList(*bytes);
     if (parsed && parsed->isDictionary()) {
         _values = std::move(*parsed->dictionary());
         return;
     }
     // Keep the bad file for inspection and start over, so one broken write
     // does not stop the app from starting.
-    auto aside = path;
-    aside += ".corrupt";
-    std::filesystem::rename(path, aside, ec);
-    if (ec)
-        log("user defaults {} unreadable and not moved aside ({}); starting empty", path.string(), ec.message());
-    else
-        log("user defaults {} unreadable; moved aside to {}; starting empty", path.string(), aside.string());
+    auto aside = freeCorruptName(path);
+    std::error_code ec;
+    if (aside)
+        std::filesystem::rename(path, *aside, ec);
+    if (!aside || ec) {
+        _keepFile = true;
+        log("user defaults {} unreadable and not moved aside ({}); starting empty", path.string(),
+            ec ? ec.message() : "no free name");
+    } else {
+        log("user defaults {} unreadable; moved aside to {}; starting empty", path.string(), aside->string());
+    }
+}
+
+std::optional<std::filesystem::path> UserDefaults::freeCorruptName(const std::filesystem::path& path)
+{
+    // Earlier copies are kept: .corrupt, then .corrupt.1, .corrupt.2, ...
+    for (int n = 0; n < 1000; ++n) {
+        auto candidate = path;
+        candidate += n == 0 ? std::string(".corrupt") : ".corrupt." + std::to_string(n);
+        std::error_code ec;
+        auto status = std::filesystem::symlink_status(candidate, ec);
+        if (status.type() == std::filesystem::file_type::not_found)
+            return candidate;
+    }
+    return std::nullopt;
 }
 
 std::optional<PlistValue> UserDefaults::objectForKey(const std::string& key)
@@ -117,6 +144,10 @@ bool UserDefaults::synchronize()
 {
     load();
     auto path = filePath();
+    if (_keepFile) {
+        log("user defaults not saved: {} could not be read at start and is left as it is", path.string());
+        return false;
+    }
     if (auto err = Paths::ensureDirectory(path.parent_path())) {
         log("user defaults not saved: {}", *err);
         return false;
@@ -131,6 +162,7 @@ bool UserDefaults::synchronize()
 void UserDefaults::resetForTests()
 {
     _loaded = false;
+    _keepFile = false;
     _values.clear();
 }
 

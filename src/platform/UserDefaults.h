@@ -45,8 +45,11 @@ public:
 private:
     UserDefaults() = default;
     void load();
+    static std::optional<std::filesystem::path> freeCorruptName(const std::filesystem::path& path);
 
     bool _loaded = false;
+    // The file is there but was not taken in: writing would lose it.
+    bool _keepFile = false;
     PlistValue::Dictionary _values;
 };
 

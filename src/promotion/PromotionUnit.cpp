@@ -1,6 +1,7 @@
 #include "promotion/PromotionUnit.h"
 
 #include "platform/Log.h"
+#include "platform/TestReset.h"
 #include "platform/UserDefaults.h"
 
 #include <fmt/format.h>
@@ -42,6 +43,11 @@ std::shared_ptr<PromotionUnit> PromotionUnit::defaultInstance(const std::string&
 std::shared_ptr<PromotionUnit> PromotionUnit::currentInstance() { return instance(); }
 
 void PromotionUnit::resetForTests() { instance().reset(); }
+
+namespace {
+// Tests launch the app afresh after the platform's reset, unit included.
+[[maybe_unused]] const bool resetAdded = (addResetForTests(&PromotionUnit::resetForTests), true);
+} // namespace
 
 PromotionUnit::PromotionUnit(std::string appId) : _appId(std::move(appId))
 {

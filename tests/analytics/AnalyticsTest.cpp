@@ -1,7 +1,9 @@
 #include "analytics/Analytics.h"
 
+#include "platform/EventHub.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/TestReset.h"
 #include "support/JsonTree.h"
 #include "support/TempDir.h"
 
@@ -20,15 +22,15 @@ class AnalyticsTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        Analytics::reset();
+        resetForTests();
         Paths::setDataRoot(_dir.path());
         Analytics::setTimeSource([this] { return _now; });
-        Analytics::setEventObserver([this](const std::string& name) { _observed.push_back(name); });
+        _heard = EventHub::shared().subscribe<AnalyticsEventLogged>(
+            [this](const AnalyticsEventLogged& event) { _observed.push_back(event.name); });
     }
     void TearDown() override
     {
-        Analytics::reset();
-        Paths::resetToDefaults();
+        resetForTests();
     }
 
     static std::vector<std::string> fileLines()
@@ -75,6 +77,7 @@ protected:
     test::TempDir _dir;
     double _now = 100;
     std::vector<std::string> _observed;
+    Subscription _heard;
     LogCapture _log;
 };
 

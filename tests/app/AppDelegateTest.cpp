@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 
+#include "platform/EventHub.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
@@ -21,8 +22,8 @@ TEST(AppLaunch, StartsAnalyticsFirstThenPromotionThenTheWindowThenOneActivation)
         std::size_t windows;
     };
     std::vector<Seen> seen;
-    Analytics::setEventObserver([&](const std::string& name) {
-        seen.push_back({name, PromotionUnit::currentInstance() != nullptr, e.harness.app().windows().size()});
+    auto heard = EventHub::shared().subscribe<AnalyticsEventLogged>([&](const AnalyticsEventLogged& event) {
+        seen.push_back({event.name, PromotionUnit::currentInstance() != nullptr, e.harness.app().windows().size()});
     });
     LogCapture log;
     e.harness.app().launch();
@@ -54,7 +55,7 @@ TEST(AppLaunch, EachReturnToTheForegroundActivatesOnceMoreAndDoesNothingElse)
     auto window = e.delegate->window();
     auto controller = e.delegate->viewController();
     int analyticsEvents = 0;
-    Analytics::setEventObserver([&](const std::string&) { ++analyticsEvents; });
+    auto heard = EventHub::shared().subscribe<AnalyticsEventLogged>([&](const AnalyticsEventLogged&) { ++analyticsEvents; });
     LogCapture log;
 
     for (int i = 0; i < 2; ++i) {

@@ -23,20 +23,12 @@ public:
                     bool launch = true)
         : harness(profile)
     {
-        PromotionUnit::resetForTests();
-        Analytics::reset();
         Device::current().setSystemVersion(systemVersion);
         delegate = std::make_shared<app::AppDelegate>();
         harness.app().setDelegate(delegate);
         if (launch)
             harness.app().launch();
     }
-    ~Editor()
-    {
-        PromotionUnit::resetForTests();
-        Analytics::reset();
-    }
-
     app::ViewController& vc() const { return *delegate->viewController(); }
     TextView& text() const { return *vc().textView(); }
 

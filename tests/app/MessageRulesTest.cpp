@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 
+#include "app/MessageFit.h"
 #include "options/OptionsView.h"
 #include "platform/Button.h"
 #include "platform/ImageView.h"
@@ -94,6 +95,30 @@ TEST_P(MessageRules, OverflowByPasteRevertsToTheTextBeforeThePaste)
     e.harness.advance(0.5);
     EXPECT_EQ(e.text().text(), "ab");
     EXPECT_EQ(e.text().frame().height(), r.minimum);
+}
+
+TEST_P(MessageRules, AHugeTextIsOverTheLimitWithoutBeingLaidOutWhole)
+{
+    std::string huge;
+    while (huge.size() < 4'800'000)
+        huge += "wwwww é ";
+    std::size_t longest = 0;
+    auto measured = [&](double fixed) {
+        return [&, fixed](const std::string& s) {
+            longest = std::max(longest, s.size());
+            return fixed < 0 ? heightOf(s) : fixed;
+        };
+    };
+    EXPECT_GT(app::heightWithin(huge, r.limit, measured(-1)), r.limit);
+    EXPECT_LT(longest, 100'000u);
+
+    // What fits is measured whole, however long.
+    longest = 0;
+    EXPECT_EQ(app::heightWithin(huge, r.limit, measured(r.limit)), r.limit);
+    EXPECT_EQ(longest, huge.size());
+    longest = 0;
+    EXPECT_EQ(app::heightWithin("short", r.limit, measured(-1)), heightOf("short"));
+    EXPECT_EQ(longest, 5u);
 }
 
 TEST_P(MessageRules, KeepsTheMinimumHeightThenGrowsByTheTextHeightPlusPad)

@@ -1,4 +1,6 @@
+#include "main/CardCommand.h"
 #include "main/CommandLine.h"
+#include "platform/Device.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,43 @@ std::variant<LaunchOptions, CommandLineExit> parse(std::vector<const char*> args
     return parseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
+std::variant<CardOptions, CommandLineExit> parseCard(std::vector<const char*> args)
+{
+    args.insert(args.begin(), {"velvet-quill", "card", "Hi", "-o", "out.jpg"});
+    return parseCardCommand(static_cast<int>(args.size()), args.data());
+}
+
 } // namespace
+
+TEST(CommandLineTest, NumbersAreDecimalAndVersionsAreComparedPartByPart)
+{
+    auto card = parseCard({"--bg-color", "010", "--text-color", "007"});
+    ASSERT_TRUE(std::holds_alternative<CardOptions>(card)) << std::get<CommandLineExit>(card).message;
+    EXPECT_EQ(std::get<CardOptions>(card).bgColor, 10);
+    EXPECT_EQ(std::get<CardOptions>(card).textColor, 7);
+    for (const char* bad : {"0x10", "0o7", "0b11", "+5", "-1", "1e1", " 5", "5 ", "9999999999"}) {
+        auto refused = parseCard({"--bg-color", bad});
+        ASSERT_TRUE(std::holds_alternative<CommandLineExit>(refused)) << bad;
+        EXPECT_EQ(std::get<CommandLineExit>(refused).status, 2) << bad;
+    }
+
+    for (const char* good : {"7", "6.1", "10.0.2", "007.01"}) {
+        EXPECT_TRUE(std::holds_alternative<LaunchOptions>(parse({"--system-version", good}))) << good;
+        EXPECT_TRUE(std::holds_alternative<CardOptions>(parseCard({"--system-version", good}))) << good;
+    }
+    for (const char* bad : {"NaN", "inf", "-1", "1e9", "7.", ".7", "7..0", "1.2.3.4", "0x7", "", "7.0 "}) {
+        EXPECT_TRUE(std::holds_alternative<CommandLineExit>(parse({"--system-version", bad}))) << bad;
+        EXPECT_TRUE(std::holds_alternative<CommandLineExit>(parseCard({"--system-version", bad}))) << bad;
+    }
+
+    EXPECT_LT(compareSystemVersions("6.99999999999999999", "7.0"), 0);
+    EXPECT_EQ(compareSystemVersions("7", "7.0.0"), 0);
+    EXPECT_EQ(compareSystemVersions("07.00", "7"), 0);
+    EXPECT_GT(compareSystemVersions("7.10", "7.9"), 0);
+    EXPECT_GT(compareSystemVersions("10.0", "9.99"), 0);
+    EXPECT_LT(compareSystemVersions("7.0.1", "7.1"), 0);
+    EXPECT_GT(compareSystemVersions("123456789012345678901", "7"), 0);
+}
 
 TEST(CommandLineTest, ReadsEveryOption)
 {

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <fstream>
@@ -27,11 +28,12 @@ namespace {
 struct Run {
     int status = -1;
     std::string err;
+    std::string out;
 };
 
 std::string slurp(const std::filesystem::path& path)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -41,24 +43,36 @@ std::string slurp(const std::filesystem::path& path)
 Run runApp(const TempDir& dir, const std::string& args, const std::string& env = "")
 {
     auto errPath = dir / "stderr.txt";
+    auto outPath = dir / "stdout.bin";
     // The font caches outlive a sanitizer build's leak check; the exit status here is the app's own.
-    std::string command = fmt::format("{}ASAN_OPTIONS=detect_leaks=0 '{}' {} >/dev/null 2>'{}'", env, VQ_APP_BINARY,
-                                      args, errPath.string());
+    std::string command = fmt::format("{}ASAN_OPTIONS=detect_leaks=0 '{}' {} >'{}' 2>'{}'", env, VQ_APP_BINARY,
+                                      args, outPath.string(), errPath.string());
     int raw = std::system(command.c_str());
     Run run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.err = slurp(errPath);
+    run.out = slurp(outPath);
     return run;
 }
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 } // namespace
 
 TEST(ExecutableTest, WithoutADisplayPointsAtHeadlessAndRejectsBadOptions)
 {
     TempDir dir;
-    auto window = runApp(dir, fmt::format("--data-dir '{}'", (dir / "data").string()), "DISPLAY= WAYLAND_DISPLAY= SDL_VIDEODRIVER=x11 ");
-    EXPECT_EQ(window.status, 1);
-    EXPECT_NE(window.err.find("--headless"), std::string::npos) << window.err;
+    // SDL left to pick a driver once waited for ever; timeout ends such a run with 124.
+    for (std::string driver : {"env -u SDL_VIDEODRIVER ", "env SDL_VIDEODRIVER=x11 "}) {
+        std::ofstream(dir / "tap.vqs") << "tap 10 10\n";
+        auto window = runApp(dir, fmt::format("--data-dir '{}' --script '{}'", (dir / "data").string(),
+                                              (dir / "tap.vqs").string()),
+                             "DISPLAY= WAYLAND_DISPLAY= timeout 60 " + driver);
+        EXPECT_EQ(window.status, 2) << driver << window.err;
+        EXPECT_NE(window.err.find("no display"), std::string::npos) << window.err;
+        EXPECT_NE(window.err.find("--headless"), std::string::npos) << window.err;
+        EXPECT_EQ(lineCount(window.err), 1u) << window.err;
+    }
 
     auto device = runApp(dir, "--headless --device watch");
     EXPECT_EQ(device.status, 2);
@@ -307,6 +321,113 @@ TEST(ExecutableTest, CardRejectsWhatItCannotDo)
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(folder.err.find("does not exist"), std::string::npos) << folder.err;
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(ExecutableTest, CardOutputPathsTheFileSystemRefusesEndWithOneLine)
+{
+    TempDir dir;
+    std::filesystem::create_symlink("la", dir / "lb");
+    std::filesystem::create_symlink("lb", dir / "la");
+    std::ofstream(dir / "afile") << "a file, not a folder";
+    std::string longName(256, 'd');
+    struct Case {
+        std::filesystem::path output;
+        std::string says;
+    };
+    for (const auto& [output, says] : {Case{dir / longName / "x.jpg", "too long"},
+                                       Case{dir / "la" / "x.jpg", "symbolic links"},
+                                       Case{dir / "afile" / "x.jpg", "afile is not a folder"},
+                                       Case{dir / "missing" / "x.jpg", "does not exist"}}) {
+        auto run = runApp(dir, fmt::format("card Hi -o '{}'", output.string()));
+        EXPECT_EQ(run.status, 1) << output << run.err;
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+        EXPECT_EQ(lineCount(run.err), 1u) << run.err;
+    }
+    EXPECT_EQ(slurp(dir / "afile"), "a file, not a folder");
+}
+
+TEST(ExecutableTest, CardWritesIntoAPipeThroughALinkLikeDevStdout)
+{
+    TempDir dir;
+    // /dev/stdout itself, but a fault here replaces only this link, not the
+    // machine's /dev/stdout.
+    auto link = dir / "stdout";
+    std::filesystem::create_symlink("/proc/self/fd/1", link);
+    auto out = dir / "piped.jpg";
+    std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 '{}' card Hi -o '{}' 2>'{}' | cat >'{}'",
+                                      VQ_APP_BINARY, link.string(), (dir / "stderr.txt").string(), out.string());
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(slurp(dir / "stderr.txt"), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    auto bytes = slurp(out);
+    EXPECT_TRUE(Image::imageWithData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
+        << bytes.size() << " bytes came through the pipe";
+}
+
+TEST(ExecutableTest, ADeeplyNestedPreferencesFileIsMovedAsideAndTheCardIsStillMade)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "data/data");
+    {
+        std::ofstream deep(dir / "data/data/preferences.plist");
+        deep << "<plist version=\"1.0\">";
+        for (int i = 0; i < 200000; ++i)
+            deep << "<array>";
+    }
+    auto run = runApp(dir, fmt::format("card Hi --data-dir '{}' -o '{}'", (dir / "data").string(),
+                                       (dir / "card.jpg").string()));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "card.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "data/data/preferences.plist.corrupt"));
+}
+
+TEST(ExecutableTest, ScriptsThatCannotBeReadOrWouldBeWrittenOverStopTheRun)
+{
+    TempDir dir;
+    auto data = (dir / "data").string();
+    auto script = dir / "run.vqs";
+    const std::string text = "tap message\ntype \"Hi\"\n";
+    std::ofstream(script) << text;
+
+    for (std::string unreadable : {dir.path().string(), std::string("/proc/self/mem")}) {
+        auto run = runApp(dir, fmt::format("--headless --data-dir '{}' --script '{}'", data, unreadable));
+        EXPECT_EQ(run.status, 2) << unreadable;
+        EXPECT_NE(run.err.find(unreadable), std::string::npos) << run.err;
+    }
+
+    auto events = runApp(dir, fmt::format("--headless --data-dir '{}' --events '{}' --script '{}'", data,
+                                          script.string(), script.string()));
+    EXPECT_EQ(events.status, 2);
+    EXPECT_NE(events.err.find("is the script"), std::string::npos) << events.err;
+    EXPECT_EQ(slurp(script), text);
+
+    // Through another spelling of the same path, from the script itself.
+    std::ofstream(dir / "shot.vqs") << "tap message\nscreenshot \"" << (dir / "." / "shot.vqs").string() << "\"\n";
+    auto shot = runApp(dir, fmt::format("--headless --data-dir '{}' --script '{}'", data, (dir / "shot.vqs").string()));
+    EXPECT_EQ(shot.status, 2);
+    EXPECT_NE(shot.err.find("shot.vqs:2:"), std::string::npos) << shot.err;
+    EXPECT_NE(slurp(dir / "shot.vqs").find("screenshot"), std::string::npos) << "the script is still the script";
+
+    std::ofstream(dir / "both.vqs") << "dump out.json\nscreenshot ./out.json\n";
+    auto both = runApp(dir, fmt::format("--headless --data-dir '{}' --script '{}'", data, (dir / "both.vqs").string()));
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("both.vqs:2:"), std::string::npos) << both.err;
+
+    std::ofstream(dir / "long.vqs") << "wait 1\nwait 1e300\n";
+    auto wait = runApp(dir, fmt::format("--headless --data-dir '{}' --script '{}'", data, (dir / "long.vqs").string()));
+    EXPECT_EQ(wait.status, 2);
+    EXPECT_NE(wait.err.find("long.vqs:2:"), std::string::npos) << wait.err;
+}
+
+TEST(ExecutableTest, EventsThatCannotBeWrittenAreReportedOnceAndFailTheRun)
+{
+    TempDir dir;
+    std::ofstream(dir / "send.vqs") << "tap message\ntype \"Hi\"\ntap send\ntap composer-send\n";
+    auto run = runApp(dir, fmt::format("--headless --data-dir '{}' --events /dev/full --script '{}'",
+                                       (dir / "data").string(), (dir / "send.vqs").string()));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
+    EXPECT_EQ(lineCount(run.err), 1u) << run.err;
 }
 
 #endif

@@ -2,39 +2,16 @@
 
 #include "main/HeadlessHost.h"
 
-#include "analytics/Analytics.h"
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "platform/UserDefaults.h"
+#include "platform/TestReset.h"
 
 #include <fstream>
 #include <sstream>
 
 namespace vq::test {
 
-void HostFixture::SetUp() { resetGlobals(); }
+void HostFixture::SetUp() { resetForTests(); }
 
-void HostFixture::TearDown() { resetGlobals(); }
-
-void HostFixture::resetGlobals()
-{
-    // Observers first: dropping the first responder posts the keyboard's notices.
-    NotificationCenter::defaultCenter().reset();
-    Application::shared().resetForTests();
-    AlertView::resetForTests();
-    RunLoop::main().reset();
-    RunLoop::main().useManualClock();
-    NotificationCenter::defaultCenter().reset();
-    UserDefaults::standard().resetForTests();
-    Analytics::reset();
-    Device::current().reset();
-    Paths::resetToDefaults();
-    setLogToStderr(false);
-}
+void HostFixture::TearDown() { resetForTests(); }
 
 int HostFixture::runScript(const std::string& text, LaunchOptions options, const std::string& name)
 {
@@ -46,7 +23,7 @@ int HostFixture::runScript(const std::string& text, LaunchOptions options, const
 int HostFixture::runHost(LaunchOptions options)
 {
     // Each run starts like a fresh process.
-    resetGlobals();
+    resetForTests();
     options.headless = true;
     if (!options.dataDir)
         options.dataDir = _dir / "data";

@@ -11,7 +11,7 @@
 namespace vq::test {
 
 // Runs the headless host in this process on the test app, with a fresh data
-// folder, and puts every global it touches back afterwards.
+// folder; the platform's resetForTests before and after each run.
 class HostFixture : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -26,9 +26,6 @@ protected:
     TempDir _dir;
     std::shared_ptr<TestApp> _app;
     std::string _errors;
-
-private:
-    static void resetGlobals();
 };
 
 } // namespace vq::test

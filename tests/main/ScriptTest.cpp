@@ -1,6 +1,11 @@
 #include "main/Script.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
 
 using namespace vq;
 
@@ -80,9 +85,29 @@ TEST(Script, ErrorsNameTheLineAndWhatIsWrong)
     EXPECT_NE(parseFails("tap tag x").message.find("not a number"), std::string::npos);
     EXPECT_NE(parseFails("drag 1 2 3").message.find("4 arguments"), std::string::npos);
     EXPECT_NE(parseFails("wait -1").message.find("seconds"), std::string::npos);
+    // Virtual time jumps, but a wait past a day is a typo, not a plan.
+    EXPECT_NE(parseFails("wait 1e300").message.find("longer than a day"), std::string::npos);
+    EXPECT_NE(parseFails("wait 86400.5").message.find("longer than a day"), std::string::npos);
     EXPECT_NE(parseFails("key escape").message.find("unknown key"), std::string::npos);
     EXPECT_NE(parseFails("type \"a\\q\"").message.find("escape"), std::string::npos);
     EXPECT_NE(parseFails("screenshot").message.find("1 argument"), std::string::npos);
+}
+
+TEST(Script, LoadingSkipsAByteOrderMarkAndReportsAFileThatCannotBeRead)
+{
+    test::TempDir dir;
+    std::ofstream(dir / "bom.vqs") << "\xEF\xBB\xBFwait 86400\ntap send\n";
+    std::ostringstream errors;
+    auto loaded = loadScriptFile((dir / "bom.vqs").string(), errors);
+    ASSERT_TRUE(loaded) << errors.str();
+    ASSERT_EQ(loaded->size(), 2u);
+    EXPECT_DOUBLE_EQ((*loaded)[0].seconds, 86400);
+
+    for (std::string unreadable : {dir.path().string(), std::string("/proc/self/mem")}) {
+        std::ostringstream message;
+        EXPECT_FALSE(loadScriptFile(unreadable, message)) << unreadable;
+        EXPECT_NE(message.str().find(unreadable), std::string::npos) << message.str();
+    }
 }
 
 } // namespace

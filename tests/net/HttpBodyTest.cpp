@@ -1,17 +1,19 @@
 #include "NetTestFixture.h"
 
-#include "platform/Paths.h"
 #include "support/TempDir.h"
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <regex>
 
 using namespace vq;
 using namespace vq::test;
 
 namespace {
+
+constexpr std::size_t cap = HttpRequest::maxBodySize;
 
 const std::string plist = R"(<?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict><key>base</key><dict><key>ad_type</key><integer>2</integer></dict></dict></plist>
@@ -46,10 +48,46 @@ std::string gzipZeros(std::size_t n)
 // gzip streams that inflate to exactly the cap and to one byte more.
 const std::string& zeros(bool overCap)
 {
-    static const std::string atCap = gzipZeros(HttpRequest::maxInflatedSize);
-    static const std::string pastCap = gzipZeros(HttpRequest::maxInflatedSize + 1);
+    static const std::string atCap = gzipZeros(cap);
+    static const std::string pastCap = gzipZeros(cap + 1);
     return overCap ? pastCap : atCap;
 }
+
+// Sends size bytes of 'p' without a Content-Length, a mebibyte at a time.
+void sendUnsized(httplib::Response& res, std::size_t size)
+{
+    res.set_chunked_content_provider("application/octet-stream", [size](std::size_t offset, httplib::DataSink& sink) {
+        static const std::string slice(1 << 20, 'p');
+        std::size_t take = std::min(slice.size(), size - offset);
+        if (take > 0 && !sink.write(slice.data(), take))
+            return false;
+        if (offset + take == size)
+            sink.done();
+        return true;
+    });
+}
+
+// An environment variable set for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : _name(name)
+    {
+        if (const char* old = std::getenv(name))
+            _old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (_old)
+            setenv(_name, _old->c_str(), 1);
+        else
+            unsetenv(_name);
+    }
+
+private:
+    const char* _name;
+    std::optional<std::string> _old;
+};
 
 class HttpBodyTest : public NetTest {
 protected:
@@ -70,12 +108,25 @@ protected:
             auto whole = gzip(plist);
             return whole.substr(0, whole.size() - 12);
         });
+        encoded("/gz-empty", [] { return std::string(); });
         encoded("/at-cap", [] { return zeros(false); });
         encoded("/past-cap", [] { return zeros(true); });
         http.Get(R"(/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
             res.status = std::stoi(req.matches[1]);
             if (res.status != 204)
                 res.set_content("body of " + std::string(req.matches[1]), "application/octet-stream");
+        });
+        http.Get("/plain-at-cap", [](const httplib::Request&, httplib::Response& res) { sendUnsized(res, cap); });
+        http.Get("/plain-past-cap", [](const httplib::Request&, httplib::Response& res) { sendUnsized(res, cap + 1); });
+        // Says it is too big, sends a little, then waits: only the head can tell.
+        http.Get("/claims-past-cap", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(cap + 1, "application/octet-stream",
+                                     [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                         if (offset > 0)
+                                             server.hold();
+                                         std::string part(1000, 'p');
+                                         return sink.write(part.data(), part.size());
+                                     });
         });
         http.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/status/200", 302);
@@ -124,10 +175,10 @@ TEST_F(HttpBodyTest, InflatingStopsAtTheCap)
     zeros(true);
     auto [atCap, atCapRecorder] = download("/at-cap", dir / "zeros.bin");
     ASSERT_EQ(atCapRecorder->finished, 1) << atCap->error().value_or("");
-    EXPECT_EQ(std::filesystem::file_size(dir / "zeros.bin"), HttpRequest::maxInflatedSize);
+    EXPECT_EQ(std::filesystem::file_size(dir / "zeros.bin"), cap);
     std::filesystem::remove(dir / "zeros.bin");
 
-    writeFileAtomically(dir / "out.bin", "old");
+    writeFile(dir / "out.bin", "old");
     auto [pastCap, pastCapRecorder] = download("/past-cap", dir / "out.bin");
     EXPECT_EQ(pastCapRecorder->failed, 1);
     ASSERT_TRUE(pastCap->error());
@@ -136,9 +187,37 @@ TEST_F(HttpBodyTest, InflatingStopsAtTheCap)
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"out.bin"});
 }
 
+TEST_F(HttpBodyTest, PlainBodiesStopAtTheSameCap)
+{
+    auto [atCap, atCapRecorder] = fetch(server.url("/plain-at-cap"));
+    ASSERT_EQ(atCapRecorder->finished, 1) << atCap->error().value_or("");
+    EXPECT_EQ(atCap->responseData().size(), cap);
+
+    auto [pastCap, pastCapRecorder] = fetch(server.url("/plain-past-cap"));
+    EXPECT_EQ(pastCapRecorder->failed, 1);
+    EXPECT_TRUE(pastCap->responseData().empty());
+
+    writeFile(dir / "out.bin", "old");
+    auto [file, fileRecorder] = download("/plain-past-cap", dir / "out.bin");
+    EXPECT_EQ(fileRecorder->failed, 1);
+    EXPECT_TRUE(readFile(dir / "out.bin") == "old");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"out.bin"});
+
+    // A length past the cap fails at the head, long before any silence would.
+    HttpRequest::setTimeOutSecondsForTesting(3);
+    auto [claimed, claimedRecorder] = fetch(server.url("/claims-past-cap"));
+    EXPECT_EQ(claimedRecorder->failed, 1);
+    EXPECT_NE(claimed->error(), "The request timed out");
+    auto [claimedFile, claimedFileRecorder] = download("/claims-past-cap", dir / "out.bin");
+    EXPECT_EQ(claimedFileRecorder->failed, 1);
+    EXPECT_NE(claimedFile->error(), "The request timed out");
+    EXPECT_TRUE(readFile(dir / "out.bin") == "old");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"out.bin"});
+}
+
 TEST_F(HttpBodyTest, BrokenBodiesFailAndLeaveTheDestinationAlone)
 {
-    writeFileAtomically(dir / "out.bin", "old");
+    writeFile(dir / "out.bin", "old");
     for (std::string path : {"/not-gz", "/gz-truncated", "/reset"}) {
         auto [memory, memoryRecorder] = fetch(server.url(path));
         EXPECT_EQ(memoryRecorder->failed, 1) << path;
@@ -154,7 +233,7 @@ TEST_F(HttpBodyTest, BrokenBodiesFailAndLeaveTheDestinationAlone)
 TEST_F(HttpBodyTest, DownloadsReplaceTheDestinationWhateverTheStatus)
 {
     auto destination = dir / "out.bin";
-    writeFileAtomically(destination, "old");
+    writeFile(destination, "old");
 
     auto [notFound, notFoundRecorder] = download("/status/404", destination);
     EXPECT_EQ(notFoundRecorder->finished, 1);
@@ -175,6 +254,30 @@ TEST_F(HttpBodyTest, DownloadsReplaceTheDestinationWhateverTheStatus)
     EXPECT_EQ(redirectedRecorder->finished, 1);
     EXPECT_EQ(readFile(destination), "body of 200");
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"out.bin"});
+}
+
+TEST_F(HttpBodyTest, DestinationNamesAsLongAsTheSystemAllowsWork)
+{
+    for (std::size_t length : {248, 255}) {
+        auto name = std::string(length - 4, 'n') + ".bin";
+        auto [request, recorder] = download("/gz", dir / name);
+        EXPECT_EQ(recorder->finished, 1) << length << ": " << request->error().value_or("");
+        EXPECT_EQ(readFile(dir / name), plist) << length;
+        EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{name});
+        std::filesystem::remove(dir / name);
+    }
+}
+
+TEST_F(HttpBodyTest, AnEmptyBodyWithNowhereToBeWrittenFails)
+{
+    // Nobody, not even root, makes files in /proc: neither beside the
+    // destination nor in the temporary folder can the body be written.
+    ScopedEnv tmpdir("TMPDIR", "/proc");
+    for (std::string path : {"/gz-empty", "/status/204"}) {
+        auto [request, recorder] = download(path, "/proc/out.bin");
+        EXPECT_EQ(recorder->failed, 1) << path;
+        EXPECT_TRUE(request->error()) << path;
+    }
 }
 
 TEST_F(HttpBodyTest, MovingIntoAMissingFolderFailsAndCleansUp)

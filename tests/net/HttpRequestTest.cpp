@@ -1,11 +1,12 @@
 #include "NetTestFixture.h"
 
-#include "net/UserAgent.h"
-
 using namespace vq;
 using namespace vq::test;
 
 namespace {
+
+// What the fixture's facts make.
+const std::string agent = "Velvet Quill 1.2 rv:34 (iPad; iPhone OS 6.1; fr_FR)";
 
 class HttpRequestTest : public NetTest {
 protected:
@@ -48,6 +49,9 @@ protected:
         http.Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("file:///etc/hostname", 302);
         });
+        http.Get("/to-credentials", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(fmt::format("http://user:pw@127.0.0.1:{}/echo", server.port()), 302);
+        });
         // Promises 100000 bytes, sends 1000, then drops the connection.
         http.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(100000, "application/octet-stream",
@@ -80,18 +84,70 @@ TEST_F(HttpRequestTest, EveryStatusButUnauthorizedFinishesWithItsBody)
     auto seen = server.seen().front();
     EXPECT_EQ(seen.method, "GET");
     EXPECT_EQ(seen.header("Accept-Encoding"), "gzip");
-    ASSERT_TRUE(UserAgent::shared());
-    EXPECT_EQ(seen.header("User-Agent"), *UserAgent::shared());
+    EXPECT_EQ(seen.header("User-Agent"), agent);
     EXPECT_FALSE(seen.has("Authorization"));
 }
 
 TEST_F(HttpRequestTest, UserAgentNamesTheAppItsVersionAndTheDevice)
 {
-    EXPECT_EQ(UserAgent::format("Velvet Quill", "VelvetQuill", "1.2", "1.2", "iPhone", "iPhone OS", "7.0", "en_US"),
+    EXPECT_EQ(UserAgent::format({"Velvet Quill", "VelvetQuill", "1.2", "1.2", "iPhone", "iPhone OS", "7.0", "en_US"}),
               "Velvet Quill 1.2 (iPhone; iPhone OS 7.0; en_US)");
-    EXPECT_EQ(UserAgent::format("", "VelvetQuill", "1.2", "34", "iPad", "iPhone OS", "6.1", "fr_FR"),
+    EXPECT_EQ(UserAgent::format({"", "VelvetQuill", "1.2", "34", "iPad", "iPhone OS", "6.1", "fr_FR"}),
               "VelvetQuill 1.2 rv:34 (iPad; iPhone OS 6.1; fr_FR)");
-    EXPECT_EQ(UserAgent::format("", "", "1.2", "34", "iPad", "iPhone OS", "6.1", "fr_FR"), std::nullopt);
+    EXPECT_EQ(UserAgent::format({"", "VelvetQuill", "", "34", "iPad", "iPhone OS", "6.1", "fr_FR"}),
+              "VelvetQuill 34 (iPad; iPhone OS 6.1; fr_FR)");
+    EXPECT_EQ(UserAgent::format({"", "", "1.2", "34", "iPad", "iPhone OS", "6.1", "fr_FR"}), std::nullopt);
+
+    // Facts given later hold for the requests made after them.
+    HttpRequest::setUserAgentFacts({"Quill", "", "2.0", "", "iPhone", "iPhone OS", "5.1", "de_DE"});
+    fetch(server.url("/echo"));
+    EXPECT_EQ(server.seen().back().header("User-Agent"), "Quill 2.0 (iPhone; iPhone OS 5.1; de_DE)");
+
+    // Without a name no header of its own: curl adds none either.
+    HttpRequest::setUserAgentFacts({});
+    fetch(server.url("/echo"));
+    EXPECT_FALSE(server.seen().back().has("User-Agent"));
+}
+
+TEST_F(HttpRequestTest, CallbacksComeOnlyThroughTheExecutorTheRequestWasGiven)
+{
+    // Keeps what it is handed until the test runs it, on the test's thread.
+    struct Held {
+        std::mutex mutex;
+        std::vector<std::function<void()>> tasks;
+        bool run()
+        {
+            std::vector<std::function<void()>> now;
+            {
+                std::lock_guard lock(mutex);
+                now.swap(tasks);
+            }
+            for (auto& task : now)
+                task();
+            return !now.empty();
+        }
+    };
+    auto held = std::make_shared<Held>();
+    auto request = HttpRequest::requestWithURL(server.url("/status/200"), [held](std::function<void()> task) {
+        std::lock_guard lock(held->mutex);
+        held->tasks.push_back(std::move(task));
+    });
+    auto recorder = std::make_shared<Recorder>();
+    request->setDelegate(recorder);
+    request->startAsynchronous();
+
+    // The default loop alone neither starts it nor reports on it.
+    TestLoop::shared().runFor(0.3);
+    EXPECT_EQ(server.seenCount("/status/200"), 0u);
+    EXPECT_EQ(recorder->started, 0);
+
+    ASSERT_TRUE(runUntil([&] {
+        held->run();
+        return recorder->ended();
+    }));
+    EXPECT_EQ(recorder->started, 1);
+    EXPECT_EQ(recorder->finished, 1);
+    EXPECT_EQ(request->responseData(), "body of 200");
 }
 
 TEST_F(HttpRequestTest, FiveRedirectsAreFollowedAndASixthFails)
@@ -129,7 +185,7 @@ TEST_F(HttpRequestTest, SeeOtherGoesOnAsPlainGetWhileTemporaryRedirectKeepsEvery
         EXPECT_EQ(landed.path, "/echo");
         EXPECT_FALSE(landed.has("X-Custom")) << status;
         EXPECT_EQ(landed.header("Accept"), "text/plain");
-        EXPECT_EQ(landed.header("User-Agent"), *UserAgent::shared());
+        EXPECT_EQ(landed.header("User-Agent"), agent);
         EXPECT_EQ(landed.header("Accept-Encoding"), "gzip");
     }
     auto [request, recorder] = post(307);
@@ -190,6 +246,21 @@ TEST_F(HttpRequestTest, OnlyHttpAndHttpsAreFetchedOrFollowed)
     EXPECT_EQ(recorder->failed, 1);
     EXPECT_EQ(request->url(), server.url("/to-file"));
     EXPECT_TRUE(request->responseData().empty());
+}
+
+TEST_F(HttpRequestTest, AddressesCarryingCredentialsAreRefused)
+{
+    auto at = fmt::format("127.0.0.1:{}/echo", server.port());
+    for (std::string url : {"http://user:pw@" + at, "http://user@" + at, "http://:pw@" + at, "https://user:pw@" + at}) {
+        auto [request, recorder] = fetch(url);
+        EXPECT_EQ(recorder->failed, 1) << url;
+        EXPECT_EQ(recorder->started, 0) << url;
+        EXPECT_EQ(request->error(), "Unable to create request (bad url?)") << url;
+    }
+    auto [redirected, redirectedRecorder] = fetch(server.url("/to-credentials"));
+    EXPECT_EQ(redirectedRecorder->failed, 1);
+    EXPECT_EQ(redirected->url(), server.url("/to-credentials"));
+    EXPECT_EQ(server.seenCount("/echo"), 0u);
 }
 
 TEST_F(HttpRequestTest, RefusedAndBrokenConnectionsFail)

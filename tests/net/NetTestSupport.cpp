@@ -1,19 +1,71 @@
 #include "NetTestSupport.h"
 
-#include "platform/RunLoop.h"
-
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
-#include <thread>
+#include <fstream>
+#include <sstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace vq::test {
+
+TestLoop& TestLoop::shared()
+{
+    static TestLoop loop;
+    return loop;
+}
+
+Executor TestLoop::executor()
+{
+    return [this](std::function<void()> task) { post(std::move(task)); };
+}
+
+void TestLoop::post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(_mutex);
+        _tasks.push_back(std::move(task));
+    }
+    _posted.notify_all();
+}
+
+bool TestLoop::runPending()
+{
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(_mutex);
+        tasks.swap(_tasks);
+    }
+    for (auto& task : tasks)
+        task();
+    return !tasks.empty();
+}
+
+bool TestLoop::runUntil(const std::function<bool()>& pred, double timeout)
+{
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(timeout));
+    while (true) {
+        runPending();
+        if (pred())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        // pred may wait on other threads than ours, so look again now and then.
+        std::unique_lock lock(_mutex);
+        _posted.wait_for(lock, std::chrono::milliseconds(5), [this] { return !_tasks.empty(); });
+    }
+}
+
+void TestLoop::runFor(double seconds)
+{
+    runUntil([] { return false; }, seconds);
+}
 
 TestServer::TestServer()
 {
@@ -22,17 +74,19 @@ TestServer::TestServer()
     // Idle keep-alive connections hold up stop(); keep them short.
     _server.set_keep_alive_timeout(1);
     _port = _server.bind_to_any_port("127.0.0.1");
-    // The socket already listens, so clients can connect before the accept loop runs.
     _thread = std::thread([this] { _server.listen_after_bind(); });
+    // stop() does nothing before the accept loop runs, and the destructor would
+    // then wait for ever: return only once it runs.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!_server.is_running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!_server.is_running())
+        ADD_FAILURE() << "the test server did not start listening";
 }
 
 TestServer::~TestServer()
 {
     release();
-    // stop() does nothing until the accept loop has started, and that loop
-    // would then run for ever: wait for it first.
-    while (!_server.is_running())
-        std::this_thread::yield();
     _server.stop();
     _thread.join();
 }
@@ -83,7 +137,7 @@ void TestServer::release(int n)
 
 void Recorder::requestStarted(const std::shared_ptr<HttpRequest>& request)
 {
-    EXPECT_TRUE(RunLoop::main().isMainThread());
+    EXPECT_TRUE(TestLoop::shared().isLoopThread());
     ++started;
     startedUrls.push_back(request->url());
     last = request;
@@ -91,7 +145,7 @@ void Recorder::requestStarted(const std::shared_ptr<HttpRequest>& request)
 
 void Recorder::requestFinished(const std::shared_ptr<HttpRequest>& request)
 {
-    EXPECT_TRUE(RunLoop::main().isMainThread());
+    EXPECT_TRUE(TestLoop::shared().isLoopThread());
     EXPECT_FALSE(request->isExecuting());
     ++finished;
     last = request;
@@ -99,7 +153,7 @@ void Recorder::requestFinished(const std::shared_ptr<HttpRequest>& request)
 
 void Recorder::requestFailed(const std::shared_ptr<HttpRequest>& request)
 {
-    EXPECT_TRUE(RunLoop::main().isMainThread());
+    EXPECT_TRUE(TestLoop::shared().isLoopThread());
     EXPECT_FALSE(request->isExecuting());
     ++failed;
     last = request;
@@ -112,14 +166,31 @@ Fetch fetch(std::shared_ptr<HttpRequest> request)
     request->startAsynchronous();
     EXPECT_TRUE(runUntil([&] { return recorder->ended(); })) << request->url();
     // Anything sent twice would be posted by now; let it show.
-    RunLoop::main().runPending();
+    TestLoop::shared().runPending();
     EXPECT_EQ(recorder->finished + recorder->failed, 1) << request->url();
     return {request, recorder};
 }
 
 Fetch fetch(const std::string& url) { return fetch(HttpRequest::requestWithURL(url)); }
 
-bool runUntil(const std::function<bool()>& pred, double timeout) { return RunLoop::main().runUntil(pred, timeout); }
+bool runUntil(const std::function<bool()>& pred, double timeout) { return TestLoop::shared().runUntil(pred, timeout); }
+
+std::optional<std::string> readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    ASSERT_TRUE(out.good()) << path;
+}
 
 std::string gzip(const std::string& bytes)
 {

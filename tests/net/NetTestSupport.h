@@ -7,15 +7,45 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace vq::test {
+
+// The tests' main loop: tasks handed over from any thread run on the test's
+// own thread while it runs the loop.
+class TestLoop {
+public:
+    // The one loop, its thread being the first caller's.
+    static TestLoop& shared();
+
+    Executor executor();
+    void post(std::function<void()> task);
+    bool isLoopThread() const { return std::this_thread::get_id() == _thread; }
+
+    // Runs what has been posted so far; false when there was nothing.
+    bool runPending();
+    // Runs posted tasks until pred holds or timeout seconds have passed.
+    bool runUntil(const std::function<bool()>& pred, double timeout);
+    // Runs posted tasks for that long.
+    void runFor(double seconds);
+
+private:
+    TestLoop() : _thread(std::this_thread::get_id()) {}
+
+    std::thread::id _thread;
+    std::mutex _mutex;
+    std::condition_variable _posted;
+    std::deque<std::function<void()>> _tasks;
+};
 
 // A request as the server saw it.
 struct SeenRequest {
@@ -63,7 +93,7 @@ private:
     std::vector<SeenRequest> _seen;
 };
 
-// Records every callback; fails the test when one arrives off the main thread.
+// Records every callback; fails the test when one arrives off the loop's thread.
 class Recorder : public HttpRequestDelegate {
 public:
     void requestStarted(const std::shared_ptr<HttpRequest>& request) override;
@@ -78,7 +108,7 @@ public:
     bool ended() const { return finished + failed > 0; }
 };
 
-// Starts a request with a fresh recorder and runs the main loop until it ends.
+// Starts a request with a fresh recorder and runs the loop until it ends.
 struct Fetch {
     std::shared_ptr<HttpRequest> request;
     std::shared_ptr<Recorder> recorder;
@@ -86,11 +116,15 @@ struct Fetch {
 Fetch fetch(std::shared_ptr<HttpRequest> request);
 Fetch fetch(const std::string& url);
 
-// Runs the main loop until pred holds, with a bound generous enough for a loaded machine.
+// Runs the loop until pred holds, with a bound generous enough for a loaded machine.
 bool runUntil(const std::function<bool()>& pred, double timeout = 30);
 
 // gzip-encodes bytes (one member) with zlib.
 std::string gzip(const std::string& bytes);
+
+// A whole file (nullopt when it cannot be read), and a file written whole.
+std::optional<std::string> readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
 // The names in a folder.
 std::vector<std::string> filesIn(const std::filesystem::path& folder);

@@ -1,5 +1,6 @@
 #include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/EventHub.h"
 #include "platform/View.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
@@ -65,7 +66,7 @@ TEST_F(AlertViewTest, TappingAButtonClicksThenDismissesThenReportsTheDismissal)
     auto alert = AlertView::create("Title", "A message", delegate, "Cancel", {"OK"});
     alert->setTag(7);
     std::vector<std::string> shown;
-    AlertView::onShow = [&](AlertView& a) { shown.push_back(a.title()); };
+    auto heard = EventHub::shared().subscribe<AlertShown>([&](const AlertShown& e) { shown.push_back(e.alert.title()); });
     alert->show();
     EXPECT_EQ(shown, (std::vector<std::string>{"Title"}));
     ASSERT_EQ(AlertView::visibleAlerts().size(), 1u);

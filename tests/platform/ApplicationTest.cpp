@@ -1,4 +1,5 @@
 #include "platform/Application.h"
+#include "platform/EventHub.h"
 #include "platform/Paths.h"
 #include "platform/Responder.h"
 #include "platform/Screen.h"
@@ -131,7 +132,7 @@ TEST(ApplicationTest, CanOpenURLKnowsTheSystemAndTheInstalledSchemes)
     EXPECT_FALSE(h.app().canOpenURL("fbx://profile"));
 
     std::vector<std::string> hooked;
-    h.app().onOpenURL = [&](const std::string& url) { hooked.push_back(url); };
+    auto heard = EventHub::shared().subscribe<URLOpened>([&](const URLOpened& e) { hooked.push_back(e.url); });
     EXPECT_TRUE(h.app().openURL("fb://profile"));
     EXPECT_FALSE(h.app().openURL("unknown://thing"));
     EXPECT_EQ(h.app().openedURLs(), (std::vector<std::string>{"fb://profile", "unknown://thing"}));

@@ -5,6 +5,7 @@
 #include "platform/RunLoop.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
+#include "platform/TestReset.h"
 #include "platform/TextView.h"
 #include "platform/Window.h"
 
@@ -31,16 +32,13 @@ class ThroughTheApplication : public testing::Test {
 protected:
     void SetUp() override
     {
-        RunLoop::main().reset();
-        RunLoop::main().useManualClock();
-        app().resetForTests();
+        resetForTests();
         window = Window::create({0, 0, 320, 480});
         window->makeKeyAndVisible();
     }
     void TearDown() override
     {
-        app().resetForTests();
-        RunLoop::main().reset();
+        resetForTests();
         RunLoop::main().useSystemClock();
     }
     static Application& app() { return Application::shared(); }

@@ -1,4 +1,5 @@
 #include "platform/Button.h"
+#include "platform/EventHub.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/MessageComposer.h"
@@ -50,12 +51,13 @@ protected:
 TEST_F(Composer, SendStoresEachAttachmentUnderItsTypeAndName)
 {
     std::vector<std::string> reported;
-    MessageComposer::onAttachment = [&](const MessageComposer::Attachment& a) {
+    auto heard = EventHub::shared().subscribe<AttachmentAdded>([&](const AttachmentAdded& e) {
+        const auto& a = e.attachment;
         reported.push_back(a.typeIdentifier + " " + std::to_string(a.pixelWidth) + "x" + std::to_string(a.pixelHeight));
-    };
+    });
     ASSERT_TRUE(composer->addAttachmentData(smallJpeg(), "4", "velvetQuill.jpg"));
     ASSERT_TRUE(composer->addAttachmentData(smallJpeg(), "a/b", "x.jpg"));
-    MessageComposer::onAttachment = nullptr;
+    heard.reset();
     EXPECT_EQ(reported, (std::vector<std::string>{"4 6x4", "a/b 6x4"}));
 
     composer->send();
@@ -72,6 +74,34 @@ TEST_F(Composer, SendStoresEachAttachmentUnderItsTypeAndName)
     std::vector<std::filesystem::path> announced{composer->attachments()[0].path, composer->attachments()[1].path};
     std::sort(announced.begin(), announced.end());
     EXPECT_EQ(files, announced);
+}
+
+TEST_F(Composer, APictureNeverReplacesOneAnotherInstanceStoredUnderTheSameName)
+{
+    // Two instances on one data folder name their pictures by the same
+    // millisecond: the other one got there first.
+    ASSERT_TRUE(composer->addAttachmentData(smallJpeg(), "4", "velvetQuill.jpg"));
+    auto taken = composer->attachments()[0].path;
+    ASSERT_FALSE(Paths::ensureDirectory(taken.parent_path()));
+    std::ofstream(taken) << "the other instance's picture";
+    auto next = taken.parent_path() / [&] {
+        auto name = taken.filename().string();
+        auto dash = name.find('-');
+        return std::to_string(std::stoll(name.substr(0, dash)) + 1) + name.substr(dash);
+    }();
+    std::ofstream(next) << "and its next one";
+
+    composer->send();
+    EXPECT_EQ(recorder->results, std::vector{MessageComposeResult::Sent});
+    EXPECT_EQ(readFile(taken), "the other instance's picture");
+    EXPECT_EQ(readFile(next), "and its next one");
+    auto stored = composer->attachments()[0].path;
+    EXPECT_NE(stored, taken);
+    EXPECT_NE(stored, next);
+    EXPECT_TRUE(stored.filename().string().ends_with("-4-velvetQuill.jpg")) << stored;
+    auto jpeg = smallJpeg();
+    EXPECT_EQ(readFile(stored), std::string(jpeg.begin(), jpeg.end()));
+    EXPECT_EQ(outbox().size(), 3u);
 }
 
 TEST_F(Composer, FailuresAndCancelWriteNothing)
@@ -119,15 +149,15 @@ TEST(PasteboardTest, ImagesAreAlsoWrittenOutOtherDataIsNot)
 {
     test::Harness harness;
     std::vector<std::string> events;
-    Pasteboard::onImage = [&](const std::string& type, const std::filesystem::path& path) {
-        events.push_back(type + " " + path.filename().string());
-    };
+    auto heard = EventHub::shared().subscribe<PasteboardImageWritten>([&](const PasteboardImageWritten& e) {
+        events.push_back(e.type + " " + e.path.filename().string());
+    });
     auto& board = Pasteboard::general();
     board.setData({'h', 'i'}, "public.utf8-plain-text");
     EXPECT_FALSE(std::filesystem::exists(Pasteboard::latestImagePath()));
     auto jpeg = smallJpeg();
     board.setData(jpeg, Pasteboard::typeListImage().front());
-    Pasteboard::onImage = nullptr;
+    heard.reset();
     EXPECT_EQ(Pasteboard::typeListImage().front(), "public.jpeg");
     EXPECT_EQ(events, std::vector<std::string>{"public.jpeg latest.jpg"});
     EXPECT_EQ(readFile(Pasteboard::latestImagePath()), std::string(jpeg.begin(), jpeg.end()));

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 using namespace vq;
 
@@ -77,6 +80,80 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
     ASSERT_TRUE(withNul);
     ASSERT_TRUE(withNul->find("k") && withNul->find("k")->string());
     EXPECT_EQ(withNul->find("k")->string()->substr(0, 1), "a");
+}
+
+std::string nestedXml(int depth)
+{
+    std::string xml = "<?xml version=\"1.0\"?>\n<!-- <array> in a comment is not nesting -->\n<plist version=\"1.0\">";
+    for (int i = 0; i < depth; ++i)
+        xml += i % 2 ? "<dict><key>k</key>" : "<array>";
+    xml += "<integer>7</integer>";
+    for (int i = depth - 1; i >= 0; --i)
+        xml += i % 2 ? "</dict>" : "</array>";
+    return xml + "</plist>";
+}
+
+// depth arrays, each holding the next, the innermost an integer: object i
+// refers to object i + 1.
+std::string nestedBinary(std::uint32_t depth)
+{
+    std::string out = "bplist00";
+    std::vector<std::uint32_t> offsets;
+    auto bigEndian = [&](std::uint64_t v, int n) {
+        for (int k = n - 1; k >= 0; --k)
+            out += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    for (std::uint32_t i = 0; i < depth; ++i) {
+        offsets.push_back(static_cast<std::uint32_t>(out.size()));
+        out += '\xA1';
+        bigEndian(i + 1, 4);
+    }
+    offsets.push_back(static_cast<std::uint32_t>(out.size()));
+    out += '\x10';
+    out += '\x07';
+    std::uint64_t table = out.size();
+    for (auto offset : offsets)
+        bigEndian(offset, 4);
+    out += std::string(6, '\0');
+    out += '\x04'; // offset size
+    out += '\x04'; // reference size
+    bigEndian(offsets.size(), 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    return out;
+}
+
+int depthOf(const PlistValue& value)
+{
+    if (auto* array = value.array())
+        return array->empty() ? 1 : 1 + depthOf(array->front());
+    if (auto* dict = value.dictionary())
+        return dict->empty() ? 1 : 1 + depthOf(dict->begin()->second);
+    return 0;
+}
+
+TEST(PropertyListTest, DeepNestingIsRefusedBeforeTheLibraryBuildsTheTree)
+{
+    // Hundreds of levels are fine, in both formats.
+    auto xml = parsePropertyList(nestedXml(kMaxPropertyListDepth));
+    ASSERT_TRUE(xml);
+    EXPECT_EQ(depthOf(*xml), kMaxPropertyListDepth);
+    auto binary = parsePropertyList(nestedBinary(kMaxPropertyListDepth));
+    ASSERT_TRUE(binary);
+    EXPECT_EQ(depthOf(*binary), kMaxPropertyListDepth);
+    EXPECT_TRUE(parsePropertyList(writePropertyList(*binary, PlistFormat::Binary)));
+
+    // Deeper is refused; far deeper once overflowed the stack while the
+    // library freed its tree.
+    EXPECT_FALSE(parsePropertyList(nestedXml(kMaxPropertyListDepth + 1)));
+    EXPECT_FALSE(parsePropertyList(nestedBinary(kMaxPropertyListDepth + 1)));
+    EXPECT_FALSE(parsePropertyList(nestedXml(200000)));
+    EXPECT_FALSE(parsePropertyList(nestedBinary(200000)));
+
+    // A binary list whose object refers back to itself is no tree at all.
+    std::string loop = nestedBinary(1);
+    loop[8 + 4] = 0; // object 0 refers to object 0
+    EXPECT_FALSE(parsePropertyList(loop));
 }
 
 TEST(PropertyListTest, NumericConversionsAcrossTypes)

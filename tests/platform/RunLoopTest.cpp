@@ -59,6 +59,20 @@ TEST_F(RunLoopTest, RepeatingTimerFiresEveryIntervalUntilInvalidated)
     EXPECT_EQ(loop().pendingTimerCount(), 0u);
 }
 
+TEST_F(RunLoopTest, RepeatingTimerFarOutOnTheTimeLineStillMovesOn)
+{
+    // Out there a step of 0.5 s vanishes in rounding; the timer once fired
+    // at the same instant forever.
+    loop().useManualClock(1e17);
+    int fired = 0;
+    auto timer = Timer::scheduledTimer(0.5, true, [&](Timer&) { ++fired; });
+    loop().advance(64);
+    EXPECT_GE(fired, 1);
+    EXPECT_LE(fired, 8);
+    EXPECT_GT(*loop().nextDeadline(), loop().now());
+    timer->invalidate();
+}
+
 TEST_F(RunLoopTest, TimerScheduledFromACallbackRunsWithinTheSameAdvance)
 {
     std::vector<double> times;

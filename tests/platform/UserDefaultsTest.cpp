@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vq;
 
@@ -107,6 +109,54 @@ TEST_F(UserDefaultsTest, CorruptOrWrongShapedFileIsMovedAsideAndTheStoreStartsEm
         EXPECT_EQ(defaults().stringForKey("fresh"), "yes");
         std::filesystem::remove(aside);
     }
+}
+
+TEST_F(UserDefaultsTest, EveryCorruptCopyIsKeptAndADeeplyNestedFileIsOneOfThem)
+{
+    std::string deep = "<plist version=\"1.0\">";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<array>";
+    for (std::string bad : {std::string("first bad file"), std::string("second bad file"), deep}) {
+        writeRaw(bad);
+        defaults().resetForTests();
+        EXPECT_FALSE(defaults().objectForKey("anything"));
+        EXPECT_FALSE(std::filesystem::exists(UserDefaults::filePath()));
+    }
+    auto dir = Paths::dataDir();
+    EXPECT_EQ(readFile(dir / "preferences.plist.corrupt"), "first bad file");
+    EXPECT_EQ(readFile(dir / "preferences.plist.corrupt.1"), "second bad file");
+    EXPECT_EQ(readFile(dir / "preferences.plist.corrupt.2"), deep);
+}
+
+TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsLeftInPlace)
+{
+    // A folder where the file belongs cannot be read by anyone, root included.
+    std::filesystem::create_directories(UserDefaults::filePath());
+    LogCapture log;
+    defaults().resetForTests();
+    EXPECT_FALSE(defaults().objectForKey("anything"));
+    EXPECT_TRUE(std::filesystem::is_directory(UserDefaults::filePath()));
+    EXPECT_FALSE(std::filesystem::exists(Paths::dataDir() / "preferences.plist.corrupt"));
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find("left in place"), std::string::npos) << log.lines()[0];
+}
+
+TEST_F(UserDefaultsTest, AFileWithoutReadPermissionIsNotReplacedByAnEmptyStore)
+{
+    // A file without read permission: the app starts empty and, on exit,
+    // does not replace it with that empty store.
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads any file";
+    writeRaw(writePropertyList(PlistValue(PlistValue::Dictionary{{"kept", PlistValue("yes")}})));
+    ::chmod(UserDefaults::filePath().c_str(), 0);
+    defaults().resetForTests();
+    EXPECT_FALSE(defaults().stringForKey("kept"));
+    defaults().setString("new", "value");
+    EXPECT_FALSE(defaults().synchronize());
+    ::chmod(UserDefaults::filePath().c_str(), 0600);
+    defaults().resetForTests();
+    EXPECT_EQ(defaults().stringForKey("kept"), "yes");
+    EXPECT_FALSE(std::filesystem::exists(Paths::dataDir() / "preferences.plist.corrupt"));
 }
 
 TEST_F(UserDefaultsTest, SynchronizeReportsAFolderThatCannotBeCreated)

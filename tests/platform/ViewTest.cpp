@@ -1,3 +1,4 @@
+#include "platform/EventHub.h"
 #include "platform/RunLoop.h"
 #include "platform/View.h"
 
@@ -200,7 +201,8 @@ TEST(Responder, FirstResponderMovesAndObserverSeesEachChange)
     auto b = std::make_shared<FocusView>();
     auto plain = std::make_shared<View>();
     std::vector<std::pair<Responder*, Responder*>> changes;
-    Responder::setFirstResponderObserver([&](Responder* from, Responder* to) { changes.emplace_back(from, to); });
+    auto heard = EventHub::shared().subscribe<FirstResponderChanged>(
+        [&](const FirstResponderChanged& c) { changes.emplace_back(c.previous, c.current); });
 
     EXPECT_FALSE(plain->becomeFirstResponder());
     EXPECT_TRUE(a->becomeFirstResponder());
@@ -209,7 +211,7 @@ TEST(Responder, FirstResponderMovesAndObserverSeesEachChange)
     EXPECT_TRUE(b->isFirstResponder());
     EXPECT_TRUE(b->resignFirstResponder());
     EXPECT_EQ(Responder::firstResponder(), nullptr);
-    Responder::setFirstResponderObserver(nullptr);
+    heard.reset();
 
     using P = std::pair<Responder*, Responder*>;
     EXPECT_EQ(changes, (std::vector<P>{{nullptr, a.get()}, {a.get(), b.get()}, {b.get(), nullptr}}));

@@ -12,7 +12,6 @@
 
 #include "support/Harness.h"
 
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -221,9 +220,7 @@ TEST(GobalsTest, ImagesComeFromTheAdArtworkFolder)
     auto savedResources = bundle.resourceDir;
     test::TempDir resources;
     std::filesystem::create_directories(resources / "ad-img");
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 56, 56);
-    ASSERT_EQ(cairo_surface_write_to_png(s, (resources / "ad-img" / "ad-close@2x.png").c_str()), CAIRO_STATUS_SUCCESS);
-    cairo_surface_destroy(s);
+    ASSERT_EQ(Image::blank(56, 56, 2)->writePng(resources / "ad-img" / "ad-close@2x.png"), std::nullopt);
     bundle.resourceDir = resources.path();
     Image::clearNamedCache();
     auto image = Gobals::imageWithFileName("ad-close");

@@ -1,16 +1,12 @@
 #include "support/Harness.h"
 
-#include "platform/AlertView.h"
 #include "platform/Application.h"
 #include "platform/Image.h"
-#include "platform/NotificationCenter.h"
-#include "platform/MessageComposer.h"
-#include "platform/Pasteboard.h"
 #include "platform/Paths.h"
 #include "platform/Renderer.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
-#include "platform/UserDefaults.h"
+#include "platform/TestReset.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 
@@ -20,32 +16,16 @@ namespace vq::test {
 
 Harness::Harness(DeviceProfile profile)
 {
-    resetAll();
-    RunLoop::main().useManualClock(0);
+    resetForTests();
     Device::current().setProfile(profile);
     Paths::setDataRoot(_root.path());
 }
 
 Harness::~Harness()
 {
-    resetAll();
+    resetForTests();
+    // Tests without a harness run on real time.
     RunLoop::main().useSystemClock();
-    Paths::resetToDefaults();
-}
-
-void Harness::resetAll()
-{
-    // Observers first: the test that added them may be half torn down, and
-    // dropping the first responder posts the keyboard's notices.
-    NotificationCenter::defaultCenter().reset();
-    Application::shared().resetForTests();
-    AlertView::resetForTests();
-    RunLoop::main().reset();
-    NotificationCenter::defaultCenter().reset();
-    UserDefaults::standard().resetForTests();
-    Device::current().reset();
-    MessageComposer::setMode(MessageComposer::Mode::Ok);
-    Pasteboard::general().resetForTests();
 }
 
 Application& Harness::app() const { return Application::shared(); }

@@ -19,9 +19,10 @@ namespace vq::test {
 
 // A freshly started headless application for one test: manual clock, a
 // device profile, empty user defaults in a temporary data folder, no windows,
-// no delegate, no first responder, keyboard down and no alerts. Input goes
-// through the real touch dispatcher and key input; pixels come from a real
-// render of every window. Everything is reset again when it goes away.
+// no delegate, no first responder, keyboard down and no alerts (the
+// platform's resetForTests). Input goes through the real touch dispatcher and
+// key input; pixels come from a real render of every window. Everything is
+// reset again when it goes away.
 class Harness {
 public:
     explicit Harness(DeviceProfile profile = DeviceProfile::Phone);
@@ -52,7 +53,6 @@ public:
     static Color pixel(const Image& render, double x, double y);
 
 private:
-    static void resetAll();
     TempDir _root;
 };
 

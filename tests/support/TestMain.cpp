@@ -5,18 +5,6 @@
 
 #include <cstdlib>
 
-// Sanitizer settings live in the test programs themselves: ctest would drop
-// all but the first of several environment variables given to discovered tests.
-extern "C" const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
-extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
-extern "C" const char* __tsan_default_options() { return "halt_on_error=1:second_deadlock_stack=1"; }
-// Pango's fontconfig font map keeps matched patterns cached for the life of the process.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n"
-           "leak:libpangoft2-1.0.so\n";
-}
-
 int main(int argc, char** argv)
 {
     // A fixed font set, so measurements do not depend on what the machine has installed.

@@ -1,0 +1,77 @@
+#include "main/Launch.h"
+
+#include "main/EventLog.h"
+
+#include "analytics/Analytics.h"
+#include "platform/Application.h"
+#include "platform/Device.h"
+#include "platform/Log.h"
+#include "platform/MessageComposer.h"
+#include "platform/Paths.h"
+#include "platform/RunLoop.h"
+
+namespace vq {
+
+namespace {
+
+MessageComposer::Mode composerMode(ComposerBehaviour behaviour)
+{
+    switch (behaviour) {
+    case ComposerBehaviour::Refuse: return MessageComposer::Mode::Refuse;
+    case ComposerBehaviour::None: return MessageComposer::Mode::None;
+    case ComposerBehaviour::Fail: return MessageComposer::Mode::Fail;
+    case ComposerBehaviour::Ok: break;
+    }
+    return MessageComposer::Mode::Ok;
+}
+
+} // namespace
+
+std::variant<LaunchedApp, int> launchApp(const LaunchOptions& options, const DelegateFactory& makeDelegate,
+                                         std::ostream& errors, const std::function<std::optional<int>()>& ready)
+{
+    if (options.dataDir)
+        Paths::setDataRoot(*options.dataDir);
+    if (auto error = Application::prepareDataFolders()) {
+        errors << "velvet-quill: " << *error << "\n";
+        return 1;
+    }
+
+    auto& loop = RunLoop::main();
+    loop.adoptCurrentThread();
+    if (options.headless) {
+        loop.useManualClock();
+        // Analytics times follow the virtual clock too, so runs are repeatable.
+        Analytics::setTimeSource([] { return RunLoop::main().now(); });
+        setLogToStderr(false);
+    } else {
+        loop.useSystemClock();
+    }
+
+    LaunchedApp launched;
+    if (options.eventsFile) {
+        std::string error;
+        launched.events = EventLog::open(*options.eventsFile, &error);
+        if (!launched.events) {
+            errors << "velvet-quill: " << error << "\n";
+            return 1;
+        }
+    }
+
+    auto& app = Application::shared();
+    app.setDeviceProfile(options.device);
+    Device::current().setSystemVersion(options.systemVersion);
+    app.setInstalledSchemes(options.installedSchemes);
+    MessageComposer::setMode(composerMode(options.composer));
+
+    if (ready)
+        if (auto status = ready())
+            return *status;
+
+    launched.delegate = makeDelegate ? makeDelegate() : nullptr;
+    app.setDelegate(launched.delegate);
+    app.launch();
+    return launched;
+}
+
+} // namespace vq
