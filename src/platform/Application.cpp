@@ -185,16 +185,22 @@ void Application::setInstalledSchemes(std::set<std::string> schemes)
     }
 }
 
+bool Application::canOpenURL(const Url& url) const
+{
+    const auto& scheme = url.scheme();
+    // sms stands for the system's messages app, always present.
+    if (scheme == "http" || scheme == "https" || scheme == "sms")
+        return true;
+    return _installedSchemes.contains(scheme);
+}
+
 bool Application::canOpenURL(const std::string& url) const
 {
-    auto scheme = schemeOf(url);
-    if (!scheme)
-        return false;
-    // sms stands for the system's messages app, always present.
-    if (*scheme == "http" || *scheme == "https" || *scheme == "sms")
-        return true;
-    return _installedSchemes.contains(*scheme);
+    auto parsed = Url::parse(url);
+    return parsed && canOpenURL(*parsed);
 }
+
+bool Application::openURL(const Url& url) { return openURL(url.absoluteString()); }
 
 bool Application::openURL(const std::string& url)
 {

@@ -5,6 +5,7 @@
 #include "platform/Device.h"
 #include "platform/Geometry.h"
 #include "platform/Touch.h"
+#include "platform/Url.h"
 
 #include <functional>
 #include <memory>
@@ -69,8 +70,12 @@ public:
     // URLs. http, https and sms always open; other schemes when installed.
     void setInstalledSchemes(std::set<std::string> schemes);
     const std::set<std::string>& installedSchemes() const { return _installedSchemes; }
+    bool canOpenURL(const Url& url) const;
+    // Text that does not parse as a URL opens nothing.
     bool canOpenURL(const std::string& url) const;
     // Records the URL and publishes URLOpened; returns whether something opens it.
+    bool openURL(const Url& url);
+    // Text that does not parse is recorded and published all the same, and opens nothing.
     bool openURL(const std::string& url);
     const std::vector<std::string>& openedURLs() const { return _openedURLs; }
     void setPassURLsToDesktop(bool pass) { _passURLsToDesktop = pass; }

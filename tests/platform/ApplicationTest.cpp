@@ -137,6 +137,14 @@ TEST(ApplicationTest, CanOpenURLKnowsTheSystemAndTheInstalledSchemes)
     EXPECT_FALSE(h.app().openURL("unknown://thing"));
     EXPECT_EQ(h.app().openedURLs(), (std::vector<std::string>{"fb://profile", "unknown://thing"}));
     EXPECT_EQ(hooked, h.app().openedURLs());
+
+    // A parsed URL of any scheme goes the same way; text that is no URL opens nothing.
+    EXPECT_TRUE(h.app().canOpenURL(*Url::parse("LINE://x")));
+    EXPECT_FALSE(h.app().canOpenURL(*Url::parse("quillpro://open")));
+    EXPECT_TRUE(h.app().openURL(*Url::parse("sms:")));
+    EXPECT_FALSE(h.app().canOpenURL("http://bad host"));
+    EXPECT_FALSE(h.app().openURL("http://bad host"));
+    EXPECT_EQ(h.app().openedURLs().back(), "http://bad host");
 }
 
 TEST(ApplicationTest, RemoteRegistrationDeliversAFreshTokenAfterADelayOrTheFailure)
