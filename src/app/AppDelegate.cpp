@@ -11,6 +11,7 @@
 #include "platform/Screen.h"
 #include "platform/Window.h"
 #include "promotion/PromotionUnit.h"
+#include "promotion/Reportor.h"
 
 #include <fmt/format.h>
 
@@ -54,8 +55,9 @@ void AppDelegate::didBecomeActive(Application&)
 
 void AppDelegate::didRegisterForRemoteNotificationsWithDeviceToken(Application&, std::vector<std::uint8_t> token)
 {
+    // The server learns the token at once; the unit's formatted text is what it expects.
     if (auto unit = PromotionUnit::currentInstance())
-        unit->registDeviceSucess(token);
+        Reportor::instance()->reportApns(unit->registDeviceSucess(token));
 }
 
 void AppDelegate::didFailToRegisterForRemoteNotificationsWithError(Application&, std::string error)

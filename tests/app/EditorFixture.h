@@ -1,5 +1,7 @@
 #pragma once
 
+#include "promotion/PromotionServer.h"
+
 #include "analytics/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
@@ -24,6 +26,8 @@ public:
         : harness(profile)
     {
         Device::current().setSystemVersion(systemVersion);
+        // Nothing listens there: activations fail fast instead of reaching a real server.
+        setPromotionServerBase("http://127.0.0.1:1");
         delegate = std::make_shared<app::AppDelegate>();
         harness.app().setDelegate(delegate);
         if (launch)

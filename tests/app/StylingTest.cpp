@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "promotion/LoopbackServer.h"
 
 #include "app/MessageFit.h"
 #include "options/OptionsView.h"
@@ -6,10 +7,13 @@
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Log.h"
+#include "platform/PropertyList.h"
 #include "platform/Responder.h"
 #include "platform/TextLayout.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace vq;
 using vq::test::Editor;
@@ -288,7 +292,18 @@ TEST_F(Styling, RandomWithOnlyTheSystemFontEndsEditingAndUsesIt)
 
 TEST_F(Styling, InfoAsksForTheWall)
 {
+    test::LoopbackServer server;
+    std::atomic<int> infoRequests{0};
+    server.http().Get("/index.php", [&](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_param_value("action") == "info")
+            ++infoRequests;
+        res.set_content(writePropertyList(PlistValue(PlistValue::Dictionary{})), "application/x-plist");
+    });
+    setPromotionServerBase(server.url());
+    LogCapture log;
     auto c = Editor::screenCenter(*vc.infoButton());
     e.harness.tap(c.x, c.y);
-    EXPECT_EQ(PromotionUnit::currentInstance()->requestedAdTypes(), std::vector<int>{2});
+    // Fetched while the tap was handled, then the wall asked of the factory.
+    EXPECT_EQ(infoRequests, 1);
+    EXPECT_TRUE(log.contains("show wall ad"));
 }

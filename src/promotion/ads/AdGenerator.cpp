@@ -1,0 +1,54 @@
+#include "promotion/ads/AdGenerator.h"
+
+#include "platform/Log.h"
+#include "promotion/ads/AlertAd.h"
+
+namespace vq {
+
+std::shared_ptr<Ad> AdGenerator::adWithType(int type) { return adWithType(type, 0); }
+
+std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
+{
+    std::shared_ptr<Ad> ad;
+    switch (type) {
+    case 1:
+        log("show alert ad");
+        ad = AlertAd::create();
+        ad->setAdType("alert");
+        break;
+    // The wall, the big ad and the reward wall have no presenter yet: asking
+    // for one is logged as the factory does and gives none.
+    case 2:
+        log("show wall ad");
+        break;
+    case 3:
+        log("show big ad");
+        break;
+    case 4:
+        log("show reward ad");
+        break;
+    default:
+        log("none");
+        return nullptr;
+    }
+    if (ad && showType == 1 && ad->respondsToSetAllowAdStatus())
+        ad->setAllowAdStatus(true);
+    return ad;
+}
+
+int AdGenerator::adTypeFromName(const std::optional<std::string>& name)
+{
+    if (!name)
+        return 0;
+    if (*name == "alert")
+        return 1;
+    if (*name == "bigads")
+        return 3;
+    if (*name == "reward")
+        return 4;
+    if (*name == "wall")
+        return 2;
+    return 0;
+}
+
+} // namespace vq

@@ -1,0 +1,147 @@
+#include "PromoFixture.h"
+
+#include "analytics/Analytics.h"
+#include "platform/EventHub.h"
+#include "platform/Log.h"
+#include "promotion/Gobals.h"
+#include "promotion/PromotionUnit.h"
+#include "promotion/Reportor.h"
+
+#include <algorithm>
+
+using namespace vq;
+using namespace vq::test;
+
+namespace {
+
+class ReportorTest : public PromoFixture {
+protected:
+    ReportorTest() { PromotionUnit::defaultInstance("111"); }
+
+    // The list texts of the installed reports the server received.
+    std::vector<std::string> installedLists() const
+    {
+        std::vector<std::string> lists;
+        for (const auto& s : seen("install"))
+            lists.push_back(s.param("list"));
+        return lists;
+    }
+    std::shared_ptr<Reportor> reporter = Reportor::instance();
+};
+
+TEST_F(ReportorTest, EachInstalledAppIsReportedOncePerRunWithoutATrailingComma)
+{
+    LogCapture log;
+    reporter->reportInstalledApps({"1", "2", "3"});
+    reporter->reportInstalledApps({"1", "2", "3"});
+    EXPECT_EQ(log.count("app 3 has already been detected and reported"), 1u);
+    reporter->reportInstalledApps({"3", "4"});
+    reporter->reportInstalledApps({"4", "3"});
+    EXPECT_EQ(log.count("app 3 has already been detected and reported"), 2u);
+    reporter->reportInstalledApps({"5", "6", "5"});
+    reporter->reportInstalledApps({"7", "7"});
+    reporter->reportInstalledApps({});
+    ASSERT_TRUE(waitFor("install", 4));
+    settle();
+    // Reports run side by side, so they may arrive in any order.
+    auto lists = installedLists();
+    std::sort(lists.begin(), lists.end());
+    EXPECT_EQ(lists, (std::vector<std::string>{"1,2,3", "4", "5,6", "7"}));
+    // Commas travel as they are.
+    EXPECT_NE(seen("install")[0].target.find("list=1,2,3"), std::string::npos);
+    EXPECT_TRUE(log.contains("report installed url  " + server.url() + "/index.php?action=install&ver=" +
+                             Gobals::appVersion() + "&appid=111&did=" + Gobals::deviceId().value_or("") +
+                             "&dtype=ad id&list=1,2,3"));
+    EXPECT_EQ(reporter->reportedInstalledAppList(), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+}
+
+TEST_F(ReportorTest, AFailedReportOfAnyKindForgetsWhatWasReported)
+{
+    reporter->reportInstalledApps({"1"});
+    ASSERT_TRUE(waitFor("install", 1));
+    setPromotionServerBase("http://127.0.0.1:1");
+    LogCapture log;
+    reporter->reportDisplay("alert", "a1");
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return reporter->reportedInstalledAppList().empty(); }, 20));
+    EXPECT_EQ(log.count("report fail http://127.0.0.1:1/index.php?action=display&ver=" + Gobals::appVersion() +
+                        "&appid=111&did=" + Gobals::deviceId().value_or("") + "&dtype=ad%20id&type=alert&id=a1"),
+              1u);
+    setPromotionServerBase(server.url());
+    reporter->reportInstalledApps({"1"});
+    ASSERT_TRUE(waitFor("install", 2));
+    EXPECT_EQ(installedLists(), (std::vector<std::string>{"1", "1"}));
+}
+
+TEST_F(ReportorTest, MissingValuesAreSentEmptyAndAnEmptyTokenSendsNothing)
+{
+    reporter->reportClick("wall", std::nullopt, "42");
+    reporter->reportDisplay(std::nullopt, std::nullopt);
+    reporter->reportApns("");
+    reporter->reportApns(std::nullopt);
+    reporter->reportApns("0a1b2c3d-4e5f6071");
+    ASSERT_TRUE(waitFor("click", 1) && waitFor("display", 1) && waitFor("apns", 1));
+    settle();
+    auto click = seen("click").front();
+    EXPECT_EQ(click.param("type"), "wall");
+    EXPECT_EQ(click.param("id"), "");
+    EXPECT_EQ(click.param("target"), "42");
+    EXPECT_EQ(click.param("appid"), "111");
+    EXPECT_EQ(click.param("dtype"), "ad id");
+    auto display = seen("display").front();
+    EXPECT_EQ(display.param("type"), "");
+    EXPECT_EQ(display.param("id"), "");
+    ASSERT_EQ(seen("apns").size(), 1u);
+    EXPECT_EQ(seen("apns").front().param("token"), "0a1b2c3d-4e5f6071");
+}
+
+TEST_F(ReportorTest, OnlyANonZeroStatusInAReplyBecomesAnEvent)
+{
+    std::vector<std::string> events;
+    auto heard = EventHub::shared().subscribe<AnalyticsEventLogged>(
+        [&](const AnalyticsEventLogged& e) { events.push_back(e.name); });
+    LogCapture log;
+    reporter->reportDisplay("alert", "1");
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !log.lines().empty(); }, 20));
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("[200]report finished " + server.url() + "/index.php?action=display", 0), 0u);
+    EXPECT_TRUE(events.empty());
+
+    {
+        std::lock_guard lock(mutex);
+        reportBody = writePropertyList(dict({{"status", dict({{"code", 2}, {"msg", "slow down"}})}}));
+    }
+    reporter->reportDisplay("alert", "2");
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !events.empty(); }, 20));
+    EXPECT_EQ(events, std::vector<std::string>{"slow down"});
+
+    // A failure status with a body that is not a list, or a 500: nothing but the line.
+    {
+        std::lock_guard lock(mutex);
+        reportBody = "garbage";
+    }
+    reporter->reportDisplay("alert", "3");
+    {
+        std::lock_guard lock(mutex);
+        reportStatusCode = 500;
+    }
+    log.clear();
+    reporter->reportDisplay("alert", "4");
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return log.lines().size() >= 2; }, 20));
+    EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ReportorTest, AnIdentifierThatCannotBeEscapedSendsNoRequest)
+{
+    LogCapture log;
+    reporter->reportClick("wall", "\xe2\x98\x83", "1");
+    reporter->reportDisplay("alert", "ok");
+    ASSERT_TRUE(waitFor("display", 1));
+    settle();
+    EXPECT_TRUE(seen("click").empty());
+    std::size_t cannot = 0;
+    for (const auto& line : log.lines())
+        cannot += line.rfind("cannot escape URL", 0) == 0;
+    EXPECT_EQ(cannot, 1u);
+}
+
+} // namespace
