@@ -9,6 +9,8 @@
 #include "platform/MessageComposer.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
+#include "promotion/PromotionServer.h"
+#include "promotion/StoreConnection.h"
 
 namespace vq {
 
@@ -63,6 +65,10 @@ std::variant<LaunchedApp, int> launchApp(const LaunchOptions& options, const Del
     Device::current().setSystemVersion(options.systemVersion);
     app.setInstalledSchemes(options.installedSchemes);
     MessageComposer::setMode(composerMode(options.composer));
+    // The promotion server, and the store its pages look products up in.
+    if (options.server)
+        setPromotionServerBase(*options.server);
+    connectStorePages(promotionServerBase());
 
     if (ready)
         if (auto status = ready())

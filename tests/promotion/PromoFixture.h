@@ -63,7 +63,7 @@ protected:
                             "application/x-plist");
         });
         setPromotionServerBase(server.url());
-        connectStorePages(server.url("/"));
+        connectStorePages(server.url());
     }
 
     // Requests still out hold the HTTP queue's slots past the platform's reset: let them end here.
