@@ -26,9 +26,10 @@ namespace {
 
 std::shared_ptr<PromotionUnit>& instance()
 {
-    // Process-wide and never destroyed.
-    static std::shared_ptr<PromotionUnit> unit;
-    return unit;
+    // Process-wide and never destroyed: it outlives the notification
+    // centre and the HTTP service at exit.
+    static auto* unit = new std::shared_ptr<PromotionUnit>();
+    return *unit;
 }
 
 // The platform's text form of token data: "<0a1b2c3d 4e5f...>".

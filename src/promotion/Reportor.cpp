@@ -17,8 +17,9 @@ namespace {
 
 std::shared_ptr<Reportor>& shared()
 {
-    static std::shared_ptr<Reportor> reporter;
-    return reporter;
+    // Never destroyed, like the unit.
+    static auto* reporter = new std::shared_ptr<Reportor>();
+    return *reporter;
 }
 [[maybe_unused]] const bool resetAdded = (addResetForTests(&Reportor::resetForTests), true);
 
