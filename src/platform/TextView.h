@@ -94,7 +94,6 @@ private:
     void updateContentSize();
     double textWidth() const;
     TextRange clamped(TextRange range) const;
-    std::size_t previousCursorPosition(std::size_t byteIndex) const;
 
     std::string _text;
     Font _font;
