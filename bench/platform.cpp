@@ -1,5 +1,6 @@
 // The graphics layer's three speed targets: drawing the whole phone screen,
 // measuring the editor's text, encoding the sent picture as JPEG.
+#include "platform/CairoOwners.h"
 #include "platform/Font.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Image.h"
@@ -23,13 +24,13 @@ namespace {
 std::shared_ptr<Image> makePicture(int w, int h, double scale, Color top, Color bottom)
 {
     auto image = Image::blank(w, h, scale);
-    cairo_t* cr = cairo_create(image->surface());
-    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 0, h);
-    cairo_pattern_add_color_stop_rgb(gradient, 0, top.r, top.g, top.b);
-    cairo_pattern_add_color_stop_rgb(gradient, 1, bottom.r, bottom.g, bottom.b);
-    cairo_set_source(cr, gradient);
+    CairoContext context(cairo_create(image->surface()));
+    cairo_t* cr = context.get();
+    CairoPattern gradient(cairo_pattern_create_linear(0, 0, 0, h));
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 1, bottom.r, bottom.g, bottom.b);
+    cairo_set_source(cr, gradient.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(gradient);
     cairo_set_source_rgba(cr, 1, 1, 1, 0.25);
     cairo_set_line_width(cr, 3);
     for (int x = -h; x < w; x += 12) {
@@ -37,7 +38,6 @@ std::shared_ptr<Image> makePicture(int w, int h, double scale, Color top, Color 
         cairo_line_to(cr, x + h, h);
     }
     cairo_stroke(cr);
-    cairo_destroy(cr);
     return image;
 }
 
@@ -173,19 +173,20 @@ void BM_DrawPhoneScreen(benchmark::State& state)
 {
     auto root = phoneScreen();
     auto canvas = Image::blank(640, 960, 2);
-    cairo_t* cr = cairo_create(canvas->surface());
+    CairoContext context(cairo_create(canvas->surface()));
+    cairo_t* cr = context.get();
     GraphicsContext gc(cr);
     cairo_scale(cr, 2, 2);
     for (auto _ : state) {
-        cairo_save(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(cr);
-        cairo_restore(cr);
+        {
+            CairoSavedState clearing(cr);
+            cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+            cairo_paint(cr);
+        }
         drawViewTree(gc, *root);
         cairo_surface_flush(canvas->surface());
         benchmark::DoNotOptimize(cairo_image_surface_get_data(canvas->surface()));
     }
-    cairo_destroy(cr);
     state.counters["views"] = countViews(*root);
 }
 BENCHMARK(BM_DrawPhoneScreen)->Unit(benchmark::kMillisecond);

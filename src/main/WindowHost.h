@@ -2,6 +2,7 @@
 
 #include "main/Launch.h"
 #include "main/LaunchOptions.h"
+#include "main/SdlOwners.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,8 +11,6 @@
 #include <ostream>
 #include <string>
 
-struct SDL_Renderer;
-struct SDL_Window;
 union SDL_Event;
 
 namespace vq {
@@ -60,8 +59,10 @@ private:
     TargetsFactory _makeTargets;
     LaunchedApp _launched;
 
-    SDL_Window* _window = nullptr;
-    SDL_Renderer* _renderer = nullptr;
+    // Declared in the order they are made, so they go in reverse.
+    std::optional<SdlVideo> _video;
+    SdlWindow _window;
+    SdlRenderer _renderer;
     std::unique_ptr<ScreenTexture> _screen;
     std::unique_ptr<ScriptPlayer> _player;
     std::uint32_t _wakeEvent = 0;

@@ -1,5 +1,6 @@
 #include "platform/Renderer.h"
 
+#include "platform/CairoOwners.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
@@ -279,4 +280,32 @@ TEST(RendererTest, SubtreesOutsideTheClipAreSkippedButOverhangsAreNot)
     EXPECT_EQ(underClip->draws, 0);
     EXPECT_EQ(overhang->draws, 1);
     EXPECT_TRUE(colorNear(image->pixelAt(12, 32), kBlue));
+}
+
+TEST(GraphicsContextTest, ASavedStateUndoesTransformAndClipWhenItsScopeEnds)
+{
+    auto image = Image::blank(80, 40, 2);
+    ASSERT_TRUE(image);
+    CairoContext cr(cairo_create(image->surface()));
+    cairo_scale(cr.get(), 2, 2);
+    GraphicsContext gc(cr.get());
+    {
+        GraphicsContext::SavedState saved(gc);
+        gc.translate(20, 0);
+        gc.clipToRect({0, 0, 5, 5});
+        gc.fillRect({0, 0, 20, 20}, kRed);
+        {
+            GraphicsContext::SavedState inner(gc);
+            gc.translate(0, 100);
+        }
+        gc.fillRect({1, 1, 1, 1}, kBlue); // the inner shift is gone, the outer clip and shift are not
+    }
+    gc.fillRect({0, 10, 10, 10}, kBlue); // back at the origin, unclipped
+    cairo_surface_flush(image->surface());
+    EXPECT_TRUE(colorNear(at(*image, 22, 3), kRed));
+    EXPECT_TRUE(colorNear(at(*image, 21.2, 1.2), kBlue));
+    EXPECT_TRUE(colorNear(at(*image, 30, 3), kClear)) << "clipped";
+    EXPECT_TRUE(colorNear(at(*image, 2, 2), kClear)) << "shifted";
+    EXPECT_TRUE(colorNear(at(*image, 5, 15), kBlue));
+    EXPECT_TRUE(colorNear(at(*image, 15, 15), kClear));
 }
