@@ -12,7 +12,7 @@ namespace vq {
 
 std::shared_ptr<ActivityIndicator> ActivityIndicator::create(ActivityIndicatorStyle style)
 {
-    return std::make_shared<ActivityIndicator>(style);
+    return std::shared_ptr<ActivityIndicator>(new ActivityIndicator(style));
 }
 
 ActivityIndicator::ActivityIndicator(ActivityIndicatorStyle style) : _style(style)

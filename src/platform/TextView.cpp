@@ -17,7 +17,7 @@ bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 
 } // namespace
 
-std::shared_ptr<TextView> TextView::create(Rect frame) { return std::make_shared<TextView>(frame); }
+std::shared_ptr<TextView> TextView::create(Rect frame) { return std::shared_ptr<TextView>(new TextView(frame)); }
 
 TextView::TextView() : _font(Font::systemFont(12)) { updateContentSize(); }
 

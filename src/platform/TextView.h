@@ -44,8 +44,6 @@ public:
     static constexpr double kLinePadding = 5;
 
     static std::shared_ptr<TextView> create(Rect frame = {});
-    TextView();
-    explicit TextView(Rect frame);
 
     const char* className() const override { return "TextView"; }
 
@@ -87,6 +85,10 @@ protected:
     void didBecomeFirstResponder() override;
     void didResignFirstResponder() override;
     void tapDidEnd(Point point) override;
+
+protected:
+    TextView();
+    explicit TextView(Rect frame);
 
 private:
     bool edit(TextRange range, const std::string& replacement);

@@ -56,7 +56,7 @@ bool TestApp::didFinishLaunching(Application&)
     });
     window->addSubview(alerting);
 
-    auto label = std::make_shared<Label>(Rect{220, 20, 90, 40});
+    auto label = Label::create(Rect{220, 20, 90, 40});
     label->setTag(7);
     label->setText("Hello");
     window->addSubview(label);

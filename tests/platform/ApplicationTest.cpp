@@ -181,19 +181,22 @@ TEST(ApplicationTest, DataFolderCheckNamesTheFolderItCannotCreate)
 // A focusable view that records the keys it gets.
 class KeyRecorder : public View {
 public:
-    using View::View;
+    static std::shared_ptr<KeyRecorder> create(Rect frame) { return std::shared_ptr<KeyRecorder>(new KeyRecorder(frame)); }
     std::vector<std::string> keys;
     int backspaces = 0;
     bool canBecomeFirstResponder() const override { return true; }
     void insertText(const std::string& text) override { keys.push_back(text); }
     void deleteBackward() override { ++backspaces; }
+
+protected:
+    using View::View;
 };
 
 TEST(ApplicationTest, KeysGoToTheFirstResponderOneCharacterAtATime)
 {
     test::Harness h;
     auto window = h.makeWindow();
-    auto field = std::make_shared<KeyRecorder>(Rect(0, 0, 100, 40));
+    auto field = KeyRecorder::create(Rect(0, 0, 100, 40));
     window->rootViewController()->view()->addSubview(field);
 
     h.type("lost"); // nobody listens yet

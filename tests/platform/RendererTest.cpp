@@ -21,7 +21,7 @@ const Color kClear = Color::clearColor();
 
 std::shared_ptr<View> makeView(Rect frame, std::optional<Color> background = std::nullopt)
 {
-    auto v = std::make_shared<View>(frame);
+    auto v = View::create(frame);
     v->setBackgroundColor(background);
     return v;
 }
@@ -45,13 +45,16 @@ Color at(const Image& image, double x, double y)
 // Counts its own draws, to see which views the renderer visits.
 class CountingView : public View {
 public:
-    using View::View;
+    static std::shared_ptr<CountingView> create(Rect frame) { return std::shared_ptr<CountingView>(new CountingView(frame)); }
     void draw(GraphicsContext& context) override
     {
         ++draws;
         context.fillRect(presentationBounds(), kBlue);
     }
     int draws = 0;
+
+protected:
+    using View::View;
 };
 
 } // namespace
@@ -205,7 +208,7 @@ TEST(RendererTest, ImagesAreScaledToFill)
     cairo_destroy(cr);
 
     auto root = makeView({0, 0, 50, 50});
-    auto imageView = std::make_shared<ImageView>(picture);
+    auto imageView = ImageView::create(picture);
     EXPECT_EQ(imageView->frame(), (Rect{0, 0, 2, 2}));
     imageView->setFrame({10, 10, 40, 40});
     root->addSubview(imageView);
@@ -261,15 +264,15 @@ TEST(RendererTest, AnimatedViewsAreDrawnWhereThePresentationIs)
 TEST(RendererTest, SubtreesOutsideTheClipAreSkippedButOverhangsAreNot)
 {
     auto root = makeView({0, 0, 40, 40});
-    auto inside = std::make_shared<CountingView>(Rect{0, 0, 10, 10});
-    auto outside = std::make_shared<CountingView>(Rect{100, 100, 10, 10});
+    auto inside = CountingView::create(Rect{0, 0, 10, 10});
+    auto outside = CountingView::create(Rect{100, 100, 10, 10});
     auto clippedAway = makeView({0, 20, 10, 10});
     clippedAway->setClipsToBounds(true);
-    auto underClip = std::make_shared<CountingView>(Rect{20, 0, 5, 5}); // outside its clipping parent
+    auto underClip = CountingView::create(Rect{20, 0, 5, 5}); // outside its clipping parent
     clippedAway->addSubview(underClip);
     // A parent off screen whose unclipped child hangs back into view.
     auto offscreen = makeView({-50, 0, 10, 10});
-    auto overhang = std::make_shared<CountingView>(Rect{60, 30, 5, 5});
+    auto overhang = CountingView::create(Rect{60, 30, 5, 5});
     offscreen->addSubview(overhang);
     for (auto& v : std::vector<std::shared_ptr<View>>{inside, outside, clippedAway, offscreen})
         root->addSubview(v);
