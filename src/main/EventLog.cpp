@@ -9,6 +9,8 @@
 #include "platform/MessageComposer.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
+#include "platform/StoreProductPage.h"
+#include "net/RequestObserver.h"
 
 #include <fmt/format.h>
 
@@ -123,6 +125,26 @@ void EventLog::listen()
     _subscriptions.push_back(hub.subscribe<PasteboardImageWritten>([this](const PasteboardImageWritten& event) {
         write("pasteboard",
               [&](JsonWriter& json) { json.key("pasteboardType").value(event.type).key("path").value(event.path.string()); });
+    }));
+    _subscriptions.push_back(hub.subscribe<RequestEnded>([this](const RequestEnded& event) {
+        write("http", [&](JsonWriter& json) {
+            json.key("url").value(event.url);
+            if (event.error)
+                json.key("error").value(*event.error);
+            else
+                json.key("status").value(event.status);
+        });
+    }));
+    _subscriptions.push_back(hub.subscribe<StorePageEvent>([this](const StorePageEvent& event) {
+        write("store-page", [&](JsonWriter& json) { json.key("id").value(event.id).key("state").value(event.state); });
+    }));
+    _subscriptions.push_back(hub.subscribe<PushRegistration>([this](const PushRegistration& event) {
+        write("push", [&](JsonWriter& json) {
+            if (event.token)
+                json.key("token").value(*event.token);
+            else
+                json.key("error").value(event.error.value_or(""));
+        });
     }));
 }
 
