@@ -2,7 +2,7 @@
 
 #include "adnetwork/BannerView.h"
 #include "app/MessageFit.h"
-#include "options/DeviceVariant.h"
+#include "platform/DeviceVariant.h"
 #include "options/OptionsView.h"
 #include "platform/AlertView.h"
 #include "platform/Application.h"

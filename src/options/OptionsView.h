@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/DeviceVariant.h"
+#include "platform/DeviceVariant.h"
 #include "options/OptionsViewDelegate.h"
 #include "platform/Color.h"
 #include "platform/Font.h"

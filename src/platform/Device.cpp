@@ -77,6 +77,8 @@ int Device::secondsFromGMT() const
 {
     if (_secondsFromGMT)
         return *_secondsFromGMT;
+    // Re-read TZ each time: localtime_r alone keeps the zone it first saw.
+    tzset();
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

@@ -250,11 +250,15 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
         PlistValue::Array items;
         std::uint32_t n = plist_array_get_size(node);
         items.reserve(n);
+        // The parsed tree is ours to take apart. Fetching item i walks the
+        // child list from its head (quadratic over a long array), so each
+        // item is taken from the front and then removed.
         for (std::uint32_t i = 0; i < n; ++i) {
-            auto item = fromNode(plist_array_get_item(node, i), depth + 1);
+            auto item = fromNode(plist_array_get_item(node, 0), depth + 1);
             if (!item)
                 return std::nullopt;
             items.push_back(std::move(*item));
+            plist_array_remove_item(node, 0);
         }
         return PlistValue(std::move(items));
     }
@@ -311,15 +315,19 @@ plist_t toNode(const PlistValue& value)
     case PlistValue::Type::Array: {
         plist_t node = plist_new_array();
         for (const auto& item : *value.array())
-            plist_array_append_item(node, toNode(item));
+            if (!item.isNull())
+                plist_array_append_item(node, toNode(item));
         return node;
     }
     case PlistValue::Type::Dictionary: {
         plist_t node = plist_new_dict();
         for (const auto& [key, item] : *value.dictionary())
-            plist_dict_set_item(node, key.c_str(), toNode(item));
+            if (!item.isNull())
+                plist_dict_set_item(node, key.c_str(), toNode(item));
         return node;
     }
+    case PlistValue::Type::Null:
+        break;
     }
     return plist_new_dict();
 }
@@ -397,6 +405,8 @@ std::optional<PlistValue> parsePropertyList(std::string_view bytes)
 
 std::string writePropertyList(const PlistValue& value, PlistFormat format)
 {
+    if (value.isNull())
+        return {};
     PlistPtr root(toNode(value));
     char* out = nullptr;
     std::uint32_t length = 0;

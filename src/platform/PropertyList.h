@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,7 +17,8 @@ namespace vq {
 class PlistValue {
 public:
     using Array = std::vector<PlistValue>;
-    using Dictionary = std::map<std::string, PlistValue>;
+    // Transparent, so keys can be looked up by string_view without a copy.
+    using Dictionary = std::map<std::string, PlistValue, std::less<>>;
     using Data = std::vector<std::uint8_t>;
     // Seconds since 2001-01-01 00:00:00 UTC, as property lists count them
     // (XML keeps whole seconds only).
@@ -23,7 +26,13 @@ public:
         double seconds = 0;
         friend bool operator==(const Date&, const Date&) = default;
     };
-    enum class Type { Boolean, Integer, Real, String, Data, Date, Array, Dictionary };
+    // Null stands for a missing value where one must be held, as in the
+    // array a key path yields through items that lack the key. Parsing never
+    // produces it; writing leaves it out.
+    struct Null {
+        friend bool operator==(const Null&, const Null&) = default;
+    };
+    enum class Type { Boolean, Integer, Real, String, Data, Date, Array, Dictionary, Null };
 
     // An empty dictionary, the usual root.
     PlistValue() : _value(Dictionary{}) {}
@@ -37,6 +46,7 @@ public:
     PlistValue(Date d) : _value(d) {}
     PlistValue(Array a) : _value(std::move(a)) {}
     PlistValue(Dictionary d) : _value(std::move(d)) {}
+    PlistValue(std::nullptr_t) : _value(Null{}) {}
 
     Type type() const { return static_cast<Type>(_value.index()); }
     bool isBoolean() const { return type() == Type::Boolean; }
@@ -48,6 +58,7 @@ public:
     bool isDate() const { return type() == Type::Date; }
     bool isArray() const { return type() == Type::Array; }
     bool isDictionary() const { return type() == Type::Dictionary; }
+    bool isNull() const { return type() == Type::Null; }
 
     // nullptr when the value is of another type.
     const std::string* string() const { return std::get_if<std::string>(&_value); }
@@ -70,7 +81,7 @@ public:
     friend bool operator==(const PlistValue&, const PlistValue&) = default;
 
 private:
-    std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary> _value;
+    std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary, Null> _value;
 };
 
 enum class PlistFormat { Xml, Binary };

@@ -1,6 +1,6 @@
 #include "PanelFixture.h"
 
-#include "options/DeviceVariant.h"
+#include "platform/DeviceVariant.h"
 #include "options/StyleCatalogue.h"
 #include "platform/Application.h"
 #include "platform/Button.h"

@@ -2,6 +2,7 @@
 #include "artwork/Paint.h"
 
 #include "options/StyleCatalogue.h"
+#include "platform/PropertyList.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <map>
 #include <set>
@@ -116,6 +118,26 @@ TEST(ArtworkFiles, UnwritableFolderIsReported)
     auto error = ArtworkCatalogue::writeAll(dir / "file" / "resources");
     ASSERT_TRUE(error);
     EXPECT_NE(error->find("file/resources"), std::string::npos) << *error;
+}
+
+TEST(ArtworkFiles, AdsWhiteListIsAnArrayOfTheTestDevices)
+{
+    vq::test::TempDir dir;
+    ASSERT_EQ(ArtworkCatalogue::writeAdsWhiteList(dir.path(), {"Simulator", "0f60a1"}), std::nullopt);
+    std::ifstream in(dir / "AdsWhiteList.plist", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto list = vq::parsePropertyList(bytes);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(*list, vq::PlistValue(vq::PlistValue::Array{vq::PlistValue("Simulator"), vq::PlistValue("0f60a1")}));
+    // Rewritten whole, with no temporary left beside it.
+    ASSERT_EQ(ArtworkCatalogue::writeAdsWhiteList(dir.path(), {}), std::nullopt);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+    std::ifstream again(dir / "AdsWhiteList.plist", std::ios::binary);
+    std::string empty((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(vq::parsePropertyList(empty), vq::PlistValue(vq::PlistValue::Array{}));
+
+    std::ofstream(dir / "file") << "x";
+    EXPECT_TRUE(ArtworkCatalogue::writeAdsWhiteList(dir / "file" / "res", {"a"}));
 }
 
 TEST(ArtworkPictures, TexturesAreDistinctAndTheirThumbnailsMatchThem)

@@ -4,6 +4,9 @@
 #include "artwork/TexturePainter.h"
 
 #include "options/StyleCatalogue.h"
+#include "platform/PropertyList.h"
+
+#include <fstream>
 
 #include <fmt/format.h>
 
@@ -88,6 +91,29 @@ std::optional<std::string> ArtworkCatalogue::writeAll(const std::filesystem::pat
         if (ec)
             return fmt::format("cannot write {}: {}", path.string(), ec.message());
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> ArtworkCatalogue::writeAdsWhiteList(const std::filesystem::path& dir,
+                                                               const std::vector<std::string>& deviceIds)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec)
+        return fmt::format("cannot create {}: {}", dir.string(), ec.message());
+    PlistValue::Array ids(deviceIds.begin(), deviceIds.end());
+    std::string bytes = writePropertyList(PlistValue(std::move(ids)), PlistFormat::Xml);
+    auto path = dir / "AdsWhiteList.plist";
+    auto temporary = dir / ".AdsWhiteList.plist.tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        if (!out.flush())
+            return fmt::format("cannot write {}", temporary.string());
+    }
+    std::filesystem::rename(temporary, path, ec);
+    if (ec)
+        return fmt::format("cannot write {}: {}", path.string(), ec.message());
     return std::nullopt;
 }
 

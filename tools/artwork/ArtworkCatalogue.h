@@ -34,6 +34,10 @@ public:
     static Surface render(const ArtworkItem& item);
     // Writes every item into dir (created if missing); an error message on failure.
     static std::optional<std::string> writeAll(const std::filesystem::path& dir);
+    // Writes the advertising network's test devices as "AdsWhiteList.plist",
+    // an array of identifiers; an error message on failure.
+    static std::optional<std::string> writeAdsWhiteList(const std::filesystem::path& dir,
+                                                        const std::vector<std::string>& deviceIds);
 };
 
 } // namespace vq::artwork

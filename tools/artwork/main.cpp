@@ -15,7 +15,11 @@ int main(int argc, char** argv)
     std::string out, sheet;
     app.add_option("--out", out, "resource folder to write into");
     app.add_option("--contact-sheet", sheet, "also write one PNG showing every picture");
+    std::vector<std::string> testDevices;
+    app.add_option("--test-devices", testDevices, "identifiers for AdsWhiteList.plist (written with --out)")
+        ->delimiter(',');
     CLI11_PARSE(app, argc, argv);
+    std::erase(testDevices, std::string());
     if (out.empty() && sheet.empty()) {
         fmt::print(stderr, "vq-artwork: give --out DIR and/or --contact-sheet FILE\n");
         return 2;
@@ -24,6 +28,10 @@ int main(int argc, char** argv)
     auto start = std::chrono::steady_clock::now();
     if (!out.empty()) {
         if (auto error = vq::artwork::ArtworkCatalogue::writeAll(out)) {
+            fmt::print(stderr, "vq-artwork: {}\n", *error);
+            return 1;
+        }
+        if (auto error = vq::artwork::ArtworkCatalogue::writeAdsWhiteList(out, testDevices)) {
             fmt::print(stderr, "vq-artwork: {}\n", *error);
             return 1;
         }

@@ -1,4 +1,4 @@
-#include "options/DeviceVariant.h"
+#include "platform/DeviceVariant.h"
 
 #include "platform/Device.h"
 #include "platform/Screen.h"

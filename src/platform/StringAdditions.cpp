@@ -1,0 +1,114 @@
+#include "platform/StringAdditions.h"
+
+#include <openssl/evp.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace vq {
+
+namespace {
+
+struct DigestContextFree {
+    void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
+};
+
+bool needsEscape(unsigned char c)
+{
+    if (c <= 0x20 || c > 126)
+        return true;
+    switch (c) {
+    case '"': case '%': case '<': case '>': case '[': case '\\':
+    case ']': case '^': case '`': case '{': case '|': case '}':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The next code point of UTF-8 text, or -1 for a malformed sequence.
+long nextCodePoint(std::string_view s, std::size_t& i)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    int extra;
+    long cp;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else {
+        return -1;
+    }
+    if (i + static_cast<std::size_t>(extra) >= s.size())
+        return -1;
+    for (int k = 1; k <= extra; ++k) {
+        unsigned char b = byte(i + static_cast<std::size_t>(k));
+        if ((b & 0xC0) != 0x80)
+            return -1;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    // Overlong forms are not text.
+    static const long smallest[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < smallest[extra])
+        return -1;
+    i += static_cast<std::size_t>(extra) + 1;
+    return cp;
+}
+
+} // namespace
+
+std::optional<std::string> stringFromMD5(std::string_view text)
+{
+    text = text.substr(0, text.find('\0'));
+    if (text.empty())
+        return std::nullopt;
+    std::unique_ptr<EVP_MD_CTX, DigestContextFree> ctx(EVP_MD_CTX_new());
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) != 1 ||
+        EVP_DigestUpdate(ctx.get(), text.data(), text.size()) != 1 ||
+        EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1)
+        return std::nullopt;
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(length * 2);
+    for (unsigned int i = 0; i < length; ++i) {
+        out += hex[digest[i] >> 4];
+        out += hex[digest[i] & 0xF];
+    }
+    return out;
+}
+
+std::optional<std::string> percentEscapeLatin1(std::string_view utf8)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 4);
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        long cp = nextCodePoint(utf8, i);
+        if (cp < 0 || cp > 0xFF)
+            return std::nullopt;
+        auto c = static_cast<unsigned char>(cp);
+        if (needsEscape(c)) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+} // namespace vq

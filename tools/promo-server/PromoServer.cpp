@@ -1,0 +1,452 @@
+#include "promo-server/PromoServer.h"
+
+#include "artwork/Paint.h"
+#include "artwork/PromoPainter.h"
+
+#include "platform/Json.h"
+#include "platform/PropertyList.h"
+#include "platform/PropertyListValues.h"
+
+#include <httplib.h>
+#include <pango/pangocairo.h>
+#include <zlib.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace vq::promo {
+
+namespace {
+
+constexpr const char* kPlistType = "application/x-plist";
+
+std::optional<std::string> readWhole(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream out;
+    out << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return out.str();
+}
+
+bool allDigits(const std::string& s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Replaces the origin placeholder in every string of the list; true when one was found.
+bool fillOrigin(PlistValue& value, const std::string& origin)
+{
+    bool changed = false;
+    if (auto* s = value.string()) {
+        // Strings are immutable through the accessor; rebuild when needed.
+        std::string text = *s;
+        std::size_t at = 0;
+        while ((at = text.find(PromoServer::kOriginPlaceholder, at)) != std::string::npos) {
+            text.replace(at, std::char_traits<char>::length(PromoServer::kOriginPlaceholder), origin);
+            at += origin.size();
+            changed = true;
+        }
+        if (changed)
+            value = PlistValue(std::move(text));
+    } else if (auto* items = value.array()) {
+        for (auto& item : *items)
+            changed |= fillOrigin(item, origin);
+    } else if (auto* dict = value.dictionary()) {
+        for (auto& [key, item] : *dict)
+            changed |= fillOrigin(item, origin);
+    }
+    return changed;
+}
+
+std::string gzip(const std::string& data)
+{
+    z_stream z{};
+    // 31: a gzip header and trailer around the deflate stream.
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    std::string out(deflateBound(&z, static_cast<uLong>(data.size())) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    int rc = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return rc == Z_STREAM_END ? out : std::string();
+}
+
+bool acceptsGzip(const httplib::Request& req)
+{
+    return req.get_header_value("Accept-Encoding").find("gzip") != std::string::npos;
+}
+
+int clampedInt(const std::string& text, int fallback, int low, int high)
+{
+    if (!allDigits(text) || text.size() > 6)
+        return fallback;
+    return std::clamp(std::stoi(text), low, high);
+}
+
+std::string garbageBytes()
+{
+    // Neither XML nor binary property-list text, and not even UTF-8.
+    std::string junk = "\x89GARBAGE\xff\xfe";
+    for (int i = 0; i < 200; ++i)
+        junk += static_cast<char>((i * 73 + 19) & 0xff);
+    return junk;
+}
+
+} // namespace
+
+std::optional<Fault> Fault::parse(const std::string& text)
+{
+    Fault f;
+    if (text.empty() || text == "none")
+        return f;
+    if (text == "500")
+        f.kind = Kind::Status500;
+    else if (text == "slow")
+        f.kind = Kind::Slow;
+    else if (text == "garbage")
+        f.kind = Kind::Garbage;
+    else if (text == "truncated")
+        f.kind = Kind::Truncated;
+    else if (text.starts_with("status:")) {
+        std::string n = text.substr(7);
+        bool negative = !n.empty() && n[0] == '-';
+        std::string digits = negative ? n.substr(1) : n;
+        if (!allDigits(digits) || digits.size() > 18)
+            return std::nullopt;
+        f.kind = Kind::StatusCode;
+        f.statusCode = std::stoll(digits) * (negative ? -1 : 1);
+    } else
+        return std::nullopt;
+    return f;
+}
+
+PromoServer::PromoServer(ServerOptions options)
+    : _options(std::move(options)), _server(std::make_unique<httplib::Server>())
+{
+    // The library's default also sets SO_REUSEPORT, which lets a second server
+    // share a port already in use instead of being told so.
+    _server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    routes();
+}
+
+PromoServer::~PromoServer() { stop(); }
+
+std::optional<std::string> PromoServer::load()
+{
+    _lists.clear();
+    _apps.clear();
+    for (const auto& path : _options.lists) {
+        auto bytes = readWhole(path);
+        if (!bytes)
+            return fmt::format("cannot read list {}", path.string());
+        List list{*bytes, bytes->starts_with("bplist")};
+        // A list that does not parse is still served as it is (for tests of bad replies).
+        if (auto parsed = parsePropertyListDictionary(*bytes)) {
+            auto remember = [&](const PlistValue& item) {
+                const PlistValue* id = findKeyPath(item, "app_id");
+                if (!id || id->isNull())
+                    return;
+                std::string key = describe(*id);
+                if (!allDigits(key))
+                    return;
+                App app;
+                app.title = stringValueOf(findKeyPath(item, "title")).value_or("App " + key);
+                app.seller = stringValueOf(findKeyPath(item, "seller")).value_or("Velvet Quill Labs");
+                _apps.try_emplace(key, app);
+            };
+            if (const auto* big = findKeyPath(*parsed, "bigads"))
+                remember(*big);
+            for (const char* section : {"wall", "reward"})
+                if (const auto* items = findKeyPath(*parsed, section); items && items->array())
+                    for (const auto& item : *items->array())
+                        remember(item);
+        }
+        _lists.push_back(std::move(list));
+    }
+    return std::nullopt;
+}
+
+std::optional<int> PromoServer::bind(int port)
+{
+    if (port == 0) {
+        int bound = _server->bind_to_any_port("127.0.0.1");
+        if (bound <= 0)
+            return std::nullopt;
+        _port = bound;
+    } else {
+        if (!_server->bind_to_port("127.0.0.1", port))
+            return std::nullopt;
+        _port = port;
+    }
+    return _port;
+}
+
+void PromoServer::listen()
+{
+    _listenCalled = true;
+    {
+        std::lock_guard lock(_stopMutex);
+        if (_stopping) {
+            _listenEnded = true;
+            return;
+        }
+    }
+    _server->listen_after_bind();
+    _listenEnded = true;
+}
+
+void PromoServer::stop()
+{
+    {
+        std::lock_guard lock(_stopMutex);
+        _stopping = true;
+    }
+    _stopped.notify_all();
+    // The library's stop() does nothing before the accept loop runs, and
+    // the loop would then never end: wait for it to start.
+    if (_listenCalled)
+        while (!_server->is_running() && !_listenEnded)
+            std::this_thread::yield();
+    _server->stop();
+}
+
+std::string PromoServer::origin() const { return fmt::format("http://127.0.0.1:{}", _port); }
+
+void PromoServer::logRequest(const httplib::Request& req, const std::string& action)
+{
+    if (!_options.logFile)
+        return;
+    JsonWriter json;
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    json.beginObject()
+        .key("time")
+        .value(std::chrono::duration<double>(now).count())
+        .key("path")
+        .value(req.path)
+        .key("action")
+        .value(action)
+        .key("params")
+        .beginObject();
+    for (const auto& [key, value] : req.params)
+        json.key(key).value(value);
+    json.endObject();
+    if (acceptsGzip(req))
+        json.key("gzip").value(true);
+    json.endObject();
+    std::lock_guard lock(_logMutex);
+    std::ofstream out(*_options.logFile, std::ios::app | std::ios::binary);
+    out << json.str() << '\n';
+}
+
+bool PromoServer::applyFault(httplib::Response& res)
+{
+    switch (_options.fault.kind) {
+    case Fault::Kind::Status500:
+        res.status = 500;
+        res.set_content("Internal Server Error\n", "text/plain");
+        return true;
+    case Fault::Kind::Slow: {
+        std::unique_lock lock(_stopMutex);
+        _stopped.wait_for(lock, std::chrono::duration<double>(_options.slowSeconds), [this] { return _stopping; });
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+std::string PromoServer::statusList(std::int64_t code, const std::string& message) const
+{
+    if (_options.fault.kind == Fault::Kind::StatusCode) {
+        code = _options.fault.statusCode;
+        if (code != 0)
+            return writePropertyList(PlistValue(PlistValue::Dictionary{
+                {"status", PlistValue(PlistValue::Dictionary{{"code", PlistValue(code)},
+                                                             {"msg", PlistValue(fmt::format("status {}", code))}})}}));
+    }
+    return writePropertyList(PlistValue(PlistValue::Dictionary{
+        {"status", PlistValue(PlistValue::Dictionary{{"code", PlistValue(code)}, {"msg", PlistValue(message)}})}}));
+}
+
+std::string PromoServer::listBody(const List& list) const
+{
+    auto parsed = parsePropertyListDictionary(list.bytes);
+    if (!parsed)
+        return list.bytes;
+    bool changed = fillOrigin(*parsed, origin());
+    if (_options.fault.kind == Fault::Kind::StatusCode) {
+        auto& dict = *parsed->dictionary();
+        std::int64_t code = _options.fault.statusCode;
+        dict["status"] = PlistValue(PlistValue::Dictionary{
+            {"code", PlistValue(code)}, {"msg", PlistValue(fmt::format("status {}", code))}});
+        changed = true;
+    }
+    if (!changed)
+        return list.bytes;
+    return writePropertyList(*parsed, list.binary ? PlistFormat::Binary : PlistFormat::Xml);
+}
+
+void PromoServer::sendPlist(const httplib::Request& req, httplib::Response& res, std::string body, bool)
+{
+    if (_options.fault.kind == Fault::Kind::Garbage)
+        body = garbageBytes();
+    else if (_options.fault.kind == Fault::Kind::Truncated)
+        body.resize(body.size() / 2);
+    if (acceptsGzip(req)) {
+        std::string packed = gzip(body);
+        if (!packed.empty()) {
+            res.set_header("Content-Encoding", "gzip");
+            body = std::move(packed);
+        }
+    }
+    res.set_content(std::move(body), kPlistType);
+}
+
+void PromoServer::handleIndex(const httplib::Request& req, httplib::Response& res)
+{
+    std::string action = req.get_param_value("action");
+    logRequest(req, action);
+    if (applyFault(res))
+        return;
+    if (action == "info") {
+        if (_lists.empty()) {
+            res.status = 404;
+            sendPlist(req, res, statusList(1, "no list"), false);
+            return;
+        }
+        const List& list = _lists[_nextList.fetch_add(1) % _lists.size()];
+        sendPlist(req, res, listBody(list), list.binary);
+        return;
+    }
+    if (action == "display" || action == "click" || action == "install" || action == "apns") {
+        sendPlist(req, res, statusList(0, "ok"), false);
+        return;
+    }
+    res.status = 400;
+    sendPlist(req, res, statusList(1, "unknown action"), false);
+}
+
+std::string PromoServer::picture(const std::string& name)
+{
+    std::lock_guard lock(_pictureMutex);
+    if (auto it = _pictures.find(name); it != _pictures.end())
+        return it->second;
+    auto titleOf = [this](const std::string& key) {
+        auto it = _apps.find(key);
+        return it == _apps.end() ? std::string() : it->second.title;
+    };
+    std::string png;
+    if (name.starts_with("icon-") && name.size() > 5) {
+        std::string key = name.substr(5);
+        png = artwork::PromoPainter::png(60, 60, 2, [&](cairo_t* cr) {
+            artwork::PromoPainter::appIcon(cr, 60, key, titleOf(key));
+        });
+    } else if (name.starts_with("ad-") && name.size() > 3) {
+        std::string key = name.substr(3);
+        double w = 280, h = 257;
+        if (key.ends_with("-i5")) {
+            key.resize(key.size() - 3);
+            h = 341;
+        } else if (key.ends_with("-ipad")) {
+            key.resize(key.size() - 5);
+            w = 501;
+            h = 541;
+        }
+        png = artwork::PromoPainter::png(w, h, 2, [&](cairo_t* cr) {
+            artwork::PromoPainter::adPicture(cr, w, h, key, titleOf(key));
+        });
+    } else {
+        return {};
+    }
+    // This pool thread's font map is not needed again soon; drop it.
+    pango_cairo_font_map_set_default(nullptr);
+    _pictures.emplace(name, png);
+    return png;
+}
+
+void PromoServer::routes()
+{
+    auto& s = *_server;
+    s.Get("/index.php", [this](const httplib::Request& req, httplib::Response& res) { handleIndex(req, res); });
+
+    s.Get("/store/lookup", [this](const httplib::Request& req, httplib::Response& res) {
+        logRequest(req, "lookup");
+        if (applyFault(res))
+            return;
+        std::string id = req.get_param_value("id");
+        auto it = allDigits(id) ? _apps.find(id) : _apps.end();
+        if (it == _apps.end()) {
+            res.status = 404;
+            sendPlist(req, res, writePropertyList(PlistValue(PlistValue::Dictionary{})), false);
+            return;
+        }
+        PlistValue product(PlistValue::Dictionary{{"name", PlistValue(it->second.title)},
+                                                  {"seller", PlistValue(it->second.seller)},
+                                                  {"icon", PlistValue(fmt::format("{}/img/icon-{}.png", origin(), id))}});
+        sendPlist(req, res, writePropertyList(product), false);
+    });
+
+    s.Get(R"(/go/([^/]*))", [this](const httplib::Request& req, httplib::Response& res) {
+        logRequest(req, "go");
+        std::string id = req.matches[1];
+        if (!allDigits(id)) {
+            res.status = 404;
+            return;
+        }
+        res.set_redirect(fmt::format("http://{}/app/id{}?mt=8", _options.storeWebHost, id), 302);
+    });
+
+    s.Get(R"(/img/(.+)\.png)", [this](const httplib::Request& req, httplib::Response& res) {
+        logRequest(req, "img");
+        std::string png = picture(req.matches[1]);
+        if (png.empty()) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(std::move(png), "image/png");
+    });
+
+    s.Get("/banner", [this](const httplib::Request& req, httplib::Response& res) {
+        logRequest(req, "banner");
+        std::string unit = req.get_param_value("unit");
+        if (unit.empty() || unit == "missing") {
+            res.status = 404;
+            return;
+        }
+        int w = clampedInt(req.get_param_value("w"), 320, 1, 2048);
+        int h = clampedInt(req.get_param_value("h"), 50, 1, 2048);
+        bool test = req.get_param_value("test") == "1";
+        std::string png;
+        {
+            std::lock_guard lock(_pictureMutex);
+            png = artwork::PromoPainter::png(w, h, 2, [&](cairo_t* cr) {
+                artwork::PromoPainter::banner(cr, w, h, unit, test);
+            });
+            pango_cairo_font_map_set_default(nullptr);
+        }
+        res.set_content(std::move(png), "image/png");
+    });
+
+    s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        if (res.body.empty())
+            res.set_content(fmt::format("{}\n", res.status), "text/plain");
+    });
+}
+
+} // namespace vq::promo
