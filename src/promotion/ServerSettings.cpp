@@ -1,10 +1,12 @@
 #include "promotion/ServerSettings.h"
 
+#include <BuildSettings.h>
+
 namespace vq {
 
 namespace {
 
-const std::string builtBase = "http://127.0.0.1:8737";
+const std::string builtBase = build::kPromotionServerBaseURL;
 
 std::optional<std::string>& chosen()
 {
