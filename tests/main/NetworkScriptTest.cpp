@@ -91,6 +91,8 @@ protected:
             return q.runningCount() + q.waitingCount() == 0;
         }, 30);
         TestApp::onTap = nullptr;
+        for (auto& chain : chains)
+            chain->self.reset();
         ScriptRunner::settleLimitSeconds = 30;
         HostFixture::TearDown();
     }
@@ -100,6 +102,7 @@ protected:
     {
         auto chain = std::make_shared<Chain>(server.url(path), count);
         chain->self = chain;
+        chains.push_back(chain);
         TestApp::onTap = [chain](int tag) {
             if (tag == 10)
                 chain->next();
@@ -108,6 +111,7 @@ protected:
     }
 
     LoopbackServer server;
+    std::vector<std::shared_ptr<Chain>> chains;
     std::atomic<int> seen{0};
     std::atomic<bool> released{false};
 };
