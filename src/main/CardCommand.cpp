@@ -188,6 +188,7 @@ int runCard(const CardOptions& options, std::ostream& errors)
     launch.device = options.device;
     launch.systemVersion = options.systemVersion;
     launch.headless = true;
+    launch.network = false;
     if (options.dataDir) {
         launch.dataDir = options.dataDir;
     } else {

@@ -9,6 +9,8 @@
 #include "platform/MessageComposer.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
+#include "platform/StoreProductPage.h"
+#include "net/RequestObserver.h"
 
 #include <fmt/format.h>
 
@@ -127,6 +129,29 @@ void EventLog::listen()
                   json["pasteboardType"] = event.type;
                   json["path"] = event.path.string();
               });
+    }));
+    _subscriptions.push_back(hub.subscribe<RequestEnded>([this](const RequestEnded& event) {
+        write("http", [&](Json& json) {
+            json["url"] = event.url;
+            if (event.error)
+                json["error"] = *event.error;
+            else
+                json["status"] = event.status;
+        });
+    }));
+    _subscriptions.push_back(hub.subscribe<StorePageEvent>([this](const StorePageEvent& event) {
+        write("store-page", [&](Json& json) {
+            json["id"] = event.id;
+            json["state"] = event.state;
+        });
+    }));
+    _subscriptions.push_back(hub.subscribe<PushRegistration>([this](const PushRegistration& event) {
+        write("push", [&](Json& json) {
+            if (event.token)
+                json["token"] = *event.token;
+            else
+                json["error"] = event.error.value_or("");
+        });
     }));
 }
 

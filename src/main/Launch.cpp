@@ -1,6 +1,7 @@
 #include "main/Launch.h"
 
 #include "main/EventLog.h"
+#include "main/NetworkActivity.h"
 
 #include "analytics/Analytics.h"
 #include "platform/Application.h"
@@ -63,6 +64,7 @@ std::variant<LaunchedApp, int> launchApp(const LaunchOptions& options, const Del
     Device::current().setSystemVersion(options.systemVersion);
     app.setInstalledSchemes(options.installedSchemes);
     MessageComposer::setMode(composerMode(options.composer));
+    connectNetwork(options);
 
     if (ready)
         if (auto status = ready())

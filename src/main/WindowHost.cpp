@@ -94,6 +94,10 @@ int WindowHost::run(std::ostream& errors)
             errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
             return kNoDisplay;
         }
+        _willBlock = EventHub::shared().subscribe<MainThreadWillBlock>([this](const MainThreadWillBlock&) {
+            followFirstResponder();
+            (void)redrawIfNeeded(); // a failure here shows again at the next frame
+        });
         return std::nullopt;
     });
     if (auto* status = std::get_if<int>(&launched))

@@ -3,6 +3,7 @@
 #include "main/Launch.h"
 #include "main/LaunchOptions.h"
 #include "main/SdlOwners.h"
+#include "platform/EventHub.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,8 @@ private:
     bool _exposed = false;
     bool _mouseDown = false;
     bool _textInput = false;
+    // Draws a last frame before the main thread blocks (a busy indicator stays up meanwhile).
+    Subscription _willBlock;
 };
 
 } // namespace vq

@@ -2,6 +2,7 @@
 
 #include "net/CurlUrl.h"
 #include "net/NetworkThread.h"
+#include "net/RequestObserver.h"
 #include "net/Transfer.h"
 #include "net/UserAgent.h"
 
@@ -19,12 +20,12 @@ namespace {
 
 constexpr const char* badUrl = "Unable to create request (bad url?)";
 
-std::atomic<double> timeOutSeconds{HttpRequest::defaultTimeOutSeconds};
+std::atomic<double> sharedTimeOut{HttpRequest::defaultTimeOutSeconds};
 
 bool sameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
 // Both set at launch and read on the executor's thread only.
-Executor& defaultExecutor()
+Executor& sharedExecutor()
 {
     static Executor executor;
     return executor;
@@ -45,10 +46,12 @@ std::shared_ptr<HttpRequest> HttpRequest::requestWithURL(std::string url, Execut
 
 std::shared_ptr<HttpRequest> HttpRequest::requestWithURL(std::string url)
 {
-    return requestWithURL(std::move(url), defaultExecutor());
+    return requestWithURL(std::move(url), sharedExecutor());
 }
 
-void HttpRequest::setDefaultExecutor(Executor executor) { defaultExecutor() = std::move(executor); }
+void HttpRequest::setDefaultExecutor(Executor executor) { sharedExecutor() = std::move(executor); }
+
+const Executor& HttpRequest::defaultExecutor() { return sharedExecutor(); }
 
 void HttpRequest::setUserAgentFacts(const UserAgentFacts& facts) { sharedUserAgent() = UserAgent::format(facts); }
 
@@ -61,7 +64,9 @@ HttpRequest::HttpRequest(Token, std::string url, Executor executor)
 
 HttpRequest::~HttpRequest() = default;
 
-void HttpRequest::setTimeOutSecondsForTesting(double seconds) { timeOutSeconds = seconds; }
+void HttpRequest::setTimeOutSecondsForTesting(double seconds) { sharedTimeOut = seconds; }
+
+double HttpRequest::timeOutSeconds() { return sharedTimeOut; }
 
 void HttpRequest::addRequestHeader(std::string name, std::string value)
 {
@@ -118,7 +123,7 @@ void HttpRequest::startAttempt()
     options.body = _body;
     options.headerLines = headerLines();
     options.destination = _destination;
-    options.timeOutSeconds = timeOutSeconds;
+    options.timeOutSeconds = timeOutSeconds();
     options.maxBodySize = maxBodySize;
     std::weak_ptr<HttpRequest> weak = self;
     auto transfer = std::make_shared<Transfer>(std::move(options), [weak, executor = _executor](std::shared_ptr<Transfer> done) {
@@ -226,6 +231,7 @@ void HttpRequest::finish()
 {
     auto self = shared_from_this();
     end();
+    reportRequestEnded({_url, _responseStatusCode, std::nullopt});
     if (!_executor)
         return; // never started, so nobody waits to hear
     _executor([self] {
@@ -240,7 +246,10 @@ void HttpRequest::fail(std::string message)
         return;
     auto self = shared_from_this();
     _error = std::move(message);
+    bool started = _state != State::Idle;
     end();
+    if (started)
+        reportRequestEnded({_url, _responseStatusCode, _error});
     if (!_executor)
         return; // never started, so nobody waits to hear
     _executor([self] {

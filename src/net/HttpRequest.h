@@ -36,6 +36,7 @@ public:
     // Set once at launch, on the thread the executor stands for: where the
     // callbacks of requests made without an executor of their own run.
     static void setDefaultExecutor(Executor executor);
+    static const Executor& defaultExecutor();
     // Set once at launch: the "User-Agent" every later request sends (none
     // when the facts hold no application name).
     static void setUserAgentFacts(const UserAgentFacts& facts);
@@ -75,6 +76,8 @@ public:
 
     // Tests only: how long a request may go without a byte sent or received.
     static void setTimeOutSecondsForTesting(double seconds);
+    // That time-out, which every request of the app keeps to.
+    static double timeOutSeconds();
 
     struct Token {};
     HttpRequest(Token, std::string url, Executor executor);

@@ -1,5 +1,7 @@
 #include "net/Transfer.h"
 
+#include "net/NetworkSwitch.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -42,6 +44,8 @@ Transfer::Transfer(TransferOptions options, Done done) : _options(std::move(opti
 
 std::optional<std::string> Transfer::prepare()
 {
+    if (!isNetworkEnabled())
+        return std::string("The network is off");
     auto& e = _easy;
     if (!e)
         return std::string("Unable to create request (out of resources)");
@@ -133,8 +137,8 @@ bool Transfer::header(std::string_view line)
         auto [end, ec] = std::from_chars(length->data(), length->data() + length->size(), value);
         if (ec == std::errc() && end == length->data() + length->size())
             _contentLength = value;
-    } else if (line.empty() && _status != 0 && !isFollowableRedirect() && !_gzip && _contentLength &&
-               *_contentLength > _options.maxBodySize) {
+    } else if (line.empty() && !_options.truncateBody && _status != 0 && !isFollowableRedirect() && !_gzip &&
+               _contentLength && *_contentLength > _options.maxBodySize) {
         // The end of a final head announcing too much: refuse before any of it arrives.
         _error = tooLarge();
         return false;
@@ -158,7 +162,7 @@ void Transfer::decideBodyMode()
         _mode = BodyMode::Discard;
         return;
     }
-    if (_gzip)
+    if (_gzip && !_options.truncateBody)
         _inflater.emplace(_options.maxBodySize);
     if (!_options.destination) {
         _mode = BodyMode::Memory;
@@ -198,7 +202,12 @@ bool Transfer::body(std::string_view bytes)
         return false;
     if (_mode == BodyMode::Discard)
         return true;
-    if (_inflater) {
+    if (_options.truncateBody) {
+        auto room = _options.maxBodySize - std::min(_received, _options.maxBodySize);
+        bytes = bytes.substr(0, room);
+        _received += bytes.size();
+        _error = bytes.empty() ? std::nullopt : store(bytes);
+    } else if (_inflater) {
         _error = _inflater->feed(bytes, [this](std::string_view chunk) { return store(chunk); });
     } else {
         _received += bytes.size();

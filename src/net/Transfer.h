@@ -23,7 +23,9 @@ struct TransferOptions {
     std::optional<std::filesystem::path> destination;
     double timeOutSeconds = 10;
     std::size_t maxBodySize = 64u << 20; // plain or inflated
-
+    // Keep the first maxBodySize bytes as they came (never inflated) and drop
+    // the rest, instead of failing a longer body.
+    bool truncateBody = false;
 };
 
 // One HTTP exchange (a request and its response, no redirects followed).

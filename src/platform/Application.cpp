@@ -156,16 +156,22 @@ void Application::setInstalledSchemes(std::set<std::string> schemes)
     }
 }
 
+bool Application::canOpenURL(const Url& url) const
+{
+    const auto& scheme = url.scheme();
+    // sms stands for the system's messages app, always present.
+    if (scheme == "http" || scheme == "https" || scheme == "sms")
+        return true;
+    return _installedSchemes.contains(scheme);
+}
+
 bool Application::canOpenURL(const std::string& url) const
 {
-    auto scheme = schemeOf(url);
-    if (!scheme)
-        return false;
-    // sms stands for the system's messages app, always present.
-    if (*scheme == "http" || *scheme == "https" || *scheme == "sms")
-        return true;
-    return _installedSchemes.contains(*scheme);
+    auto parsed = Url::parse(url);
+    return parsed && canOpenURL(*parsed);
 }
+
+bool Application::openURL(const Url& url) { return openURL(url.absoluteString()); }
 
 bool Application::openURL(const std::string& url)
 {
@@ -179,22 +185,43 @@ bool Application::openURL(const std::string& url)
 
 // ---- remote notifications ----
 
+std::vector<std::uint8_t> Application::deviceToken()
+{
+    constexpr std::size_t kTokenSize = 32;
+    auto path = Paths::dataDir() / "push-token";
+    if (auto kept = readFile(path); kept && kept->size() == kTokenSize)
+        return {kept->begin(), kept->end()};
+    std::random_device rd;
+    std::vector<std::uint8_t> token(kTokenSize);
+    for (auto& b : token)
+        b = static_cast<std::uint8_t>(rd() & 0xff);
+    // A token that cannot be kept still serves this run; the next run makes another.
+    if (!Paths::ensureDirectory(path.parent_path()))
+        (void)writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(token.data()), token.size()));
+    return token;
+}
+
 void Application::registerForRemoteNotifications(int types)
 {
     _remoteNotificationTypes = types;
+    if (_remoteRegistration)
+        _remoteRegistration->invalidate();
     _remoteRegistration = RunLoop::main().performAfter(kRemoteRegistrationDelay, [this] {
+        _remoteRegistration.reset();
         auto delegate = _delegate;
-        if (!delegate)
-            return;
         if (_remoteFailure) {
-            delegate->didFailToRegisterForRemoteNotificationsWithError(*this, *_remoteFailure);
+            EventHub::shared().publish(PushRegistration{std::nullopt, _remoteFailure});
+            if (delegate)
+                delegate->didFailToRegisterForRemoteNotificationsWithError(*this, *_remoteFailure);
             return;
         }
-        std::random_device rd;
-        std::vector<std::uint8_t> token(32);
-        for (auto& b : token)
-            b = static_cast<std::uint8_t>(rd() & 0xff);
-        delegate->didRegisterForRemoteNotificationsWithDeviceToken(*this, std::move(token));
+        auto token = deviceToken();
+        std::string hex;
+        for (auto b : token)
+            hex += fmt::format("{:02x}", b);
+        EventHub::shared().publish(PushRegistration{hex, std::nullopt});
+        if (delegate)
+            delegate->didRegisterForRemoteNotificationsWithDeviceToken(*this, std::move(token));
     });
 }
 

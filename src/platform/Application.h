@@ -5,6 +5,7 @@
 #include "platform/Device.h"
 #include "platform/Geometry.h"
 #include "platform/Touch.h"
+#include "platform/Url.h"
 
 #include <functional>
 #include <memory>
@@ -24,6 +25,13 @@ enum class ApplicationState { Inactive, Active, Background };
 // Published on the event hub for every openURL, whether or not something opens it.
 struct URLOpened {
     std::string url;
+};
+
+// Published on the event hub when push registration answers: the token as
+// lower-case hex, or the error.
+struct PushRegistration {
+    std::optional<std::string> token;
+    std::optional<std::string> error;
 };
 
 // Remote-notification kinds, combined as a bit mask.
@@ -69,20 +77,27 @@ public:
     // URLs. http, https and sms always open; other schemes when installed.
     void setInstalledSchemes(std::set<std::string> schemes);
     const std::set<std::string>& installedSchemes() const { return _installedSchemes; }
+    bool canOpenURL(const Url& url) const;
+    // Text that does not parse as a URL opens nothing.
     bool canOpenURL(const std::string& url) const;
     // Records the URL and publishes URLOpened; returns whether something opens it.
+    bool openURL(const Url& url);
+    // Text that does not parse is recorded and published all the same, and opens nothing.
     bool openURL(const std::string& url);
     const std::vector<std::string>& openedURLs() const { return _openedURLs; }
     void setPassURLsToDesktop(bool pass) { _passURLsToDesktop = pass; }
 
-    // Remote notifications: after a short delay the delegate gets a 32-byte
-    // token, or the failure set with setRemoteNotificationFailure.
+    // Remote notifications: after a short delay on the run loop's clock the
+    // delegate gets the device token, or the failure set with
+    // setRemoteNotificationFailure; PushRegistration tells the hub either way.
     void registerForRemoteNotifications(int types);
     int enabledRemoteNotificationTypes() const { return _remoteNotificationTypes; }
     void setRemoteNotificationFailure(std::optional<std::string> error) { _remoteFailure = std::move(error); }
     void deliverRemoteNotification(const PlistValue& userInfo);
     void deliverLocalNotification(const PlistValue& userInfo);
     static constexpr double kRemoteRegistrationDelay = 0.1;
+    // This data folder's 32-byte device token, made and kept on first use so runs repeat.
+    static std::vector<std::uint8_t> deviceToken();
 
     // Touch input at a point of the screen.
     void sendTouch(Point screenPoint, Touch::Phase phase);

@@ -15,6 +15,11 @@
 
 namespace vq {
 
+// Published on the event hub just before the main thread blocks (a
+// synchronous load): a window host draws a frame first, so what is on screen
+// (a busy indicator, say) stays there for the whole wait.
+struct MainThreadWillBlock {};
+
 // The main thread's event loop: posted tasks, timers and delayed performs,
 // on a clock it owns (system time in the window, a manual clock in tests and
 // headless runs).

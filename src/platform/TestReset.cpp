@@ -10,6 +10,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
+#include "platform/StoreProductPage.h"
 #include "platform/UserDefaults.h"
 
 #include <vector>
@@ -42,6 +43,7 @@ void resetForTests()
     MessageComposer::setMode(MessageComposer::Mode::Ok);
     Pasteboard::general().resetForTests();
     Paths::resetToDefaults();
+    StoreProductPage::setStore({});
     setLogToStderr(false);
     for (const auto& reset : addedResets())
         reset();

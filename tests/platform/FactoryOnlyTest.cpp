@@ -9,6 +9,7 @@
 #include "platform/MessageComposer.h"
 #include "platform/ProgressView.h"
 #include "platform/ScrollView.h"
+#include "platform/StoreProductPage.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
 #include "platform/TextView.h"
@@ -32,6 +33,7 @@ static_assert(!std::is_constructible_v<TableViewCell, TableViewCellStyle, std::s
 static_assert(!std::is_constructible_v<Window, Rect> && !std::is_constructible_v<AlertView>);
 static_assert(!std::is_constructible_v<ProgressView> && !std::is_constructible_v<ActivityIndicator>);
 static_assert(!std::is_constructible_v<ViewController> && !std::is_constructible_v<MessageComposer>);
+static_assert(!std::is_constructible_v<StoreProductPage>);
 
 TEST(FactoryOnly, WhatCreateMakesKnowsItsOwner)
 {
