@@ -1,5 +1,6 @@
 // The graphics layer's three speed targets: drawing the whole phone screen,
 // measuring the editor's text, encoding the sent picture as JPEG.
+#include "platform/CairoOwners.h"
 #include "platform/Font.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Image.h"
@@ -23,13 +24,13 @@ namespace {
 std::shared_ptr<Image> makePicture(int w, int h, double scale, Color top, Color bottom)
 {
     auto image = Image::blank(w, h, scale);
-    cairo_t* cr = cairo_create(image->surface());
-    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 0, h);
-    cairo_pattern_add_color_stop_rgb(gradient, 0, top.r, top.g, top.b);
-    cairo_pattern_add_color_stop_rgb(gradient, 1, bottom.r, bottom.g, bottom.b);
-    cairo_set_source(cr, gradient);
+    CairoContext context(cairo_create(image->surface()));
+    cairo_t* cr = context.get();
+    CairoPattern gradient(cairo_pattern_create_linear(0, 0, 0, h));
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 1, bottom.r, bottom.g, bottom.b);
+    cairo_set_source(cr, gradient.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(gradient);
     cairo_set_source_rgba(cr, 1, 1, 1, 0.25);
     cairo_set_line_width(cr, 3);
     for (int x = -h; x < w; x += 12) {
@@ -37,13 +38,12 @@ std::shared_ptr<Image> makePicture(int w, int h, double scale, Color top, Color 
         cairo_line_to(cr, x + h, h);
     }
     cairo_stroke(cr);
-    cairo_destroy(cr);
     return image;
 }
 
 std::shared_ptr<View> plain(Rect frame, std::optional<Color> background = std::nullopt)
 {
-    auto v = std::make_shared<View>(frame);
+    auto v = View::create(frame);
     v->setBackgroundColor(background);
     return v;
 }
@@ -51,7 +51,7 @@ std::shared_ptr<View> plain(Rect frame, std::optional<Color> background = std::n
 std::shared_ptr<Label> label(Rect frame, const std::string& text, Font font, Color color,
                              TextAlignment alignment = TextAlignment::Left)
 {
-    auto l = std::make_shared<Label>(frame);
+    auto l = Label::create(frame);
     l->setText(text);
     l->setFont(std::move(font));
     l->setTextColor(color);
@@ -64,10 +64,10 @@ std::shared_ptr<View> button(Rect frame, const std::shared_ptr<Image>& backgroun
                              const std::string& title)
 {
     auto b = plain(frame);
-    auto bg = std::make_shared<ImageView>(Rect{0, 0, frame.width(), frame.height()});
+    auto bg = ImageView::create(Rect{0, 0, frame.width(), frame.height()});
     bg->setImage(background);
     b->addSubview(bg);
-    auto i = std::make_shared<ImageView>(Rect{4, (frame.height() - 20) / 2, 20, 20});
+    auto i = ImageView::create(Rect{4, (frame.height() - 20) / 2, 20, 20});
     i->setImage(icon);
     b->addSubview(i);
     b->addSubview(label({26, 0, frame.width() - 30, frame.height()}, title, Font::boldSystemFont(13),
@@ -91,7 +91,7 @@ std::shared_ptr<View> phoneScreen()
 
     auto root = plain({0, 0, 320, 480}, Color::rgb255(235, 232, 225));
 
-    auto topBar = std::make_shared<ImageView>(Rect{0, 0, 320, 44});
+    auto topBar = ImageView::create(Rect{0, 0, 320, 44});
     topBar->setImage(bar);
     root->addSubview(topBar);
     root->addSubview(label({80, 0, 160, 44}, "Velvet Quill", Font::boldSystemFont(20), Color::whiteColor(),
@@ -126,11 +126,11 @@ std::shared_ptr<View> phoneScreen()
             swatch->setCornerRadius(8);
             swatch->setClipsToBounds(true);
             if (n % 3 == 0) {
-                auto thumb = std::make_shared<ImageView>(Rect{0, 0, 44, 44});
+                auto thumb = ImageView::create(Rect{0, 0, 44, 44});
                 thumb->setImage(texture);
                 swatch->addSubview(thumb);
             }
-            auto mark = std::make_shared<ImageView>(Rect{30, 30, 12, 12});
+            auto mark = ImageView::create(Rect{30, 30, 12, 12});
             mark->setImage(check);
             mark->setHidden(n != 14);
             swatch->addSubview(mark);
@@ -173,19 +173,20 @@ void BM_DrawPhoneScreen(benchmark::State& state)
 {
     auto root = phoneScreen();
     auto canvas = Image::blank(640, 960, 2);
-    cairo_t* cr = cairo_create(canvas->surface());
+    CairoContext context(cairo_create(canvas->surface()));
+    cairo_t* cr = context.get();
     GraphicsContext gc(cr);
     cairo_scale(cr, 2, 2);
     for (auto _ : state) {
-        cairo_save(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(cr);
-        cairo_restore(cr);
+        {
+            CairoSavedState clearing(cr);
+            cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+            cairo_paint(cr);
+        }
         drawViewTree(gc, *root);
         cairo_surface_flush(canvas->surface());
         benchmark::DoNotOptimize(cairo_image_surface_get_data(canvas->surface()));
     }
-    cairo_destroy(cr);
     state.counters["views"] = countViews(*root);
 }
 BENCHMARK(BM_DrawPhoneScreen)->Unit(benchmark::kMillisecond);
@@ -249,7 +250,7 @@ BENCHMARK(BM_TextLayout)->Unit(benchmark::kMicrosecond);
 void BM_JpegCard(benchmark::State& state)
 {
     auto card = plain({0, 0, 340, 340});
-    auto texture = std::make_shared<ImageView>(Rect{0, 0, 340, 340});
+    auto texture = ImageView::create(Rect{0, 0, 340, 340});
     texture->setImage(makePicture(340, 340, 1, Color::rgb255(210, 180, 150), Color::rgb255(110, 80, 60)));
     card->addSubview(texture);
     auto text = label({10, 10, 320, 320}, kMessage, Font::systemFont(17), Color::rgb255(40, 40, 120));

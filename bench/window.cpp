@@ -3,6 +3,7 @@
 // under xvfb-run otherwise).
 #include "app/AppDelegate.h"
 #include "main/ScreenTexture.h"
+#include "main/SdlOwners.h"
 #include "platform/Application.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -60,7 +61,12 @@ std::shared_ptr<vq::ScrollView> launchedBoard()
 
 void BM_ScrollFrame(benchmark::State& state)
 {
-    if (!haveDisplay() || SDL_Init(SDL_INIT_VIDEO) != 0) {
+    if (!haveDisplay()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    vq::SdlVideo video;
+    if (!video.started()) {
         state.SkipWithError("no display");
         return;
     }
@@ -70,15 +76,15 @@ void BM_ScrollFrame(benchmark::State& state)
         return;
     }
     vq::Size size = vq::Screen::main().bounds().size;
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, static_cast<int>(size.width), static_cast<int>(size.height),
-                                          SDL_WINDOW_SHOWN);
-    SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+    vq::SdlWindow window(SDL_CreateWindow("bench", 0, 0, static_cast<int>(size.width),
+                                          static_cast<int>(size.height), SDL_WINDOW_SHOWN));
+    vq::SdlRenderer renderer(window ? SDL_CreateRenderer(window.get(), -1, 0) : nullptr);
     if (!renderer) {
         state.SkipWithError(SDL_GetError());
         return;
     }
     {
-        vq::ScreenTexture screen(renderer);
+        vq::ScreenTexture screen(renderer.get());
         double max = board->maxContentOffset().y;
         if (max <= 0) {
             state.SkipWithError("the board has nothing to scroll");
@@ -96,14 +102,11 @@ void BM_ScrollFrame(benchmark::State& state)
                 state.SkipWithError(error->c_str());
                 break;
             }
-            SDL_RenderCopy(renderer, screen.texture(), nullptr, nullptr);
-            SDL_RenderPresent(renderer);
+            SDL_RenderCopy(renderer.get(), screen.texture(), nullptr, nullptr);
+            SDL_RenderPresent(renderer.get());
         }
     }
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
 }
 BENCHMARK(BM_ScrollFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -17,7 +17,7 @@ Size BannerView::sizeFor(AdSize)
 
 std::shared_ptr<BannerView> BannerView::create(AdSize size)
 {
-    return std::make_shared<BannerView>(Rect{{0, 0}, sizeFor(size)});
+    return std::shared_ptr<BannerView>(new BannerView(Rect{{0, 0}, sizeFor(size)}));
 }
 
 BannerView::BannerView(Rect frame) : View(frame) {}

@@ -23,7 +23,6 @@ public:
     static std::shared_ptr<BannerView> create(AdSize size);
     static Size sizeFor(AdSize size);
 
-    explicit BannerView(Rect frame);
     const char* className() const override { return "BannerView"; }
 
     std::shared_ptr<BannerViewDelegate> delegate() const { return _delegate.lock(); }
@@ -40,6 +39,9 @@ public:
     const std::optional<AdRequest>& lastRequest() const { return _lastRequest; }
     // The unit key each request went out with, in order.
     const std::vector<std::optional<std::string>>& requestedUnitIDs() const { return _requestedUnitIDs; }
+
+protected:
+    explicit BannerView(Rect frame);
 
 private:
     std::weak_ptr<BannerViewDelegate> _delegate;

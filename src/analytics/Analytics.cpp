@@ -38,12 +38,7 @@ bool isValidKey(const std::string& key)
         && std::all_of(key.begin(), key.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
-std::string jsonString(std::string_view s)
-{
-    std::string out;
-    appendJsonString(out, s);
-    return out;
-}
+std::string jsonString(std::string_view s) { return jsonText(Json(s)); }
 
 std::string eventLine(const std::string& name, double t)
 {

@@ -1,30 +1,11 @@
 #include "app/MessageFit.h"
 
-#include <glib.h>
-#include <pango/pango.h>
+#include "platform/Graphemes.h"
 
 #include <algorithm>
 #include <optional>
 
 namespace vq::app {
-
-std::vector<std::size_t> graphemeBoundaries(std::string_view text)
-{
-    std::vector<std::size_t> bounds{0};
-    glong chars = g_utf8_strlen(text.data(), static_cast<gssize>(text.size()));
-    if (chars <= 0)
-        return bounds;
-    std::vector<PangoLogAttr> attrs(static_cast<std::size_t>(chars) + 1);
-    pango_get_log_attrs(text.data(), static_cast<int>(text.size()), -1, pango_language_get_default(), attrs.data(),
-                        static_cast<int>(attrs.size()));
-    const char* p = text.data();
-    for (glong i = 1; i <= chars; ++i) {
-        p = g_utf8_next_char(p);
-        if (i == chars || attrs[static_cast<std::size_t>(i)].is_cursor_position)
-            bounds.push_back(static_cast<std::size_t>(p - text.data()));
-    }
-    return bounds;
-}
 
 namespace {
 // Wrapping and shaping can make a prefix a little shorter than one with fewer
@@ -34,6 +15,8 @@ constexpr std::size_t kConfirmWindow = 8;
 
 TrimResult trimToFit(const std::string& text, double limit, const std::function<double(const std::string&)>& measure)
 {
+    if (!isValidUtf8(text)) // the cuts below are offsets into the repaired text
+        return trimToFit(repairUtf8(text), limit, measure);
     auto bounds = graphemeBoundaries(text);
     std::size_t n = bounds.size() - 1; // characters
     if (n == 0)

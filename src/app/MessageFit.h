@@ -8,11 +8,6 @@
 
 namespace vq::app {
 
-// Byte offsets where a user-perceived character starts, plus the text's end:
-// 0 first, text.size() last (just {0} for an empty text). Cutting at any of
-// them never splits an emoji with its modifiers or a letter from its marks.
-std::vector<std::size_t> graphemeBoundaries(std::string_view text);
-
 struct TrimResult {
     std::string text;
     double height = 0; // the last measured height, that of text

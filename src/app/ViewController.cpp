@@ -63,7 +63,7 @@ ViewController::Metrics ViewController::metrics()
     return {140, 125, 40, 20, 150, 17};
 }
 
-std::shared_ptr<ViewController> ViewController::create() { return std::make_shared<ViewController>(); }
+std::shared_ptr<ViewController> ViewController::create() { return std::shared_ptr<ViewController>(new ViewController()); }
 
 ViewController::~ViewController()
 {
@@ -109,7 +109,7 @@ void ViewController::viewDidLoad()
 
     root->setBackgroundColor(Color::whiteColor());
 
-    _navBar = std::make_shared<ImageView>(Rect{0, 0, root->frame().width(), kBarHeight});
+    _navBar = ImageView::create(Rect{0, 0, root->frame().width(), kBarHeight});
     _navBar->setUserInteractionEnabled(true);
     _navBar->setImage(Image::imageNamed(tablet ? "bar-ipad" : "bar"));
     root->addSubview(_navBar);
@@ -122,7 +122,7 @@ void ViewController::viewDidLoad()
     _sendButton->setCenter({appW - (tablet ? 50 : 28), 23});
     _navBar->addSubview(_sendButton);
 
-    _titleView = std::make_shared<Label>();
+    _titleView = Label::create();
     _titleView->setText("Velvet Quill");
     _titleView->setTextColor(Color::rgb255(121, 135, 144));
     _titleView->setFont(Font::systemFont(tablet ? 22 : 20));
@@ -162,7 +162,7 @@ void ViewController::viewDidLoad()
     _textView->setClipsToBounds(true);
     _textView->setTextColor(Color::whiteColor());
 
-    _textBgView = std::make_shared<ImageView>(Rect{0, 0, m.textViewWidth, m.textViewWidth});
+    _textBgView = ImageView::create(Rect{0, 0, m.textViewWidth, m.textViewWidth});
     _textView->addSubview(_textBgView);
     _textView->sendSubviewToBack(_textBgView);
 
@@ -230,7 +230,7 @@ ViewController::MessagePicture ViewController::renderMessagePicture() const
     else
         copy->setFrame({0, 0, copyWidth, _textView->contentSize().height});
 
-    auto card = std::make_shared<ImageView>();
+    auto card = ImageView::create();
     card->setImage(_textBgView->image());
     card->setBackgroundColor(_textView->backgroundColor());
     double side = modern ? (tablet ? 245 : 170) : (tablet ? 215 : 150);

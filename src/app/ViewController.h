@@ -39,7 +39,6 @@ class ViewController : public vq::ViewController,
                        public MessageComposeDelegate {
 public:
     static std::shared_ptr<ViewController> create();
-    ViewController() = default;
     ~ViewController() override;
 
     const char* className() const override { return "ViewController"; }
@@ -119,6 +118,9 @@ public:
         double fontSize;
     };
     static Metrics metrics();
+
+protected:
+    ViewController() = default;
 
 private:
     std::shared_ptr<ViewController> selfPtr();

@@ -10,6 +10,7 @@
 #include "app/ViewController.h"
 #include "options/OptionsView.h"
 #include "options/StyleCatalogue.h"
+#include "platform/Graphemes.h"
 #include "platform/MessageComposer.h"
 #include "platform/Pasteboard.h"
 #include "platform/Paths.h"
@@ -71,7 +72,7 @@ ScriptCommand wait(double seconds)
     return command;
 }
 
-std::size_t characterCount(const std::string& text) { return app::graphemeBoundaries(text).size() - 1; }
+std::size_t characterCount(const std::string& text) { return graphemeBoundaries(text).size() - 1; }
 
 // Why the message the editor kept is not the one asked for.
 std::string whyNotKept(const std::string& asked, const std::string& kept)
@@ -187,6 +188,7 @@ int runCard(const CardOptions& options, std::ostream& errors)
     launch.device = options.device;
     launch.systemVersion = options.systemVersion;
     launch.headless = true;
+    launch.network = false;
     if (options.dataDir) {
         launch.dataDir = options.dataDir;
     } else {

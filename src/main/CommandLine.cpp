@@ -1,6 +1,7 @@
 #include "main/CommandLine.h"
 
 #include "platform/Device.h"
+#include "platform/Url.h"
 
 #include <CLI/CLI.hpp>
 
@@ -26,13 +27,18 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
                                                                 {"none", ComposerBehaviour::None},
                                                                 {"fail", ComposerBehaviour::Fail}};
     std::string schemes;
-    std::string server, dataDir, events, script;
+    const std::map<std::string, PushBehaviour> pushes = {{"ok", PushBehaviour::Ok}, {"fail", PushBehaviour::Fail}};
+    std::string server, store, dataDir, events, script;
 
     cli.add_option("--device", options.device, "The device the app runs as: phone, tall or tablet")
         ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
     cli.add_option("--system-version", options.systemVersion, "The system version the app sees (X.Y)")
         ->check(systemVersionCheck());
-    cli.add_option("--server", server, "The promotion server's base URL");
+    cli.add_option("--server", server, "The promotion server's base URL")->check(webUrl());
+    cli.add_option("--store", store, "The store's base URL for product lookups (else the promotion server's)")
+        ->check(webUrl());
+    cli.add_option("--push", options.push, "How push registration answers: ok or fail")
+        ->transform(CLI::CheckedTransformer(pushes, CLI::ignore_case));
     cli.add_option("--data-dir", dataDir, "Keep every file of the app under this folder");
     cli.add_option("--installed-schemes", schemes, "URL schemes of the apps taken as installed (a,b,...)");
     cli.add_option("--events", events, "Append what happens to this file, one JSON object per line");
@@ -53,6 +59,8 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
 
     if (!server.empty())
         options.server = server;
+    if (!store.empty())
+        options.store = store;
     if (!dataDir.empty())
         options.dataDir = dataDir;
     if (!events.empty())
@@ -64,6 +72,18 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
         if (!scheme.empty())
             options.installedSchemes.insert(scheme);
     return options;
+}
+
+CLI::Validator webUrl()
+{
+    return CLI::Validator(
+        [](const std::string& v) {
+            auto url = Url::parse(v);
+            bool web = url && (url->scheme() == "http" || url->scheme() == "https") && url->host() &&
+                       !url->host()->empty();
+            return web ? std::string() : "not an http or https URL with a host: " + v;
+        },
+        "URL");
 }
 
 CLI::Validator systemVersionCheck()

@@ -24,5 +24,7 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
 // an integer in decimal digits only (leading zeros dropped, no octal or hex).
 CLI::Validator systemVersionCheck();
 CLI::Validator decimalInteger();
+// An http or https URL with a host.
+CLI::Validator webUrl();
 
 } // namespace vq

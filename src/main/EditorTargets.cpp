@@ -6,6 +6,7 @@
 #include "app/ViewController.h"
 #include "platform/Button.h"
 #include "platform/MessageComposer.h"
+#include "platform/StoreProductPage.h"
 #include "platform/TextView.h"
 
 namespace vq {
@@ -33,6 +34,13 @@ std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
     targets->add("composer-cancel", [composer]() -> std::shared_ptr<View> {
         auto c = composer();
         return c ? c->cancelButton() : nullptr;
+    });
+    // The store page may sit on anything presented over the editor.
+    targets->add("store-done", [editor]() -> std::shared_ptr<View> {
+        for (auto vc = editor() ? editor()->presentedViewController() : nullptr; vc; vc = vc->presentedViewController())
+            if (auto page = std::dynamic_pointer_cast<StoreProductPage>(vc))
+                return page->doneButton();
+        return nullptr;
     });
     return targets;
 }

@@ -9,6 +9,8 @@
 #include "platform/MessageComposer.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
+#include "platform/StoreProductPage.h"
+#include "net/RequestObserver.h"
 
 #include <fmt/format.h>
 
@@ -25,7 +27,7 @@ public:
     explicit EventLogSink(EventLog& log) : _log(log) {}
     void write(std::string_view line) override
     {
-        _log.write("log", [&](JsonWriter& json) { json.key("text").value(line); });
+        _log.write("log", [&](Json& json) { json["text"] = line; });
     }
 
 private:
@@ -60,19 +62,18 @@ EventLog::~EventLog()
     std::fclose(_file);
 }
 
-void EventLog::write(std::string_view type, const std::function<void(JsonWriter&)>& fields)
+void EventLog::write(std::string_view type, const std::function<void(Json&)>& fields)
 {
     double now = _lastTime.load();
     if (RunLoop::main().isMainThread()) {
         now = RunLoop::main().now();
         _lastTime.store(now);
     }
-    JsonWriter json;
-    json.beginObject().key("t").value(now - _start).key("type").value(type);
+    Json json = {{"t", jsonNumber(now - _start)}, {"type", type}};
     fields(json);
-    json.endObject();
+    std::string line = jsonText(json);
     std::lock_guard lock(_mutex);
-    bool ok = std::fputs(json.str().c_str(), _file) >= 0;
+    bool ok = std::fputs(line.c_str(), _file) >= 0;
     ok = std::fputc('\n', _file) != EOF && ok;
     ok = std::fflush(_file) == 0 && ok;
     if (!ok && !_failed.exchange(true)) {
@@ -91,38 +92,66 @@ void EventLog::listen()
     addLogSink(_sink);
     auto& hub = EventHub::shared();
     _subscriptions.push_back(hub.subscribe<URLOpened>([this](const URLOpened& event) {
-        write("open-url", [&](JsonWriter& json) { json.key("url").value(event.url); });
+        write("open-url", [&](Json& json) { json["url"] = event.url; });
     }));
     _subscriptions.push_back(hub.subscribe<AlertShown>([this](const AlertShown& event) {
         const AlertView& alert = event.alert;
-        write("alert", [&](JsonWriter& json) {
-            json.key("title").value(alert.title()).key("message").value(alert.message());
-            json.key("buttons").beginArray();
+        write("alert", [&](Json& json) {
+            json["title"] = alert.title();
+            json["message"] = alert.message();
+            Json& buttons = json["buttons"] = Json::array();
             for (int i = 0; i < alert.numberOfButtons(); ++i)
-                json.value(alert.buttonTitleAtIndex(i).value_or(""));
-            json.endArray();
-            json.key("tag").value(alert.tag());
+                buttons.push_back(alert.buttonTitleAtIndex(i).value_or(""));
+            json["tag"] = alert.tag();
         });
     }));
     _subscriptions.push_back(hub.subscribe<AnalyticsEventLogged>([this](const AnalyticsEventLogged& event) {
-        write("analytics", [&](JsonWriter& json) { json.key("event").value(event.name); });
+        write("analytics", [&](Json& json) { json["event"] = event.name; });
     }));
     _subscriptions.push_back(hub.subscribe<AttachmentAdded>([this](const AttachmentAdded& event) {
         const auto& attachment = event.attachment;
-        write("attachment", [&](JsonWriter& json) {
-            json.key("typeIdentifier").value(attachment.typeIdentifier).key("filename").value(attachment.filename);
-            json.key("path").value(attachment.path.string());
-            json.key("width").value(attachment.pixelWidth).key("height").value(attachment.pixelHeight);
+        write("attachment", [&](Json& json) {
+            json["typeIdentifier"] = attachment.typeIdentifier;
+            json["filename"] = attachment.filename;
+            json["path"] = attachment.path.string();
+            json["width"] = attachment.pixelWidth;
+            json["height"] = attachment.pixelHeight;
         });
     }));
     _subscriptions.push_back(hub.subscribe<ComposerFinished>([this](const ComposerFinished& event) {
         const char* names[] = {"cancelled", "sent", "failed"};
         write("composer-finished",
-              [&](JsonWriter& json) { json.key("result").value(names[static_cast<int>(event.result)]); });
+              [&](Json& json) { json["result"] = names[static_cast<int>(event.result)]; });
     }));
     _subscriptions.push_back(hub.subscribe<PasteboardImageWritten>([this](const PasteboardImageWritten& event) {
         write("pasteboard",
-              [&](JsonWriter& json) { json.key("pasteboardType").value(event.type).key("path").value(event.path.string()); });
+              [&](Json& json) {
+                  json["pasteboardType"] = event.type;
+                  json["path"] = event.path.string();
+              });
+    }));
+    _subscriptions.push_back(hub.subscribe<RequestEnded>([this](const RequestEnded& event) {
+        write("http", [&](Json& json) {
+            json["url"] = event.url;
+            if (event.error)
+                json["error"] = *event.error;
+            else
+                json["status"] = event.status;
+        });
+    }));
+    _subscriptions.push_back(hub.subscribe<StorePageEvent>([this](const StorePageEvent& event) {
+        write("store-page", [&](Json& json) {
+            json["id"] = event.id;
+            json["state"] = event.state;
+        });
+    }));
+    _subscriptions.push_back(hub.subscribe<PushRegistration>([this](const PushRegistration& event) {
+        write("push", [&](Json& json) {
+            if (event.token)
+                json["token"] = *event.token;
+            else
+                json["error"] = event.error.value_or("");
+        });
     }));
 }
 

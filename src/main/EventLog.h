@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EventHub.h"
+#include "platform/Json.h"
 
 #include <atomic>
 #include <cstdio>
@@ -15,7 +16,6 @@
 
 namespace vq {
 
-class JsonWriter;
 class LogSink;
 
 // The --events file: one JSON object per line, appended and flushed as each
@@ -32,7 +32,7 @@ public:
     EventLog& operator=(const EventLog&) = delete;
 
     // fields writes the keys after "t" and "type".
-    void write(std::string_view type, const std::function<void(JsonWriter&)>& fields);
+    void write(std::string_view type, const std::function<void(Json&)>& fields);
 
     EventLog(std::FILE* file, double start);
 

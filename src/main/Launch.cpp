@@ -1,6 +1,7 @@
 #include "main/Launch.h"
 
 #include "main/EventLog.h"
+#include "main/NetworkActivity.h"
 
 #include "analytics/Analytics.h"
 #include "platform/Application.h"
@@ -9,8 +10,6 @@
 #include "platform/MessageComposer.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
-#include "promotion/PromotionServer.h"
-#include "promotion/StoreConnection.h"
 
 namespace vq {
 
@@ -65,10 +64,7 @@ std::variant<LaunchedApp, int> launchApp(const LaunchOptions& options, const Del
     Device::current().setSystemVersion(options.systemVersion);
     app.setInstalledSchemes(options.installedSchemes);
     MessageComposer::setMode(composerMode(options.composer));
-    // The promotion server, and the store its pages look products up in.
-    if (options.server)
-        setPromotionServerBase(*options.server);
-    connectStorePages(promotionServerBase());
+    connectNetwork(options);
 
     if (ready)
         if (auto status = ready())

@@ -12,11 +12,19 @@ namespace vq {
 // How the message composer answers.
 enum class ComposerBehaviour { Ok, Refuse, None, Fail };
 
+// How push registration answers.
+enum class PushBehaviour { Ok, Fail };
+
 // Everything the command line sets.
 struct LaunchOptions {
     DeviceProfile device = DeviceProfile::Phone;
     std::string systemVersion = "7.0";
+    // The promotion server's base URL, and the store lookup's (else the server's).
     std::optional<std::string> server;
+    std::optional<std::string> store;
+    PushBehaviour push = PushBehaviour::Ok;
+    // Off for the card command, which never contacts a server.
+    bool network = true;
     std::optional<std::filesystem::path> dataDir;
     std::set<std::string> installedSchemes;
     std::optional<std::filesystem::path> eventsFile;

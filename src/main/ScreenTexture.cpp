@@ -12,12 +12,6 @@
 
 namespace vq {
 
-ScreenTexture::~ScreenTexture()
-{
-    if (_texture)
-        SDL_DestroyTexture(_texture);
-}
-
 std::optional<std::string> ScreenTexture::update(double scale)
 {
     auto image = renderWindows(screen_geometry::windowsBackToFront(), Screen::main().bounds().size, scale);
@@ -27,16 +21,14 @@ std::optional<std::string> ScreenTexture::update(double scale)
     int width = cairo_image_surface_get_width(surface);
     int height = cairo_image_surface_get_height(surface);
     if (!_texture || width != _width || height != _height) {
-        if (_texture)
-            SDL_DestroyTexture(_texture);
         // Cairo's ARGB32 is a native-endian 32-bit word, as SDL's ARGB8888.
-        _texture = SDL_CreateTexture(_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+        _texture.reset(SDL_CreateTexture(_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height));
         if (!_texture)
             return fmt::format("cannot create a texture: {}", SDL_GetError());
         _width = width;
         _height = height;
     }
-    if (SDL_UpdateTexture(_texture, nullptr, cairo_image_surface_get_data(surface),
+    if (SDL_UpdateTexture(_texture.get(), nullptr, cairo_image_surface_get_data(surface),
                           cairo_image_surface_get_stride(surface)) != 0)
         return fmt::format("cannot upload the screen: {}", SDL_GetError());
     return std::nullopt;

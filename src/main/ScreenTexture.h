@@ -1,10 +1,9 @@
 #pragma once
 
+#include "main/SdlOwners.h"
+
 #include <optional>
 #include <string>
-
-struct SDL_Renderer;
-struct SDL_Texture;
 
 namespace vq {
 
@@ -13,17 +12,14 @@ namespace vq {
 class ScreenTexture {
 public:
     explicit ScreenTexture(SDL_Renderer* renderer) : _renderer(renderer) {}
-    ~ScreenTexture();
-    ScreenTexture(const ScreenTexture&) = delete;
-    ScreenTexture& operator=(const ScreenTexture&) = delete;
 
     // Draws the screen as it is now; a message when it cannot.
     std::optional<std::string> update(double scale);
-    SDL_Texture* texture() const { return _texture; }
+    SDL_Texture* texture() const { return _texture.get(); }
 
 private:
     SDL_Renderer* _renderer;
-    SDL_Texture* _texture = nullptr;
+    SdlTexture _texture;
     int _width = 0;
     int _height = 0;
 };

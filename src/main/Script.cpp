@@ -202,6 +202,12 @@ std::variant<ScriptCommand, std::string> parseCommand(const std::vector<Token>& 
         c.seconds = *n;
         return c;
     }
+    if (name == "settle") {
+        if (auto e = need(0))
+            return *e;
+        c.kind = ScriptCommand::Kind::Settle;
+        return c;
+    }
     if (name == "background" || name == "foreground") {
         if (auto e = need(0))
             return *e;

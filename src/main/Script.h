@@ -23,7 +23,7 @@ struct ScriptTarget {
 };
 
 struct ScriptCommand {
-    enum class Kind { TapPoint, TapTarget, Drag, Type, Paste, Key, Alert, Wait, Background, Foreground, Screenshot, Dump };
+    enum class Kind { TapPoint, TapTarget, Drag, Type, Paste, Key, Alert, Wait, Settle, Background, Foreground, Screenshot, Dump };
     Kind kind;
     int line = 0;
     Point from; // TapPoint, Drag

@@ -1,5 +1,6 @@
 #include "main/ScriptRunner.h"
 
+#include "main/NetworkActivity.h"
 #include "main/ScreenGeometry.h"
 #include "main/ScriptTargets.h"
 #include "main/ViewDump.h"
@@ -19,6 +20,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <system_error>
 
@@ -154,6 +156,26 @@ void ScriptRunner::settle()
     loop.advance(0);
 }
 
+std::optional<std::string> ScriptRunner::settleNetwork()
+{
+    using Clock = std::chrono::steady_clock;
+    auto& loop = RunLoop::main();
+    auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(settleLimitSeconds));
+    for (;;) {
+        settle();
+        // A callback may start the next request: quiet only when it stays so after a round.
+        if (!networkBusy()) {
+            settle();
+            if (!networkBusy())
+                return std::nullopt;
+        }
+        if (Clock::now() >= deadline)
+            return std::string("network did not settle");
+        loop.runOnce(0.05);
+    }
+}
+
 std::optional<std::string> ScriptRunner::execute(const ScriptCommand& command)
 {
     auto& app = Application::shared();
@@ -190,6 +212,8 @@ std::optional<std::string> ScriptRunner::execute(const ScriptCommand& command)
     case Kind::Wait:
         RunLoop::main().advance(command.seconds);
         return std::nullopt;
+    case Kind::Settle:
+        return settleNetwork();
     case Kind::Background:
         app.enterBackground();
         return std::nullopt;

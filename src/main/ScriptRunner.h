@@ -30,6 +30,8 @@ public:
     int runCommand(const ScriptCommand& command);
 
     static constexpr int kFailed = 2;
+    // The longest `settle`, in real seconds (tests shorten it).
+    static inline double settleLimitSeconds = 30;
 
 private:
     using Found = std::variant<std::shared_ptr<View>, std::string>;
@@ -45,6 +47,8 @@ private:
     std::optional<std::string> dragScroll(ScrollView& scrollView, Point targetOffset, const std::string& what);
     std::optional<std::string> tapVisible(const std::shared_ptr<View>& view, const std::string& what);
     static void settle();
+    // Delivers network callbacks as they arrive until nothing is in flight.
+    static std::optional<std::string> settleNetwork();
 
     std::shared_ptr<ScriptTargets> _targets;
     std::string _scriptName;

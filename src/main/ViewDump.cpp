@@ -25,51 +25,41 @@ namespace {
 // Float alphas would otherwise show as 0.4000000059604645.
 double rounded(double v) { return std::round(v * 1000) / 1000; }
 
-void writeRect(JsonWriter& json, Rect r)
+Json rectJson(Rect r)
 {
-    json.beginArray().value(r.origin.x).value(r.origin.y).value(r.size.width).value(r.size.height).endArray();
+    return {jsonNumber(r.origin.x), jsonNumber(r.origin.y), jsonNumber(r.size.width), jsonNumber(r.size.height)};
 }
 
-void writeColor(JsonWriter& json, Color c)
+Json colorJson(Color c)
 {
-    json.beginArray()
-        .value(static_cast<int>(c.red8()))
-        .value(static_cast<int>(c.green8()))
-        .value(static_cast<int>(c.blue8()))
-        .value(rounded(c.a))
-        .endArray();
+    return {static_cast<int>(c.red8()), static_cast<int>(c.green8()), static_cast<int>(c.blue8()),
+            jsonNumber(rounded(c.a))};
 }
 
-void writeFont(JsonWriter& json, const Font& font)
-{
-    json.beginObject().key("name").value(font.fontName()).key("size").value(font.pointSize()).endObject();
-}
+Json fontJson(const Font& font) { return {{"name", font.fontName()}, {"size", jsonNumber(font.pointSize())}}; }
 
-void writeImage(JsonWriter& json, const std::shared_ptr<Image>& image)
+Json imageJson(const std::shared_ptr<Image>& image)
 {
     if (image && !image->name().empty())
-        json.value(image->name());
-    else
-        json.null();
+        return image->name();
+    return nullptr;
 }
 
-void writeView(JsonWriter& json, const View& view)
+Json viewJson(const View& view)
 {
-    json.beginObject();
-    json.key("class").value(view.className());
-    json.key("frame");
-    writeRect(json, view.frame());
-    json.key("screen");
-    writeRect(json, screen_geometry::screenRect(view));
-    json.key("tag").value(view.tag());
-    json.key("hidden").value(view.isHidden());
-    json.key("alpha").value(rounded(view.alpha()));
+    Json json = Json::object();
+    json["class"] = view.className();
+    json["frame"] = rectJson(view.frame());
+    json["screen"] = rectJson(screen_geometry::screenRect(view));
+    json["tag"] = view.tag();
+    json["hidden"] = view.isHidden();
+    json["alpha"] = jsonNumber(rounded(view.alpha()));
 
     if (auto* control = dynamic_cast<const Control*>(&view)) {
-        json.key("enabled").value(control->isEnabled());
-        json.key("selected").value(control->isSelected());
+        json["enabled"] = control->isEnabled();
+        json["selected"] = control->isSelected();
     } else if (auto* cell = dynamic_cast<const TableViewCell*>(&view)) {
-        json.key("selected").value(cell->isSelected());
+        json["selected"] = cell->isSelected();
     }
 
     auto* label = dynamic_cast<const Label*>(&view);
@@ -77,56 +67,45 @@ void writeView(JsonWriter& json, const View& view)
     auto* textView = dynamic_cast<const TextView*>(&view);
     auto* imageView = dynamic_cast<const ImageView*>(&view);
     if (label)
-        json.key("text").value(label->text());
+        json["text"] = label->text();
     else if (textView)
-        json.key("text").value(textView->text());
+        json["text"] = textView->text();
     else if (button) {
         if (auto title = button->currentTitle())
-            json.key("text").value(*title);
+            json["text"] = *title;
     }
-    if (imageView) {
-        json.key("image");
-        writeImage(json, imageView->image());
-    } else if (button) {
-        json.key("image");
-        writeImage(json, button->currentImage());
-    }
+    if (imageView)
+        json["image"] = imageJson(imageView->image());
+    else if (button)
+        json["image"] = imageJson(button->currentImage());
 
-    json.key("background");
     if (auto bg = view.backgroundColor())
-        writeColor(json, *bg);
+        json["background"] = colorJson(*bg);
     else
-        json.null();
+        json["background"] = nullptr;
 
     if (label) {
-        json.key("font");
-        writeFont(json, label->font());
-        json.key("textColor");
-        writeColor(json, label->textColor());
+        json["font"] = fontJson(label->font());
+        json["textColor"] = colorJson(label->textColor());
     } else if (textView) {
-        json.key("font");
-        writeFont(json, textView->font());
-        json.key("textColor");
-        writeColor(json, textView->textColor());
+        json["font"] = fontJson(textView->font());
+        json["textColor"] = colorJson(textView->textColor());
     } else if (button && button->currentTitle()) {
-        json.key("font");
-        writeFont(json, button->titleFont());
-        json.key("textColor");
-        writeColor(json, button->currentTitleColor());
+        json["font"] = fontJson(button->titleFont());
+        json["textColor"] = colorJson(button->currentTitleColor());
     }
 
     if (auto* scroll = dynamic_cast<const ScrollView*>(&view)) {
         Size s = scroll->contentSize();
         Point o = scroll->contentOffset();
-        json.key("contentSize").beginArray().value(s.width).value(s.height).endArray();
-        json.key("contentOffset").beginArray().value(o.x).value(o.y).endArray();
+        json["contentSize"] = {jsonNumber(s.width), jsonNumber(s.height)};
+        json["contentOffset"] = {jsonNumber(o.x), jsonNumber(o.y)};
     }
 
-    json.key("children").beginArray();
+    Json& children = json["children"] = Json::array();
     for (const auto& child : view.subviews())
-        writeView(json, *child);
-    json.endArray();
-    json.endObject();
+        children.push_back(viewJson(*child));
+    return json;
 }
 
 } // namespace
@@ -135,12 +114,10 @@ std::string ViewDump::dumpWindows() { return dumpWindows(screen_geometry::window
 
 std::string ViewDump::dumpWindows(const std::vector<std::shared_ptr<Window>>& windows)
 {
-    JsonWriter json;
-    json.beginObject().key("windows").beginArray();
+    Json list = Json::array();
     for (const auto& window : windows)
-        writeView(json, *window);
-    json.endArray().endObject();
-    return json.str();
+        list.push_back(viewJson(*window));
+    return jsonText({{"windows", std::move(list)}});
 }
 
 std::optional<std::string> ViewDump::writeWindows(const std::filesystem::path& path)

@@ -49,13 +49,6 @@ WindowHost::WindowHost(LaunchOptions options, DelegateFactory makeDelegate, Targ
 WindowHost::~WindowHost()
 {
     RunLoop::main().setWakeHandler(nullptr);
-    _screen.reset();
-    if (_renderer)
-        SDL_DestroyRenderer(_renderer);
-    if (_window)
-        SDL_DestroyWindow(_window);
-    if (_wakeEvent)
-        SDL_Quit();
 }
 
 std::optional<std::string> WindowHost::missingDisplay()
@@ -101,6 +94,10 @@ int WindowHost::run(std::ostream& errors)
             errors << "velvet-quill: cannot open a window (" << *error << "); --headless runs the app without one\n";
             return kNoDisplay;
         }
+        _willBlock = EventHub::shared().subscribe<MainThreadWillBlock>([this](const MainThreadWillBlock&) {
+            followFirstResponder();
+            (void)redrawIfNeeded(); // a failure here shows again at the next frame
+        });
         return std::nullopt;
     });
     if (auto* status = std::get_if<int>(&launched))
@@ -142,7 +139,7 @@ std::optional<std::string> WindowHost::openWindow()
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     // A tap on the phone acts at once: the click that focuses the window is a touch too.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    if (!_video.emplace().started())
         return std::string(SDL_GetError());
     _wakeEvent = SDL_RegisterEvents(1);
     if (_wakeEvent == static_cast<std::uint32_t>(-1))
@@ -156,14 +153,14 @@ std::optional<std::string> WindowHost::openWindow()
     Size size = Screen::main().bounds().size;
     int width = static_cast<int>(std::lround(size.width * _options.zoom));
     int height = static_cast<int>(std::lround(size.height * _options.zoom));
-    _window = SDL_CreateWindow("Velvet Quill", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_SHOWN);
+    _window.reset(SDL_CreateWindow("Velvet Quill", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                                   SDL_WINDOW_SHOWN));
     if (!_window)
         return std::string(SDL_GetError());
-    _renderer = SDL_CreateRenderer(_window, -1, 0);
+    _renderer.reset(SDL_CreateRenderer(_window.get(), -1, 0));
     if (!_renderer)
         return std::string(SDL_GetError());
-    _screen = std::make_unique<ScreenTexture>(_renderer);
+    _screen = std::make_unique<ScreenTexture>(_renderer.get());
     // SDL starts with text input on; it follows the first responder instead.
     SDL_StopTextInput();
     return std::nullopt;
@@ -232,11 +229,8 @@ void WindowHost::handleKey(const SDL_Event& event)
     } else if (key == SDLK_BACKSPACE) {
         app.pressBackspace();
     } else if (key == SDLK_v && (event.key.keysym.mod & KMOD_CTRL) && SDL_HasClipboardText()) {
-        char* text = SDL_GetClipboardText();
-        if (text) {
-            app.pasteText(text);
-            SDL_free(text);
-        }
+        if (SdlText text{SDL_GetClipboardText()})
+            app.pasteText(text.get());
     }
 }
 
@@ -264,9 +258,9 @@ std::optional<std::string> WindowHost::redrawIfNeeded()
         _drawnGeneration = generation;
     }
     _exposed = false;
-    SDL_RenderClear(_renderer);
-    SDL_RenderCopy(_renderer, _screen->texture(), nullptr, nullptr);
-    SDL_RenderPresent(_renderer);
+    SDL_RenderClear(_renderer.get());
+    SDL_RenderCopy(_renderer.get(), _screen->texture(), nullptr, nullptr);
+    SDL_RenderPresent(_renderer.get());
     return std::nullopt;
 }
 

@@ -2,6 +2,8 @@
 
 #include "main/Launch.h"
 #include "main/LaunchOptions.h"
+#include "main/SdlOwners.h"
+#include "platform/EventHub.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,8 +12,6 @@
 #include <ostream>
 #include <string>
 
-struct SDL_Renderer;
-struct SDL_Window;
 union SDL_Event;
 
 namespace vq {
@@ -60,8 +60,10 @@ private:
     TargetsFactory _makeTargets;
     LaunchedApp _launched;
 
-    SDL_Window* _window = nullptr;
-    SDL_Renderer* _renderer = nullptr;
+    // Declared in the order they are made, so they go in reverse.
+    std::optional<SdlVideo> _video;
+    SdlWindow _window;
+    SdlRenderer _renderer;
     std::unique_ptr<ScreenTexture> _screen;
     std::unique_ptr<ScriptPlayer> _player;
     std::uint32_t _wakeEvent = 0;
@@ -69,6 +71,8 @@ private:
     bool _exposed = false;
     bool _mouseDown = false;
     bool _textInput = false;
+    // Draws a last frame before the main thread blocks (a busy indicator stays up meanwhile).
+    Subscription _willBlock;
 };
 
 } // namespace vq

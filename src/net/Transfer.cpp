@@ -1,5 +1,7 @@
 #include "net/Transfer.h"
 
+#include "net/NetworkSwitch.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -42,6 +44,8 @@ Transfer::Transfer(TransferOptions options, Done done) : _options(std::move(opti
 
 std::optional<std::string> Transfer::prepare()
 {
+    if (!isNetworkEnabled())
+        return std::string("The network is off");
     auto& e = _easy;
     if (!e)
         return std::string("Unable to create request (out of resources)");

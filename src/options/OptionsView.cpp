@@ -55,14 +55,14 @@ OptionsView::OptionsView(Rect frame)
 
 std::shared_ptr<OptionsView> OptionsView::create(Rect frame)
 {
-    auto view = std::make_shared<OptionsView>(frame);
+    auto view = std::shared_ptr<OptionsView>(new OptionsView(frame));
     view->build(std::nullopt);
     return view;
 }
 
 std::shared_ptr<OptionsView> OptionsView::create(Rect frame, std::vector<std::string> fontArray)
 {
-    auto view = std::make_shared<OptionsView>(frame);
+    auto view = std::shared_ptr<OptionsView>(new OptionsView(frame));
     view->build(std::move(fontArray));
     return view;
 }
@@ -70,7 +70,7 @@ std::shared_ptr<OptionsView> OptionsView::create(Rect frame, std::vector<std::st
 void OptionsView::build(std::optional<std::vector<std::string>> fontArray)
 {
     Size size = bounds().size;
-    auto background = std::make_shared<ImageView>(Rect{{0, 0}, size});
+    auto background = ImageView::create(Rect{{0, 0}, size});
     background->setImage(Image::imageNamed(_layout.background));
     addSubview(background);
 
@@ -167,7 +167,7 @@ std::shared_ptr<ScrollView> OptionsView::makeBoard(int contentTag, int rows)
     board->setShowsHorizontalScrollIndicator(false);
     board->setAlwaysBounceVertical(true);
 
-    auto content = std::make_shared<View>(Rect{{0, 0}, {frame.size.width, contentHeight(rows)}});
+    auto content = View::create(Rect{{0, 0}, {frame.size.width, contentHeight(rows)}});
     content->setTag(contentTag);
     content->setUserInteractionEnabled(true);
     board->addSubview(content);
@@ -177,7 +177,7 @@ std::shared_ptr<ScrollView> OptionsView::makeBoard(int contentTag, int rows)
 
 static std::shared_ptr<ImageView> makeMark(Size size)
 {
-    auto mark = std::make_shared<ImageView>(Rect{{0, 0}, size});
+    auto mark = ImageView::create(Rect{{0, 0}, size});
     mark->setImage(Image::imageNamed("square-hl"));
     mark->setHidden(true);
     mark->setTag(OptionsView::kSelectionMarkTag);
@@ -267,7 +267,7 @@ std::shared_ptr<TableView> OptionsView::genFontView()
     table->setBackgroundColor(Color::clearColor());
     table->setSeparatorStyle(TableViewCellSeparatorStyle::None);
     table->setRowHeight(_layout.rowHeight);
-    table->setTableHeaderView(std::make_shared<View>(Rect{{0, 0}, {size.width, 4}}));
+    table->setTableHeaderView(View::create(Rect{{0, 0}, {size.width, 4}}));
     return table;
 }
 
@@ -407,7 +407,7 @@ void OptionsView::spareADSpace(double height)
     }
     Size grid = _textureView->contentSize();
     _textureView->setContentSize({_textureView->frame().size.width, grid.height + height});
-    _fontTableView->setTableFooterView(std::make_shared<View>(Rect{{0, 0}, {bounds().size.width, height}}));
+    _fontTableView->setTableFooterView(View::create(Rect{{0, 0}, {bounds().size.width, height}}));
 }
 
 // ---- random style ----

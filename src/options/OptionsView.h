@@ -47,7 +47,6 @@ public:
     // The same with a given font list (entry 0 stands for the system font).
     static std::shared_ptr<OptionsView> create(Rect frame, std::vector<std::string> fontArray);
 
-    explicit OptionsView(Rect frame);
     const char* className() const override { return "OptionsView"; }
 
     std::shared_ptr<OptionsViewDelegate> delegate() const { return _delegate.lock(); }
@@ -126,6 +125,9 @@ public:
     };
     static Layout layoutFor(DeviceVariant variant);
     const Layout& layout() const { return _layout; }
+
+protected:
+    explicit OptionsView(Rect frame);
 
 private:
     void build(std::optional<std::vector<std::string>> fontArray);

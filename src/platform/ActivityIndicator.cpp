@@ -12,7 +12,7 @@ namespace vq {
 
 std::shared_ptr<ActivityIndicator> ActivityIndicator::create(ActivityIndicatorStyle style)
 {
-    return std::make_shared<ActivityIndicator>(style);
+    return std::shared_ptr<ActivityIndicator>(new ActivityIndicator(style));
 }
 
 ActivityIndicator::ActivityIndicator(ActivityIndicatorStyle style) : _style(style)
@@ -97,7 +97,9 @@ void ActivityIndicator::draw(GraphicsContext& context)
 {
     Rect b = bounds();
     Color base = _color.value_or(_style == ActivityIndicatorStyle::Gray ? Color::grayColor() : Color::whiteColor());
-    double outer = std::min(b.width(), b.height()) / 2;
+    // Always the style's own size, centred: a stretched frame does not make a bigger spinner.
+    Size natural = sizeForStyle(_style);
+    double outer = std::min(natural.width, natural.height) / 2;
     double inner = outer * 0.5;
     double width = _style == ActivityIndicatorStyle::WhiteLarge ? 3.5 : 2;
     outer -= width / 2;

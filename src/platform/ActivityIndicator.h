@@ -19,7 +19,6 @@ public:
     static constexpr double kRevolution = 1.0;
 
     static std::shared_ptr<ActivityIndicator> create(ActivityIndicatorStyle style = ActivityIndicatorStyle::White);
-    explicit ActivityIndicator(ActivityIndicatorStyle style = ActivityIndicatorStyle::White);
     ~ActivityIndicator() override;
 
     const char* className() const override { return "ActivityIndicator"; }
@@ -42,6 +41,9 @@ public:
     int leadingSpoke() const;
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context) override;
+
+protected:
+    explicit ActivityIndicator(ActivityIndicatorStyle style = ActivityIndicatorStyle::White);
 
 private:
     ActivityIndicatorStyle _style;

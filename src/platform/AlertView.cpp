@@ -38,7 +38,7 @@ std::shared_ptr<AlertView> AlertView::create(std::string title, std::string mess
                                              std::optional<std::string> cancelButtonTitle,
                                              std::vector<std::string> otherButtonTitles)
 {
-    auto alert = std::make_shared<AlertView>();
+    auto alert = std::shared_ptr<AlertView>(new AlertView());
     alert->_title = std::move(title);
     alert->_message = std::move(message);
     alert->_delegate = std::move(delegate);

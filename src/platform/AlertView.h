@@ -28,7 +28,6 @@ public:
                                              std::weak_ptr<AlertViewDelegate> delegate,
                                              std::optional<std::string> cancelButtonTitle,
                                              std::vector<std::string> otherButtonTitles = {});
-    AlertView();
     ~AlertView() override;
 
     const char* className() const override { return "AlertView"; }
@@ -71,6 +70,9 @@ public:
     static constexpr double kWidth = 270;
     static constexpr double kButtonHeight = 44;
     static constexpr double kDismissDuration = 0.2;
+
+protected:
+    AlertView();
 
 private:
     void layoutAlert();

@@ -2,6 +2,7 @@
 
 #include "platform/EventHub.h"
 #include "platform/GestureRecognizer.h"
+#include "platform/Graphemes.h"
 #include "platform/Keyboard.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -9,8 +10,6 @@
 #include "platform/Timer.h"
 #include "platform/View.h"
 #include "platform/Window.h"
-
-#include <pango/pango.h>
 
 #include <algorithm>
 #include <cctype>
@@ -63,34 +62,6 @@ void openOnDesktop(const std::string& url)
     }
     // Reap it without holding up the run loop.
     std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-}
-
-// One string per user-perceived character.
-std::vector<std::string> graphemeClusters(const std::string& text)
-{
-    std::string valid = text;
-    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
-        gchar* fixed = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-        valid = fixed;
-        g_free(fixed);
-    }
-    std::vector<std::string> keys;
-    glong chars = g_utf8_strlen(valid.data(), static_cast<gssize>(valid.size()));
-    if (chars == 0)
-        return keys;
-    std::vector<PangoLogAttr> attrs(static_cast<std::size_t>(chars) + 1);
-    pango_get_log_attrs(valid.data(), static_cast<int>(valid.size()), -1, pango_language_get_default(), attrs.data(),
-                        static_cast<int>(attrs.size()));
-    const char* start = valid.data();
-    const char* p = start;
-    for (glong i = 1; i <= chars; ++i) {
-        p = g_utf8_next_char(p);
-        if (attrs[static_cast<std::size_t>(i)].is_cursor_position || i == chars) {
-            keys.emplace_back(start, p);
-            start = p;
-        }
-    }
-    return keys;
 }
 
 } // namespace
@@ -214,22 +185,43 @@ bool Application::openURL(const std::string& url)
 
 // ---- remote notifications ----
 
+std::vector<std::uint8_t> Application::deviceToken()
+{
+    constexpr std::size_t kTokenSize = 32;
+    auto path = Paths::dataDir() / "push-token";
+    if (auto kept = readFile(path); kept && kept->size() == kTokenSize)
+        return {kept->begin(), kept->end()};
+    std::random_device rd;
+    std::vector<std::uint8_t> token(kTokenSize);
+    for (auto& b : token)
+        b = static_cast<std::uint8_t>(rd() & 0xff);
+    // A token that cannot be kept still serves this run; the next run makes another.
+    if (!Paths::ensureDirectory(path.parent_path()))
+        (void)writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(token.data()), token.size()));
+    return token;
+}
+
 void Application::registerForRemoteNotifications(int types)
 {
     _remoteNotificationTypes = types;
+    if (_remoteRegistration)
+        _remoteRegistration->invalidate();
     _remoteRegistration = RunLoop::main().performAfter(kRemoteRegistrationDelay, [this] {
+        _remoteRegistration.reset();
         auto delegate = _delegate;
-        if (!delegate)
-            return;
         if (_remoteFailure) {
-            delegate->didFailToRegisterForRemoteNotificationsWithError(*this, *_remoteFailure);
+            EventHub::shared().publish(PushRegistration{std::nullopt, _remoteFailure});
+            if (delegate)
+                delegate->didFailToRegisterForRemoteNotificationsWithError(*this, *_remoteFailure);
             return;
         }
-        std::random_device rd;
-        std::vector<std::uint8_t> token(32);
-        for (auto& b : token)
-            b = static_cast<std::uint8_t>(rd() & 0xff);
-        delegate->didRegisterForRemoteNotificationsWithDeviceToken(*this, std::move(token));
+        auto token = deviceToken();
+        std::string hex;
+        for (auto b : token)
+            hex += fmt::format("{:02x}", b);
+        EventHub::shared().publish(PushRegistration{hex, std::nullopt});
+        if (delegate)
+            delegate->didRegisterForRemoteNotificationsWithDeviceToken(*this, std::move(token));
     });
 }
 

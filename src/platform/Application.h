@@ -27,6 +27,13 @@ struct URLOpened {
     std::string url;
 };
 
+// Published on the event hub when push registration answers: the token as
+// lower-case hex, or the error.
+struct PushRegistration {
+    std::optional<std::string> token;
+    std::optional<std::string> error;
+};
+
 // Remote-notification kinds, combined as a bit mask.
 enum RemoteNotificationType : int {
     RemoteNotificationTypeNone = 0,
@@ -80,14 +87,17 @@ public:
     const std::vector<std::string>& openedURLs() const { return _openedURLs; }
     void setPassURLsToDesktop(bool pass) { _passURLsToDesktop = pass; }
 
-    // Remote notifications: after a short delay the delegate gets a 32-byte
-    // token, or the failure set with setRemoteNotificationFailure.
+    // Remote notifications: after a short delay on the run loop's clock the
+    // delegate gets the device token, or the failure set with
+    // setRemoteNotificationFailure; PushRegistration tells the hub either way.
     void registerForRemoteNotifications(int types);
     int enabledRemoteNotificationTypes() const { return _remoteNotificationTypes; }
     void setRemoteNotificationFailure(std::optional<std::string> error) { _remoteFailure = std::move(error); }
     void deliverRemoteNotification(const PlistValue& userInfo);
     void deliverLocalNotification(const PlistValue& userInfo);
     static constexpr double kRemoteRegistrationDelay = 0.1;
+    // This data folder's 32-byte device token, made and kept on first use so runs repeat.
+    static std::vector<std::uint8_t> deviceToken();
 
     // Touch input at a point of the screen.
     void sendTouch(Point screenPoint, Touch::Phase phase);

@@ -14,7 +14,7 @@ std::size_t slot(ControlState state) { return static_cast<std::size_t>(state); }
 
 } // namespace
 
-std::shared_ptr<Button> Button::create(Rect frame) { return std::make_shared<Button>(frame); }
+std::shared_ptr<Button> Button::create(Rect frame) { return std::shared_ptr<Button>(new Button(frame)); }
 
 Button::Button() : _titleFont(Font::systemFont(15)) {}
 

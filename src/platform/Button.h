@@ -17,8 +17,6 @@ class Image;
 class Button : public Control {
 public:
     static std::shared_ptr<Button> create(Rect frame = {});
-    Button();
-    explicit Button(Rect frame);
 
     const char* className() const override { return "Button"; }
 
@@ -44,6 +42,10 @@ public:
     // when there is neither.
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context) override;
+
+protected:
+    Button();
+    explicit Button(Rect frame);
 
 private:
     static constexpr std::size_t kStates = 4;

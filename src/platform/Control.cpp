@@ -4,6 +4,10 @@
 
 namespace vq {
 
+std::shared_ptr<Control> Control::create() { return std::shared_ptr<Control>(new Control()); }
+
+std::shared_ptr<Control> Control::create(Rect frame) { return std::shared_ptr<Control>(new Control(frame)); }
+
 void Control::setEnabled(bool enabled)
 {
     if (enabled == _enabled)

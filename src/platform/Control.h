@@ -17,11 +17,10 @@ enum class ControlEvent { TouchDown, TouchUpInside, TouchUpOutside, TouchCancel,
 // A view that tracks a touch and sends actions for control events.
 class Control : public View {
 public:
+    static std::shared_ptr<Control> create();
+    static std::shared_ptr<Control> create(Rect frame);
     // How far outside its bounds a finger may stray and still count as inside.
     static constexpr double kTouchSlop = 10;
-
-    Control() = default;
-    explicit Control(Rect frame) : View(frame) {}
 
     const char* className() const override { return "Control"; }
 
@@ -51,6 +50,10 @@ protected:
     bool isTouchInside(const Touch& touch) const;
     // Called after enabled, selected or highlighted changed.
     virtual void stateDidChange() { setNeedsDisplay(); }
+
+protected:
+    Control() = default;
+    explicit Control(Rect frame) : View(frame) {}
 
 private:
     bool _enabled = true;

@@ -1,5 +1,7 @@
 #include "platform/FontMap.h"
 
+#include "platform/CairoOwners.h"
+
 #include <pango/pangocairo.h>
 
 namespace vq {
@@ -15,12 +17,11 @@ PangoContext* FontMap::context()
 {
     static PangoContext* ctx = [] {
         PangoContext* c = pango_font_map_create_context(fontMap());
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-        pango_cairo_context_set_font_options(c, options);
-        cairo_font_options_destroy(options);
+        CairoFontOptions options(cairo_font_options_create());
+        cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
+        pango_cairo_context_set_font_options(c, options.get()); // it keeps a copy
         pango_context_set_round_glyph_positions(c, FALSE);
         pango_context_set_language(c, pango_language_from_string("en-us"));
         return c;

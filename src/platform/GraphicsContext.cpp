@@ -31,9 +31,9 @@ void setColor(cairo_t* cr, Color c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c
 
 } // namespace
 
-void GraphicsContext::save() { cairo_save(_cr); }
+GraphicsContext::SavedState::SavedState(GraphicsContext& context) : _cr(context._cr) { cairo_save(_cr); }
 
-void GraphicsContext::restore() { cairo_restore(_cr); }
+GraphicsContext::SavedState::~SavedState() { cairo_restore(_cr); }
 
 void GraphicsContext::translate(double dx, double dy) { cairo_translate(_cr, dx, dy); }
 
@@ -112,11 +112,13 @@ void GraphicsContext::fillEllipse(Rect rect, Color color)
     if (color.a <= 0 || rect.isEmpty())
         return;
     cairo_new_path(_cr);
-    cairo_save(_cr);
-    cairo_translate(_cr, rect.midX(), rect.midY());
-    cairo_scale(_cr, rect.width() / 2, rect.height() / 2);
-    cairo_arc(_cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_restore(_cr);
+    {
+        // The path keeps the ellipse; the scaling goes with the scope.
+        SavedState unit(*this);
+        cairo_translate(_cr, rect.midX(), rect.midY());
+        cairo_scale(_cr, rect.width() / 2, rect.height() / 2);
+        cairo_arc(_cr, 0, 0, 1, 0, 2 * M_PI);
+    }
     setColor(_cr, color);
     cairo_fill(_cr);
 }
@@ -127,7 +129,7 @@ void GraphicsContext::drawImage(const Image& image, Rect rect, float alpha)
     int pw = image.pixelWidth(), ph = image.pixelHeight();
     if (!surface || pw <= 0 || ph <= 0 || rect.isEmpty() || alpha <= 0)
         return;
-    cairo_save(_cr);
+    SavedState saved(*this);
     cairo_new_path(_cr);
     cairo_translate(_cr, rect.minX(), rect.minY());
     cairo_scale(_cr, rect.width() / pw, rect.height() / ph);
@@ -151,7 +153,6 @@ void GraphicsContext::drawImage(const Image& image, Rect rect, float alpha)
         cairo_clip(_cr);
         cairo_paint_with_alpha(_cr, alpha);
     }
-    cairo_restore(_cr);
 }
 
 void GraphicsContext::beginTransparencyLayer() { cairo_push_group(_cr); }

@@ -15,8 +15,18 @@ public:
     explicit GraphicsContext(cairo_t* cr) : _cr(cr) {}
     cairo_t* cairo() const { return _cr; }
 
-    void save();
-    void restore();
+    // Saves the drawing state (transform, clip) and restores it when it goes.
+    class SavedState {
+    public:
+        explicit SavedState(GraphicsContext& context);
+        ~SavedState();
+        SavedState(const SavedState&) = delete;
+        SavedState& operator=(const SavedState&) = delete;
+
+    private:
+        cairo_t* _cr;
+    };
+
     void translate(double dx, double dy);
     void concat(const AffineTransform& transform);
 

@@ -1,6 +1,7 @@
 #include "platform/Image.h"
 
 #include "platform/Bundle.h"
+#include "platform/CairoOwners.h"
 #include "platform/Device.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -48,36 +49,32 @@ cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int
 }
 
 // Every image is ARGB32: opaque PNGs arrive as RGB24 and are copied over.
-cairo_surface_t* toArgb32(cairo_surface_t* s)
+CairoSurface toArgb32(CairoSurface s)
 {
-    if (cairo_image_surface_get_format(s) == CAIRO_FORMAT_ARGB32)
+    if (cairo_image_surface_get_format(s.get()) == CAIRO_FORMAT_ARGB32)
         return s;
-    int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
-    cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-    cairo_t* cr = cairo_create(argb);
-    cairo_set_source_surface(cr, s, 0, 0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_surface_destroy(s);
+    int w = cairo_image_surface_get_width(s.get()), h = cairo_image_surface_get_height(s.get());
+    CairoSurface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    CairoContext cr(cairo_create(argb.get()));
+    cairo_set_source_surface(cr.get(), s.get(), 0, 0);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
     return argb;
 }
 
-cairo_surface_t* decodePng(std::span<const std::uint8_t> data)
+CairoSurface decodePng(std::span<const std::uint8_t> data)
 {
     ReadCursor cursor{data};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &cursor);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
+    CairoSurface s(cairo_image_surface_create_from_png_stream(readChunk, &cursor));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
-    }
-    return toArgb32(s);
+    return toArgb32(std::move(s));
 }
 
 // Cairo's ARGB32 is a native-endian 32-bit word; in memory that is BGRA on little-endian machines.
 constexpr int nativeArgbFormat() { return std::endian::native == std::endian::little ? TJPF_BGRA : TJPF_ARGB; }
 
-cairo_surface_t* decodeJpeg(std::span<const std::uint8_t> data)
+CairoSurface decodeJpeg(std::span<const std::uint8_t> data)
 {
     tjhandle tj = tjInitDecompress();
     if (!tj)
@@ -85,24 +82,21 @@ cairo_surface_t* decodeJpeg(std::span<const std::uint8_t> data)
     int w = 0, h = 0, subsamp = 0, colorspace = 0;
     auto* src = const_cast<unsigned char*>(data.data());
     auto size = static_cast<unsigned long>(data.size());
-    cairo_surface_t* s = nullptr;
+    CairoSurface s;
     if (tjDecompressHeader3(tj, src, size, &w, &h, &subsamp, &colorspace) == 0 && w > 0 && h > 0) {
-        s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-        if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-            cairo_surface_flush(s);
+        s.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+        if (cairo_surface_status(s.get()) == CAIRO_STATUS_SUCCESS) {
+            cairo_surface_flush(s.get());
             // Alpha comes out as 0xff, so the pixels are valid premultiplied ones.
-            int rc = tjDecompress2(tj, src, size, cairo_image_surface_get_data(s), w,
-                                   cairo_image_surface_get_stride(s), h, nativeArgbFormat(), TJFLAG_ACCURATEDCT);
+            int rc = tjDecompress2(tj, src, size, cairo_image_surface_get_data(s.get()), w,
+                                   cairo_image_surface_get_stride(s.get()), h, nativeArgbFormat(), TJFLAG_ACCURATEDCT);
             // Warnings (a truncated but readable file) still give a picture.
-            if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
-                cairo_surface_destroy(s);
-                s = nullptr;
-            } else {
-                cairo_surface_mark_dirty(s);
-            }
+            if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING)
+                s.reset();
+            else
+                cairo_surface_mark_dirty(s.get());
         } else {
-            cairo_surface_destroy(s);
-            s = nullptr;
+            s.reset();
         }
     }
     tjDestroy(tj);
@@ -193,14 +187,14 @@ std::shared_ptr<Image> Image::imageNamed(const std::string& name)
 
 std::shared_ptr<Image> Image::imageWithData(std::span<const std::uint8_t> data, double scale)
 {
-    cairo_surface_t* s = nullptr;
+    CairoSurface s;
     if (isPng(data))
         s = decodePng(data);
     else if (isJpeg(data))
         s = decodeJpeg(data);
     if (!s)
         return nullptr;
-    return std::shared_ptr<Image>(new Image(s, scale, {}));
+    return std::shared_ptr<Image>(new Image(s.release(), scale, {}));
 }
 
 std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)
@@ -220,18 +214,15 @@ std::shared_ptr<Image> Image::fromSurface(cairo_surface_t* surface, double scale
     auto format = cairo_image_surface_get_format(surface);
     if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24)
         return nullptr;
-    cairo_surface_reference(surface);
-    return std::shared_ptr<Image>(new Image(toArgb32(surface), scale, {}));
+    return std::shared_ptr<Image>(new Image(toArgb32(CairoSurface(cairo_surface_reference(surface))).release(), scale, {}));
 }
 
 std::shared_ptr<Image> Image::blank(int pixelWidth, int pixelHeight, double scale)
 {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(0, pixelWidth), std::max(0, pixelHeight));
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
+    CairoSurface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(0, pixelWidth), std::max(0, pixelHeight)));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
-    }
-    return std::shared_ptr<Image>(new Image(s, scale, {}));
+    return std::shared_ptr<Image>(new Image(s.release(), scale, {}));
 }
 
 void Image::clearNamedCache() { namedCache().clear(); }

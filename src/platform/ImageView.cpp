@@ -5,6 +5,15 @@
 
 namespace vq {
 
+std::shared_ptr<ImageView> ImageView::create() { return std::shared_ptr<ImageView>(new ImageView()); }
+
+std::shared_ptr<ImageView> ImageView::create(Rect frame) { return std::shared_ptr<ImageView>(new ImageView(frame)); }
+
+std::shared_ptr<ImageView> ImageView::create(std::shared_ptr<Image> image)
+{
+    return std::shared_ptr<ImageView>(new ImageView(std::move(image)));
+}
+
 ImageView::ImageView() { setUserInteractionEnabled(false); }
 
 ImageView::ImageView(Rect frame) : View(frame) { setUserInteractionEnabled(false); }

@@ -12,10 +12,10 @@ class Image;
 // ignores touches until user interaction is enabled.
 class ImageView : public View {
 public:
-    ImageView();
-    explicit ImageView(Rect frame);
+    static std::shared_ptr<ImageView> create();
+    static std::shared_ptr<ImageView> create(Rect frame);
+    static std::shared_ptr<ImageView> create(std::shared_ptr<Image> image);
     // Sized to the image's point size at (0, 0).
-    explicit ImageView(std::shared_ptr<Image> image);
 
     const char* className() const override { return "ImageView"; }
 
@@ -31,6 +31,11 @@ public:
     // The image's size in points (zero without one).
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context) override;
+
+protected:
+    ImageView();
+    explicit ImageView(Rect frame);
+    explicit ImageView(std::shared_ptr<Image> image);
 
 private:
     std::shared_ptr<Image> _image;

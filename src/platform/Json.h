@@ -1,39 +1,21 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace vq {
 
-// Writes compact JSON text. Callers keep keys and values in order; the
-// writer inserts the commas.
-class JsonWriter {
-public:
-    JsonWriter& beginObject();
-    JsonWriter& endObject();
-    JsonWriter& beginArray();
-    JsonWriter& endArray();
-    JsonWriter& key(std::string_view name);
-    JsonWriter& value(std::string_view text);
-    JsonWriter& value(const char* text) { return value(std::string_view(text)); }
-    JsonWriter& value(double number);
-    JsonWriter& value(int number) { return value(static_cast<long long>(number)); }
-    JsonWriter& value(long long number);
-    JsonWriter& value(bool flag);
-    JsonWriter& null();
+// Keys stay in the order they were added: people read these files too.
+using Json = nlohmann::ordered_json;
 
-    const std::string& str() const { return _out; }
+// A number as our files write it: whole numbers without a fraction ("2", not
+// "2.0"), non-finite ones as null.
+Json jsonNumber(double number);
 
-private:
-    void separate();
-    std::string _out;
-    std::vector<bool> _first; // per open container: nothing written yet
-    bool _afterKey = false;
-};
-
-// Appends text as a JSON string literal: quoted, escaped, UTF-8 kept, and
-// malformed UTF-8 replaced by U+FFFD.
-void appendJsonString(std::string& out, std::string_view text);
+// Compact JSON text. Keys and strings can come from outside (a server, a
+// script): malformed UTF-8 in them is repaired as repairUtf8 does, so the
+// output stays valid JSON; well-formed UTF-8 is kept, not escaped.
+std::string jsonText(const Json& value);
 
 } // namespace vq

@@ -19,19 +19,26 @@ namespace {
 // Lets touches outside the keyboard through to the windows below.
 class KeyboardWindow : public Window {
 public:
-    using Window::Window;
+    // Unlike Window::create, not listed among the application's windows.
+    static std::shared_ptr<KeyboardWindow> create(Rect frame)
+    {
+        return std::shared_ptr<KeyboardWindow>(new KeyboardWindow(frame));
+    }
     const char* className() const override { return "KeyboardWindow"; }
     std::shared_ptr<View> hitTest(Point p) override
     {
         auto hit = Window::hitTest(p);
         return hit.get() == this ? nullptr : hit;
     }
+
+protected:
+    using Window::Window;
 };
 
 // Draws a plain pattern of keys; typing comes through Application, not through it.
 class KeyboardView : public View {
 public:
-    using View::View;
+    static std::shared_ptr<KeyboardView> create(Rect frame) { return std::shared_ptr<KeyboardView>(new KeyboardView(frame)); }
     const char* className() const override { return "KeyboardView"; }
 
     void draw(GraphicsContext& context) override
@@ -63,6 +70,9 @@ public:
         context.fillRoundedRect({2 * gap + side, y, b.width() - 2 * side - 4 * gap, rowHeight}, 4, key);
         context.fillRoundedRect({b.width() - gap - side, y, side, rowHeight}, 4, special);
     }
+
+protected:
+    using View::View;
 };
 
 std::map<std::string, Notification::Value> frameInfo(Rect begin, Rect end)
@@ -113,8 +123,8 @@ void Keyboard::ensureWindow()
 {
     auto& app = Application::shared();
     if (!_window) {
-        _window = std::make_shared<KeyboardWindow>(Screen::main().bounds());
-        _view = std::make_shared<KeyboardView>(hiddenFrame());
+        _window = KeyboardWindow::create(Screen::main().bounds());
+        _view = KeyboardView::create(hiddenFrame());
         _window->addSubview(_view);
     }
     // Created on first show, so it lands in front of the app's window.

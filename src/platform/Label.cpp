@@ -7,6 +7,10 @@
 
 namespace vq {
 
+std::shared_ptr<Label> Label::create() { return std::shared_ptr<Label>(new Label()); }
+
+std::shared_ptr<Label> Label::create(Rect frame) { return std::shared_ptr<Label>(new Label(frame)); }
+
 Label::Label() { setUserInteractionEnabled(false); }
 
 Label::Label(Rect frame) : View(frame) { setUserInteractionEnabled(false); }

@@ -15,8 +15,8 @@ namespace vq {
 // as a phone label is. Ignores touches until user interaction is enabled.
 class Label : public View {
 public:
-    Label();
-    explicit Label(Rect frame);
+    static std::shared_ptr<Label> create();
+    static std::shared_ptr<Label> create(Rect frame);
 
     const char* className() const override { return "Label"; }
 
@@ -43,6 +43,10 @@ public:
     // has one line, else wrapped to size.width.
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context) override;
+
+protected:
+    Label();
+    explicit Label(Rect frame);
 
 private:
     void changed();

@@ -33,7 +33,7 @@ std::string fileNamePart(std::string text)
 
 } // namespace
 
-std::shared_ptr<MessageComposer> MessageComposer::create() { return std::make_shared<MessageComposer>(); }
+std::shared_ptr<MessageComposer> MessageComposer::create() { return std::shared_ptr<MessageComposer>(new MessageComposer()); }
 
 std::filesystem::path MessageComposer::outboxDir() { return Paths::dataDir() / "outbox"; }
 
@@ -43,11 +43,11 @@ void MessageComposer::viewDidLoad()
     root->setBackgroundColor(Color::whiteColor());
     double width = root->frame().width();
 
-    auto bar = std::make_shared<View>(Rect{0, 0, width, kBarHeight});
+    auto bar = View::create(Rect{0, 0, width, kBarHeight});
     bar->setBackgroundColor(Color::rgb255(247, 247, 247));
     root->addSubview(bar);
 
-    auto title = std::make_shared<Label>();
+    auto title = Label::create();
     title->setText("New Message");
     title->setFont(Font::boldSystemFont(17));
     title->sizeToFit();
@@ -73,7 +73,7 @@ void MessageComposer::viewDidLoad()
     _sendButton = barButton("Send", &MessageComposer::send);
     _sendButton->setCenter({width - 10 - _sendButton->frame().width() / 2, kBarHeight / 2});
 
-    _pictureView = std::make_shared<ImageView>();
+    _pictureView = ImageView::create();
     root->addSubview(_pictureView);
     showPicture();
 }

@@ -70,6 +70,9 @@ public:
     static std::filesystem::path outboxDir();
 
 
+protected:
+    MessageComposer() = default;
+
 private:
     static constexpr int kNameAttempts = 1000;
 

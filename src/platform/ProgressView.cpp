@@ -20,7 +20,7 @@ float clampProgress(float value) { return std::isnan(value) ? 0.0f : std::clamp(
 
 std::shared_ptr<ProgressView> ProgressView::create(ProgressViewStyle style, Rect frame)
 {
-    return std::make_shared<ProgressView>(style, frame);
+    return std::shared_ptr<ProgressView>(new ProgressView(style, frame));
 }
 
 ProgressView::ProgressView(ProgressViewStyle style, Rect frame) : View(frame), _style(style) {}

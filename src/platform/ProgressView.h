@@ -18,7 +18,6 @@ public:
     static constexpr double kAnimationDuration = 0.25;
 
     static std::shared_ptr<ProgressView> create(ProgressViewStyle style = ProgressViewStyle::Default, Rect frame = {});
-    explicit ProgressView(ProgressViewStyle style = ProgressViewStyle::Default, Rect frame = {});
     ~ProgressView() override;
 
     const char* className() const override { return "ProgressView"; }
@@ -47,6 +46,9 @@ public:
     Rect filledRect() const;
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context) override;
+
+protected:
+    explicit ProgressView(ProgressViewStyle style = ProgressViewStyle::Default, Rect frame = {});
 
 private:
     void stopAnimationTimer();

@@ -1,5 +1,6 @@
 #include "platform/Renderer.h"
 
+#include "platform/CairoOwners.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Image.h"
 #include "platform/View.h"
@@ -8,6 +9,7 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <optional>
 #include <typeinfo>
 
 namespace vq {
@@ -57,10 +59,9 @@ void drawView(GraphicsContext& gc, View& view, const Rect& bounds);
 void drawSubview(GraphicsContext& gc, View& child)
 {
     Rect bounds = child.presentationBounds();
-    gc.save();
+    GraphicsContext::SavedState saved(gc);
     gc.concat(toSuperview(child, bounds));
     drawView(gc, child, bounds);
-    gc.restore();
 }
 
 // Draws a view in its own bounds coordinates (the context is already there).
@@ -76,19 +77,18 @@ void drawView(GraphicsContext& gc, View& view, const Rect& bounds)
     if (auto bg = view.backgroundColor(); bg && bg->a > 0)
         gc.fillRoundedRect(bounds, radius, *bg);
 
-    bool clips = view.clipsToBounds();
-    if (clips) {
-        gc.save();
+    std::optional<GraphicsContext::SavedState> clipped;
+    if (view.clipsToBounds()) {
+        clipped.emplace(gc);
         gc.clipToRoundedRect(bounds, radius);
     }
 
     // A plain view draws nothing of its own; others draw within their bounds,
     // as into a backing store of that size.
     if (typeid(view) != typeid(View)) {
-        gc.save();
+        GraphicsContext::SavedState saved(gc);
         gc.clipToRect(bounds);
         view.draw(gc);
-        gc.restore();
     }
 
     const auto& subviews = view.subviews();
@@ -106,14 +106,11 @@ void drawView(GraphicsContext& gc, View& view, const Rect& bounds)
     }
 
     if (typeid(view) != typeid(View)) {
-        gc.save();
+        GraphicsContext::SavedState saved(gc);
         gc.clipToRect(bounds);
         view.drawOverSubviews(gc);
-        gc.restore();
     }
-
-    if (clips)
-        gc.restore();
+    clipped.reset();
 
     if (view.borderWidth() > 0)
         gc.strokeRoundedRect(bounds, radius, view.borderWidth(), view.borderColor());
@@ -122,7 +119,7 @@ void drawView(GraphicsContext& gc, View& view, const Rect& bounds)
         gc.endTransparencyLayer(alpha);
 }
 
-std::shared_ptr<Image> makeCanvas(Size size, double scale, cairo_t** cr)
+std::shared_ptr<Image> makeCanvas(Size size, double scale, CairoContext& cr)
 {
     if (scale <= 0)
         scale = 1;
@@ -131,8 +128,8 @@ std::shared_ptr<Image> makeCanvas(Size size, double scale, cairo_t** cr)
     auto image = Image::blank(w, h, scale);
     if (!image)
         return nullptr;
-    *cr = cairo_create(image->surface());
-    cairo_scale(*cr, scale, scale);
+    cr.reset(cairo_create(image->surface()));
+    cairo_scale(cr.get(), scale, scale);
     return image;
 }
 
@@ -144,32 +141,31 @@ void drawViewTree(GraphicsContext& context, View& view)
     if (!isVisible(view))
         return;
     Rect bounds = view.presentationBounds();
-    context.save();
+    GraphicsContext::SavedState saved(context);
     context.translate(-bounds.x(), -bounds.y());
     drawView(context, view, bounds);
-    context.restore();
 }
 
 std::shared_ptr<Image> renderView(View& view, Size size, double scale)
 {
-    cairo_t* cr = nullptr;
-    auto image = makeCanvas(size, scale, &cr);
+    CairoContext cr;
+    auto image = makeCanvas(size, scale, cr);
     if (!image)
         return nullptr;
-    GraphicsContext gc(cr);
+    GraphicsContext gc(cr.get());
     drawViewTree(gc, view);
-    cairo_destroy(cr);
+    cr.reset(); // done drawing before the pixels are read
     cairo_surface_flush(image->surface());
     return image;
 }
 
 std::shared_ptr<Image> renderWindows(const std::vector<std::shared_ptr<Window>>& windows, Size screenSize, double scale)
 {
-    cairo_t* cr = nullptr;
-    auto image = makeCanvas(screenSize, scale, &cr);
+    CairoContext cr;
+    auto image = makeCanvas(screenSize, scale, cr);
     if (!image)
         return nullptr;
-    GraphicsContext gc(cr);
+    GraphicsContext gc(cr.get());
     for (const auto& window : windows) {
         if (!window)
             continue;
@@ -177,7 +173,7 @@ std::shared_ptr<Image> renderWindows(const std::vector<std::shared_ptr<Window>>&
         if (isVisible(*window))
             drawSubview(gc, *window);
     }
-    cairo_destroy(cr);
+    cr.reset(); // done drawing before the pixels are read
     cairo_surface_flush(image->surface());
     return image;
 }

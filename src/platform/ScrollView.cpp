@@ -23,7 +23,7 @@ double resist(double overshoot, double dimension)
 
 } // namespace
 
-std::shared_ptr<ScrollView> ScrollView::create(Rect frame) { return std::make_shared<ScrollView>(frame); }
+std::shared_ptr<ScrollView> ScrollView::create(Rect frame) { return std::shared_ptr<ScrollView>(new ScrollView(frame)); }
 
 ScrollView::ScrollView() { setClipsToBounds(true); }
 
@@ -201,7 +201,7 @@ void ScrollView::showIndicators()
     auto make = [this](std::shared_ptr<View>& indicator) {
         if (indicator)
             return;
-        indicator = std::make_shared<View>();
+        indicator = View::create();
         indicator->setBackgroundColor(Color::blackColor().withAlpha(0.35f));
         indicator->setCornerRadius(kIndicatorThickness / 2);
         indicator->setUserInteractionEnabled(false);

@@ -30,8 +30,6 @@ public:
     static constexpr double kIndicatorLinger = 0.5;
 
     static std::shared_ptr<ScrollView> create(Rect frame = {});
-    ScrollView();
-    explicit ScrollView(Rect frame);
     ~ScrollView() override;
 
     const char* className() const override { return "ScrollView"; }
@@ -83,6 +81,10 @@ protected:
     virtual void tapDidBegin(Point) {}
     virtual void tapDidEnd(Point) {}
     virtual void tapDidCancel() {}
+
+protected:
+    ScrollView();
+    explicit ScrollView(Rect frame);
 
 private:
     bool scrollsVertically() const;

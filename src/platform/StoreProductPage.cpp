@@ -45,7 +45,7 @@ bool isDecimal(const std::string& text)
 
 void StoreProductPage::setStore(Store store) { sharedStore() = std::move(store); }
 
-std::shared_ptr<StoreProductPage> StoreProductPage::create() { return std::make_shared<StoreProductPage>(); }
+std::shared_ptr<StoreProductPage> StoreProductPage::create() { return std::shared_ptr<StoreProductPage>(new StoreProductPage()); }
 
 bool StoreProductPage::isAvailable() { return compareSystemVersions(Device::current().systemVersion(), "6.0") >= 0; }
 
@@ -67,7 +67,7 @@ void StoreProductPage::viewDidLoad()
     root->setBackgroundColor(Color::whiteColor());
     double width = root->frame().width();
 
-    auto bar = std::make_shared<View>(Rect{0, 0, width, kBarHeight});
+    auto bar = View::create(Rect{0, 0, width, kBarHeight});
     bar->setBackgroundColor(Color::rgb255(247, 247, 247));
     root->addSubview(bar);
 
@@ -85,13 +85,13 @@ void StoreProductPage::viewDidLoad()
     bar->addSubview(_doneButton);
 
     double top = kBarHeight + kMargin;
-    _iconView = std::make_shared<ImageView>(Rect{kMargin, top, kIconSize, kIconSize});
+    _iconView = ImageView::create(Rect{kMargin, top, kIconSize, kIconSize});
     root->addSubview(_iconView);
     double textLeft = kMargin * 2 + kIconSize;
-    _nameLabel = std::make_shared<Label>(Rect{textLeft, top, width - textLeft - kMargin, 26});
+    _nameLabel = Label::create(Rect{textLeft, top, width - textLeft - kMargin, 26});
     _nameLabel->setFont(Font::boldSystemFont(20));
     root->addSubview(_nameLabel);
-    _sellerLabel = std::make_shared<Label>(Rect{textLeft, top + 30, width - textLeft - kMargin, 20});
+    _sellerLabel = Label::create(Rect{textLeft, top + 30, width - textLeft - kMargin, 20});
     _sellerLabel->setFont(Font::systemFont(15));
     _sellerLabel->setTextColor(Color::grayColor());
     root->addSubview(_sellerLabel);

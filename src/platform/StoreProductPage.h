@@ -80,6 +80,7 @@ public:
     // Done's action.
     void done();
 
+protected:
     StoreProductPage();
 
 private:

@@ -11,7 +11,7 @@ double TableViewDelegate::heightForRowAtIndexPath(TableView& tableView, const In
 
 std::shared_ptr<TableView> TableView::create(Rect frame, TableViewStyle style)
 {
-    return std::make_shared<TableView>(frame, style);
+    return std::shared_ptr<TableView>(new TableView(frame, style));
 }
 
 TableView::TableView(Rect frame, TableViewStyle style) : ScrollView(frame), _style(style)

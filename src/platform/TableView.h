@@ -51,7 +51,6 @@ public:
     static constexpr double kDefaultRowHeight = 44;
 
     static std::shared_ptr<TableView> create(Rect frame = {}, TableViewStyle style = TableViewStyle::Plain);
-    explicit TableView(Rect frame = {}, TableViewStyle style = TableViewStyle::Plain);
     ~TableView() override;
 
     const char* className() const override { return "TableView"; }
@@ -105,6 +104,9 @@ protected:
     void tapDidBegin(Point point) override;
     void tapDidEnd(Point point) override;
     void tapDidCancel() override;
+
+protected:
+    explicit TableView(Rect frame = {}, TableViewStyle style = TableViewStyle::Plain);
 
 private:
     struct Section {

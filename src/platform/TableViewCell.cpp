@@ -18,7 +18,7 @@ const Color kGraySelection = Color::rgb255(217, 217, 217);
 
 std::shared_ptr<TableViewCell> TableViewCell::create(TableViewCellStyle style, std::string reuseIdentifier)
 {
-    return std::make_shared<TableViewCell>(style, std::move(reuseIdentifier));
+    return std::shared_ptr<TableViewCell>(new TableViewCell(style, std::move(reuseIdentifier)));
 }
 
 TableViewCell::TableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
@@ -31,7 +31,7 @@ std::shared_ptr<View> TableViewCell::contentView()
 {
     if (!_contentView) {
         // Subviews need the cell to be owned already, so not in the constructor.
-        _contentView = std::make_shared<View>(bounds());
+        _contentView = View::create(bounds());
         addSubview(_contentView);
     }
     return _contentView;
@@ -40,7 +40,7 @@ std::shared_ptr<View> TableViewCell::contentView()
 std::shared_ptr<Label> TableViewCell::textLabel()
 {
     if (!_textLabel) {
-        _textLabel = std::make_shared<Label>();
+        _textLabel = Label::create();
         _textLabel->setFont(Font::systemFont(18));
         _textLabel->setHighlightedTextColor(Color::whiteColor());
         contentView()->addSubview(_textLabel);
@@ -54,7 +54,7 @@ std::shared_ptr<Label> TableViewCell::detailTextLabel()
     if (_style == TableViewCellStyle::Default)
         return nullptr;
     if (!_detailTextLabel) {
-        _detailTextLabel = std::make_shared<Label>();
+        _detailTextLabel = Label::create();
         _detailTextLabel->setFont(Font::systemFont(12));
         _detailTextLabel->setHighlightedTextColor(Color::whiteColor());
         contentView()->addSubview(_detailTextLabel);
@@ -66,7 +66,7 @@ std::shared_ptr<Label> TableViewCell::detailTextLabel()
 std::shared_ptr<ImageView> TableViewCell::imageView()
 {
     if (!_imageView) {
-        _imageView = std::make_shared<ImageView>();
+        _imageView = ImageView::create();
         contentView()->addSubview(_imageView);
         setNeedsLayout();
     }
@@ -129,7 +129,7 @@ void TableViewCell::updateSelectionBackground()
     std::shared_ptr<View> view = _selectedBackgroundView;
     if (!view && _selectionStyle != TableViewCellSelectionStyle::None) {
         if (!_defaultSelectedBackground) {
-            _defaultSelectedBackground = std::make_shared<View>();
+            _defaultSelectedBackground = View::create();
             _defaultSelectedBackground->setBackgroundColor(
                 _selectionStyle == TableViewCellSelectionStyle::Blue ? kBlueSelection : kGraySelection);
         }

@@ -20,7 +20,6 @@ public:
     static constexpr double kMargin = 15;
 
     static std::shared_ptr<TableViewCell> create(TableViewCellStyle style, std::string reuseIdentifier);
-    explicit TableViewCell(TableViewCellStyle style = TableViewCellStyle::Default, std::string reuseIdentifier = {});
 
     const char* className() const override { return "TableViewCell"; }
 
@@ -51,6 +50,9 @@ public:
     virtual void prepareForReuse();
 
     void layoutSubviews() override;
+
+protected:
+    explicit TableViewCell(TableViewCellStyle style = TableViewCellStyle::Default, std::string reuseIdentifier = {});
 
 private:
     void updateSelectionBackground();

@@ -1,5 +1,6 @@
 #include "platform/TextLayout.h"
 
+#include "platform/CairoOwners.h"
 #include "platform/FontMap.h"
 #include "platform/GraphicsContext.h"
 
@@ -164,7 +165,7 @@ void TextLayout::draw(GraphicsContext& context, Point origin, Color color) const
     if (_impl->extents.visibleLines == 0)
         return;
     cairo_t* cr = context.cairo();
-    cairo_save(cr);
+    CairoSavedState saved(cr);
     if (_impl->clip) {
         // Cut off the lines below the limit and, for a clipped single line, what passes the right edge.
         double x0 = origin.x - 1e4, x1 = origin.x + 1e4;
@@ -178,7 +179,6 @@ void TextLayout::draw(GraphicsContext& context, Point origin, Color color) const
     cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);
     cairo_move_to(cr, origin.x, origin.y);
     pango_cairo_show_layout(cr, _impl->layout);
-    cairo_restore(cr);
 }
 
 Rect TextLayout::caretRect(std::size_t byteIndex) const

@@ -1,9 +1,7 @@
 #include "platform/TextView.h"
 
+#include "platform/Graphemes.h"
 #include "platform/GraphicsContext.h"
-
-#include <glib.h>
-#include <pango/pango.h>
 
 #include <algorithm>
 #include <vector>
@@ -15,22 +13,11 @@ namespace {
 constexpr double kCaretWidth = 2;
 const Color kCaretColor = Color::rgb255(0, 122, 255);
 
-std::string validUtf8(const std::string& text)
-{
-    auto len = static_cast<gssize>(text.size());
-    if (g_utf8_validate_len(text.data(), static_cast<gsize>(len), nullptr))
-        return text;
-    gchar* repaired = g_utf8_make_valid(text.data(), len);
-    std::string result(repaired);
-    g_free(repaired);
-    return result;
-}
-
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 } // namespace
 
-std::shared_ptr<TextView> TextView::create(Rect frame) { return std::make_shared<TextView>(frame); }
+std::shared_ptr<TextView> TextView::create(Rect frame) { return std::shared_ptr<TextView>(new TextView(frame)); }
 
 TextView::TextView() : _font(Font::systemFont(12)) { updateContentSize(); }
 
@@ -38,7 +25,7 @@ TextView::TextView(Rect frame) : ScrollView(frame), _font(Font::systemFont(12)) 
 
 void TextView::setText(const std::string& text)
 {
-    _text = validUtf8(text);
+    _text = repairUtf8(text);
     _selectedRange = {_text.size(), 0};
     textDidChange();
 }
@@ -89,7 +76,7 @@ void TextView::setSelectedRange(TextRange range)
 void TextView::insertText(const std::string& text)
 {
     if (_editable)
-        edit(_selectedRange, validUtf8(text));
+        edit(_selectedRange, repairUtf8(text));
 }
 
 void TextView::deleteBackward()
@@ -103,24 +90,10 @@ void TextView::deleteBackward()
     std::size_t caret = _selectedRange.location;
     if (caret == 0)
         return;
-    std::size_t start = previousCursorPosition(caret);
+    // An emoji with its modifiers or a letter with its combining marks goes
+    // as one.
+    std::size_t start = previousGraphemeBoundary(_text, caret);
     edit({start, caret - start}, {});
-}
-
-std::size_t TextView::previousCursorPosition(std::size_t byteIndex) const
-{
-    // Pango knows grapheme clusters: an emoji with its modifiers or a letter
-    // with its combining marks is one cursor step.
-    const char* text = _text.c_str();
-    auto length = static_cast<int>(_text.size());
-    glong chars = g_utf8_strlen(text, length);
-    std::vector<PangoLogAttr> attrs(static_cast<std::size_t>(chars) + 1);
-    pango_get_log_attrs(text, length, -1, pango_language_get_default(), attrs.data(), static_cast<int>(attrs.size()));
-    glong caret = g_utf8_pointer_to_offset(text, text + byteIndex);
-    glong i = caret - 1;
-    while (i > 0 && !attrs[static_cast<std::size_t>(i)].is_cursor_position)
-        --i;
-    return static_cast<std::size_t>(g_utf8_offset_to_pointer(text, std::max<glong>(i, 0)) - text);
 }
 
 bool TextView::edit(TextRange range, const std::string& replacement)

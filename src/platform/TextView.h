@@ -44,8 +44,6 @@ public:
     static constexpr double kLinePadding = 5;
 
     static std::shared_ptr<TextView> create(Rect frame = {});
-    TextView();
-    explicit TextView(Rect frame);
 
     const char* className() const override { return "TextView"; }
 
@@ -88,13 +86,16 @@ protected:
     void didResignFirstResponder() override;
     void tapDidEnd(Point point) override;
 
+protected:
+    TextView();
+    explicit TextView(Rect frame);
+
 private:
     bool edit(TextRange range, const std::string& replacement);
     void textDidChange();
     void updateContentSize();
     double textWidth() const;
     TextRange clamped(TextRange range) const;
-    std::size_t previousCursorPosition(std::size_t byteIndex) const;
 
     std::string _text;
     Font _font;

@@ -49,6 +49,10 @@ Point Touch::previousLocationIn(const View& view) const
     return view.convertPointFrom(previousLocationInWindow, nullptr);
 }
 
+std::shared_ptr<View> View::create() { return std::shared_ptr<View>(new View()); }
+
+std::shared_ptr<View> View::create(Rect frame) { return std::shared_ptr<View>(new View(frame)); }
+
 View::View() = default;
 
 View::View(Rect frame) { setFrame(frame); }

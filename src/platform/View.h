@@ -23,8 +23,8 @@ class Window;
 // transform; the frame is derived from them.
 class View : public Responder {
 public:
-    View();
-    explicit View(Rect frame);
+    static std::shared_ptr<View> create();
+    static std::shared_ptr<View> create(Rect frame);
     ~View() override;
     View(const View&) = delete;
     View& operator=(const View&) = delete;
@@ -140,6 +140,12 @@ public:
     Rect presentationFrame() const;
     bool hasRunningAnimations() const;
     static bool anyAnimationRunning();
+
+protected:
+    // Made only through create() (here and in every subclass), so each one is
+    // owned by a shared_ptr and self() always works.
+    View();
+    explicit View(Rect frame);
 
 private:
     friend class ViewController;

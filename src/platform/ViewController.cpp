@@ -13,6 +13,8 @@ constexpr double kPresentDuration = 0.3;
 
 } // namespace
 
+std::shared_ptr<ViewController> ViewController::create() { return std::shared_ptr<ViewController>(new ViewController()); }
+
 ViewController::ViewController() = default;
 
 ViewController::~ViewController() = default;
@@ -22,7 +24,7 @@ std::shared_ptr<View> ViewController::view()
     if (!_view) {
         loadView();
         if (!_view)
-            setView(std::make_shared<View>(Screen::main().bounds()));
+            setView(View::create(Screen::main().bounds()));
         viewDidLoad();
     }
     return _view;
@@ -38,7 +40,7 @@ void ViewController::setView(std::shared_ptr<View> view)
         _view->_viewController = std::static_pointer_cast<ViewController>(weak_from_this().lock());
 }
 
-void ViewController::loadView() { setView(std::make_shared<View>(Screen::main().bounds())); }
+void ViewController::loadView() { setView(View::create(Screen::main().bounds())); }
 
 std::shared_ptr<Responder> ViewController::nextResponder() const
 {

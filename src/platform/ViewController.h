@@ -14,7 +14,7 @@ class Window;
 // controllers modally (the presented view covers the presenter's window).
 class ViewController : public Responder {
 public:
-    ViewController();
+    static std::shared_ptr<ViewController> create();
     ~ViewController() override;
 
     std::shared_ptr<ViewController> self() { return std::static_pointer_cast<ViewController>(shared_from_this()); }
@@ -39,6 +39,11 @@ public:
 
     // The root view's superview.
     std::shared_ptr<Responder> nextResponder() const override;
+
+protected:
+    // Made only through create() (here and in every subclass), so each one is
+    // owned by a shared_ptr and self() always works.
+    ViewController();
 
 private:
     std::shared_ptr<View> _view;

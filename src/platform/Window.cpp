@@ -7,7 +7,7 @@ namespace vq {
 
 std::shared_ptr<Window> Window::create(Rect frame)
 {
-    auto window = std::make_shared<Window>(frame);
+    auto window = std::shared_ptr<Window>(new Window(frame));
     Application::shared().addWindow(window);
     return window;
 }

@@ -16,7 +16,6 @@ class Window : public View {
 public:
     // Creates and registers the window with the application.
     static std::shared_ptr<Window> create(Rect frame);
-    explicit Window(Rect frame);
     ~Window() override;
 
     const char* className() const override { return "Window"; }
@@ -31,6 +30,9 @@ public:
     void makeKeyWindow();
     void makeKeyAndVisible();
     bool isKeyWindow() const;
+
+protected:
+    explicit Window(Rect frame);
 
 private:
     WindowLevel _level = WindowLevel::Normal;

@@ -13,7 +13,7 @@
 #include "promotion/ExternalLinkHandler.h"
 #include "promotion/Gobals.h"
 #include "promotion/InternalLinkHandler.h"
-#include "promotion/PromotionServer.h"
+#include "promotion/ServerSettings.h"
 #include "promotion/PropertyListLoad.h"
 #include "promotion/Reportor.h"
 #include "promotion/ads/AdGenerator.h"

@@ -6,7 +6,7 @@
 #include "platform/PropertyListValues.h"
 #include "platform/TestReset.h"
 #include "promotion/Gobals.h"
-#include "promotion/PromotionServer.h"
+#include "promotion/ServerSettings.h"
 #include "promotion/PromotionUnit.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/TestReset.h"
-#include "support/JsonTree.h"
+#include "support/ReadJson.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <sstream>
 
 using namespace vq;
-using JsonObject = vq::test::Json::Object;
+using JsonObject = vq::test::Json;
 
 namespace {
 
@@ -54,10 +54,10 @@ protected:
         std::vector<JsonObject> objects;
         for (const auto& line : lines) {
             auto json = vq::test::parseJson(line);
-            bool isObject = json && std::holds_alternative<JsonObject>(json->value);
+            bool isObject = json && json->is_object();
             EXPECT_TRUE(isObject) << "not a JSON object: " << line;
             if (isObject)
-                objects.push_back(json->object());
+                objects.push_back(std::move(*json));
         }
         return objects;
     }
@@ -65,13 +65,12 @@ protected:
     static std::string text(const JsonObject& o, const std::string& key)
     {
         auto it = o.find(key);
-        return it != o.end() && std::holds_alternative<std::string>(it->second.value) ? it->second.string()
-                                                                                     : "<missing " + key + ">";
+        return it != o.end() && it->is_string() ? it->get<std::string>() : "<missing " + key + ">";
     }
     static double number(const JsonObject& o, const std::string& key)
     {
         auto it = o.find(key);
-        return it != o.end() && std::holds_alternative<double>(it->second.value) ? it->second.number() : -1e9;
+        return it != o.end() && it->is_number() ? it->get<double>() : -1e9;
     }
 
     test::TempDir _dir;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "promotion/PromotionServer.h"
+#include "promotion/ServerSettings.h"
 
 #include "analytics/Analytics.h"
 #include "app/AppDelegate.h"

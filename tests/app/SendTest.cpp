@@ -208,7 +208,7 @@ TEST_F(Send, AComposerThatCannotTakeThePictureFallsBackToThePasteboard)
 
 TEST_F(Send, SomethingAlreadyOverTheEditorSendsThePictureToThePasteboard)
 {
-    auto cover = std::make_shared<vq::ViewController>();
+    auto cover = vq::ViewController::create();
     vc().presentViewController(cover, false);
     e->harness.advance(1);
     ASSERT_EQ(vc().presentedViewController(), cover);

@@ -4,6 +4,7 @@
 #include "app/MessageFit.h"
 #include "options/OptionsView.h"
 #include "platform/Button.h"
+#include "platform/Graphemes.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Log.h"
@@ -28,7 +29,7 @@ std::string naiveTrim(std::string text, const Font& font)
 {
     double h = 0;
     do {
-        auto bounds = app::graphemeBoundaries(text);
+        auto bounds = graphemeBoundaries(text);
         text.resize(bounds[bounds.size() - 2]);
         h = measureText(text, font, kWidth).height;
     } while (h >= kLimit && !text.empty());
@@ -163,7 +164,7 @@ TEST_F(Styling, TrimmingNeverSplitsAnEmojiOrALetterFromItsMark)
             EXPECT_EQ(trimmed, repeat(unit, trimmed.size() / unit.size()));
         }
     }
-    EXPECT_EQ(app::graphemeBoundaries("a" + thumb + accented + family + "b"),
+    EXPECT_EQ(graphemeBoundaries("a" + thumb + accented + family + "b"),
               (std::vector<std::size_t>{0, 1, 9, 14, 32, 33}));
 }
 

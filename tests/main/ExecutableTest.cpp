@@ -1,7 +1,7 @@
 // The built velvet-quill program, run as a user runs it.
 #ifdef VQ_APP_BINARY
 
-#include "support/JsonTree.h"
+#include "support/ReadJson.h"
 #include "support/TempDir.h"
 
 #include <fmt/format.h>
@@ -86,7 +86,7 @@ const Json* findView(const Json& view, const std::function<bool(const Json&)>& m
 {
     if (match(view))
         return &view;
-    for (const auto& child : view["children"].array())
+    for (const auto& child : view.at("children"))
         if (auto* found = findView(child, match))
             return found;
     return nullptr;
@@ -117,28 +117,28 @@ TEST(ExecutableTest, RunsTheEditorHeadlessAndDumpsItsViews)
     auto dump = parseJson(slurp(dir / "out/editor.json"));
     ASSERT_TRUE(dump);
     const Json* editor = nullptr;
-    for (const auto& window : (*dump)["windows"].array()) {
-        editor = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
+    for (const auto& window : (*dump).at("windows")) {
+        editor = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "TextView"; });
         if (editor)
             break;
     }
     ASSERT_TRUE(editor);
-    EXPECT_EQ((*editor)["text"].string(), "Hi");
+    EXPECT_EQ((*editor).at("text").get<std::string>(), "Hi");
     auto swatch = StyleCatalogue::paletteRgb(12);
     ASSERT_TRUE(swatch);
-    const Json& bg = (*editor)["background"];
-    EXPECT_EQ(bg[0].number(), swatch->red);
-    EXPECT_EQ(bg[1].number(), swatch->green);
-    EXPECT_EQ(bg[2].number(), swatch->blue);
+    const Json& bg = (*editor).at("background");
+    EXPECT_EQ(bg.at(0).get<double>(), swatch->red);
+    EXPECT_EQ(bg.at(1).get<double>(), swatch->green);
+    EXPECT_EQ(bg.at(2).get<double>(), swatch->blue);
 
     // The background board is the one on show, the options panel at the bottom of the tall screen.
-    const Json& window = (*dump)["windows"][0];
-    const Json* board = findView(window, [](const Json& v) { return v["tag"].number() == 1025; });
+    const Json& window = (*dump).at("windows").at(0);
+    const Json* board = findView(window, [](const Json& v) { return v.at("tag").get<double>() == 1025; });
     ASSERT_TRUE(board);
-    EXPECT_FALSE((*board)["hidden"].boolean());
-    const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
+    EXPECT_FALSE((*board).at("hidden").get<bool>());
+    const Json* panel = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "OptionsView"; });
     ASSERT_TRUE(panel);
-    EXPECT_EQ((*panel)["screen"][1].number() + (*panel)["screen"][3].number(), 568);
+    EXPECT_EQ((*panel).at("screen").at(1).get<double>() + (*panel).at("screen").at(3).get<double>(), 568);
 
     EXPECT_NE(slurp(dir / "events.jsonl").find("\"type\":\"analytics\""), std::string::npos);
 }
@@ -155,18 +155,18 @@ TEST(ExecutableTest, ComposerHandOverAndFinishAreEvents)
     for (std::string line; std::getline(lines, line);) {
         auto event = parseJson(line);
         ASSERT_TRUE(event) << line;
-        if ((*event)["type"].string() == "attachment")
+        if ((*event).at("type").get<std::string>() == "attachment")
             attachments.push_back(*event);
-        if ((*event)["type"].string() == "composer-finished")
+        if ((*event).at("type").get<std::string>() == "composer-finished")
             finishes.push_back(*event);
     }
     ASSERT_EQ(attachments.size(), 1u);
-    EXPECT_EQ(attachments[0]["typeIdentifier"].string(), "1");
-    EXPECT_EQ(attachments[0]["filename"].string(), "velvetQuill.jpg");
-    EXPECT_EQ(attachments[0]["width"].number(), 340);
-    EXPECT_TRUE(std::filesystem::exists(attachments[0]["path"].string())) << "Send stored it where it said";
+    EXPECT_EQ(attachments.at(0).at("typeIdentifier").get<std::string>(), "1");
+    EXPECT_EQ(attachments.at(0).at("filename").get<std::string>(), "velvetQuill.jpg");
+    EXPECT_EQ(attachments.at(0).at("width").get<double>(), 340);
+    EXPECT_TRUE(std::filesystem::exists(attachments.at(0).at("path").get<std::string>())) << "Send stored it where it said";
     ASSERT_EQ(finishes.size(), 1u);
-    EXPECT_EQ(finishes[0]["result"].string(), "sent");
+    EXPECT_EQ(finishes.at(0).at("result").get<std::string>(), "sent");
 }
 
 TEST(ExecutableTest, EveryEventKindIsOneObjectWithoutARepeatedKey)
@@ -188,16 +188,16 @@ TEST(ExecutableTest, EveryEventKindIsOneObjectWithoutARepeatedKey)
     for (std::string line; std::getline(lines, line);) {
         auto event = parseJson(line);
         ASSERT_TRUE(event) << "not one JSON object with distinct keys: " << line;
-        lastOfKind.insert_or_assign((*event)["type"].string(), *event);
+        lastOfKind.insert_or_assign((*event).at("type").get<std::string>(), *event);
     }
     for (const char* kind : {"analytics", "alert", "open-url", "attachment", "pasteboard", "composer-finished"})
         EXPECT_TRUE(lastOfKind.contains(kind)) << kind;
     ASSERT_TRUE(lastOfKind.contains("pasteboard"));
     const Json& pasteboard = lastOfKind.at("pasteboard");
-    EXPECT_EQ(pasteboard["pasteboardType"].string(), "public.jpeg");
-    EXPECT_TRUE(std::filesystem::exists(pasteboard["path"].string()));
+    EXPECT_EQ(pasteboard.at("pasteboardType").get<std::string>(), "public.jpeg");
+    EXPECT_TRUE(std::filesystem::exists(pasteboard.at("path").get<std::string>()));
     ASSERT_TRUE(lastOfKind.contains("open-url"));
-    EXPECT_EQ(lastOfKind.at("open-url")["url"].string(), "sms://");
+    EXPECT_EQ(lastOfKind.at("open-url").at("url").get<std::string>(), "sms://");
 }
 
 TEST(ExecutableTest, ScriptsScrollEveryBoardDownAndBackUp)
@@ -225,19 +225,19 @@ TEST(ExecutableTest, ScriptsScrollEveryBoardDownAndBackUp)
     ASSERT_EQ(run.status, 0) << run.err;
     auto dump = parseJson(slurp(dir / "boards.json"));
     ASSERT_TRUE(dump);
-    const Json& window = (*dump)["windows"][0];
+    const Json& window = (*dump).at("windows").at(0);
     for (int board : {1024, 1025, 1026, 1027}) {
-        const Json* view = findView(window, [&](const Json& v) { return v["tag"].number() == board; });
+        const Json* view = findView(window, [&](const Json& v) { return v.at("tag").get<double>() == board; });
         ASSERT_TRUE(view) << board;
-        EXPECT_LT((*view)["contentOffset"][1].number(), 49) << "board " << board << " is back near its top";
+        EXPECT_LT((*view).at("contentOffset").at(1).get<double>(), 49) << "board " << board << " is back near its top";
     }
     // The last picks of each page reached the message.
-    const Json* editor = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
+    const Json* editor = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "TextView"; });
     ASSERT_TRUE(editor);
-    EXPECT_EQ((*editor)["textColor"][0].number(), 255);
-    EXPECT_EQ((*editor)["textColor"][1].number(), 204);
-    EXPECT_EQ((*editor)["textColor"][2].number(), 204);
-    EXPECT_NE((*editor)["font"]["name"].string(), "DejaVuSans") << "row 1 is a named face";
+    EXPECT_EQ((*editor).at("textColor").at(0).get<double>(), 255);
+    EXPECT_EQ((*editor).at("textColor").at(1).get<double>(), 204);
+    EXPECT_EQ((*editor).at("textColor").at(2).get<double>(), 204);
+    EXPECT_NE((*editor).at("font").at("name").get<std::string>(), "DejaVuSans") << "row 1 is a named face";
 }
 
 TEST(ExecutableTest, AFaceInstalledTwiceIsListedOnce)

@@ -9,7 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
-#include "support/JsonTree.h"
+#include "support/ReadJson.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -104,8 +104,8 @@ TEST_P(LaunchAppTest, EveryOptionIsAppliedBeforeTheDelegateAndTheAppIsLaunched)
     app.openURL("fb://profile");
     auto events = jsonLines(*options.eventsFile);
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back()["type"].string(), "open-url");
-    EXPECT_EQ(events.back()["url"].string(), "fb://profile");
+    EXPECT_EQ(events.back().at("type").get<std::string>(), "open-url");
+    EXPECT_EQ(events.back().at("url").get<std::string>(), "fb://profile");
     EXPECT_EQ(heardHere, std::vector<std::string>{"fb://profile"});
 }
 
@@ -203,32 +203,32 @@ protected:
 
     std::optional<std::string> describe(const Json& event) const
     {
-        const std::string& type = event["type"].string();
+        const std::string& type = event.at("type").get<std::string>();
         auto where = [this](const Json& path) {
-            return path.string().rfind(dataDir().string() + "/", 0) == 0 ? "in the data folder" : "elsewhere";
+            return path.get<std::string>().rfind(dataDir().string() + "/", 0) == 0 ? "in the data folder" : "elsewhere";
         };
         if (type == "attachment")
-            return fmt::format("attachment {}x{} {}", event["width"].number(), event["height"].number(),
-                               where(event["path"]));
+            return fmt::format("attachment {}x{} {}", event.at("width").get<double>(), event.at("height").get<double>(),
+                               where(event.at("path")));
         if (type == "composer-finished")
-            return "composer-finished " + event["result"].string();
+            return "composer-finished " + event.at("result").get<std::string>();
         if (type == "alert") {
             std::vector<std::string> buttons;
-            for (const auto& b : event["buttons"].array())
-                buttons.push_back(b.string());
-            return fmt::format("alert {} [{}]", event["title"].string(), fmt::join(buttons, ", "));
+            for (const auto& b : event.at("buttons"))
+                buttons.push_back(b.get<std::string>());
+            return fmt::format("alert {} [{}]", event.at("title").get<std::string>(), fmt::join(buttons, ", "));
         }
         if (type == "pasteboard")
-            return fmt::format("pasteboard {}", where(event["path"]));
+            return fmt::format("pasteboard {}", where(event.at("path")));
         if (type == "open-url")
-            return "open-url " + event["url"].string();
+            return "open-url " + event.at("url").get<std::string>();
         return std::nullopt;
     }
 
     static Size windowSize(const Json& dump)
     {
-        const Json& frame = dump["windows"][0]["frame"];
-        return {frame[2].number(), frame[3].number()};
+        const Json& frame = dump.at("windows").at(0).at("frame");
+        return {frame.at(2).get<double>(), frame.at(3).get<double>()};
     }
 
     TempDir _dir;

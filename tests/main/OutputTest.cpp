@@ -1,5 +1,5 @@
 #include "main/HostFixture.h"
-#include "support/JsonTree.h"
+#include "support/ReadJson.h"
 
 #include "platform/Image.h"
 
@@ -15,9 +15,9 @@ namespace {
 // Depth-first, like the script's tag search.
 const Json* findTag(const Json& view, int tag)
 {
-    if (view["tag"].number() == tag)
+    if (view.at("tag").get<double>() == tag)
         return &view;
-    for (const auto& child : view["children"].array())
+    for (const auto& child : view.at("children"))
         if (auto* found = findTag(child, tag))
             return found;
     return nullptr;
@@ -26,8 +26,8 @@ const Json* findTag(const Json& view, int tag)
 std::vector<double> numbers(const Json& array)
 {
     std::vector<double> out;
-    for (const auto& v : array.array())
-        out.push_back(v.number());
+    for (const auto& v : array)
+        out.push_back(v.get<double>());
     return out;
 }
 
@@ -54,45 +54,45 @@ TEST_F(ViewDumpTest, DescribesEveryViewWithTheKeysOfItsKind)
         << _errors;
     auto dump = parseJson(readText("out/views.json"));
     ASSERT_TRUE(dump);
-    const Json& window = (*dump)["windows"][0];
-    EXPECT_EQ(window["class"].string(), "Window");
-    EXPECT_EQ(numbers(window["frame"]), (std::vector<double>{0, 0, 320, 480}));
+    const Json& window = (*dump).at("windows").at(0);
+    EXPECT_EQ(window.at("class").get<std::string>(), "Window");
+    EXPECT_EQ(numbers(window.at("frame")), (std::vector<double>{0, 0, 320, 480}));
 
     const Json* button = findTag(window, 10);
     ASSERT_TRUE(button);
-    EXPECT_EQ(button->object().size(), 14u); // class..children, with text, image, font and textColor
-    EXPECT_EQ((*button)["class"].string(), "Button");
-    EXPECT_EQ(numbers((*button)["frame"]), (std::vector<double>{20, 20, 80, 40}));
-    EXPECT_EQ(numbers((*button)["background"]), (std::vector<double>{255, 0, 0, 1}));
-    EXPECT_TRUE((*button)["enabled"].boolean());
-    EXPECT_FALSE((*button)["selected"].boolean());
-    EXPECT_FALSE((*button)["hidden"].boolean());
-    EXPECT_EQ((*button)["alpha"].number(), 1);
-    EXPECT_EQ((*button)["text"].string(), "Go");
-    EXPECT_TRUE((*button)["image"].isNull());
-    EXPECT_GT((*button)["font"]["size"].number(), 0);
-    EXPECT_FALSE((*button)["font"]["name"].string().empty());
-    EXPECT_FALSE(button->has("contentSize"));
+    EXPECT_EQ(button->size(), 14u); // class..children, with text, image, font and textColor
+    EXPECT_EQ((*button).at("class").get<std::string>(), "Button");
+    EXPECT_EQ(numbers((*button).at("frame")), (std::vector<double>{20, 20, 80, 40}));
+    EXPECT_EQ(numbers((*button).at("background")), (std::vector<double>{255, 0, 0, 1}));
+    EXPECT_TRUE((*button).at("enabled").get<bool>());
+    EXPECT_FALSE((*button).at("selected").get<bool>());
+    EXPECT_FALSE((*button).at("hidden").get<bool>());
+    EXPECT_EQ((*button).at("alpha").get<double>(), 1);
+    EXPECT_EQ((*button).at("text").get<std::string>(), "Go");
+    EXPECT_TRUE((*button).at("image").is_null());
+    EXPECT_GT((*button).at("font").at("size").get<double>(), 0);
+    EXPECT_FALSE((*button).at("font").at("name").get<std::string>().empty());
+    EXPECT_FALSE(button->contains("contentSize"));
 
     const Json* label = findTag(window, 7);
     ASSERT_TRUE(label);
-    EXPECT_EQ((*label)["text"].string(), "Hello");
-    EXPECT_EQ(numbers((*label)["textColor"]), (std::vector<double>{0, 0, 0, 1}));
-    EXPECT_TRUE((*label)["background"].isNull());
-    EXPECT_FALSE(label->has("enabled"));
-    EXPECT_FALSE(label->has("image"));
+    EXPECT_EQ((*label).at("text").get<std::string>(), "Hello");
+    EXPECT_EQ(numbers((*label).at("textColor")), (std::vector<double>{0, 0, 0, 1}));
+    EXPECT_TRUE((*label).at("background").is_null());
+    EXPECT_FALSE(label->contains("enabled"));
+    EXPECT_FALSE(label->contains("image"));
 
     // Inside the scrolled view: the frame stays in content coordinates, the screen rect moves.
     const Json* scroll = findTag(window, 100);
     ASSERT_TRUE(scroll);
-    EXPECT_EQ(numbers((*scroll)["contentSize"]), (std::vector<double>{160, 1000}));
-    double offset = (*scroll)["contentOffset"][1].number();
+    EXPECT_EQ(numbers((*scroll).at("contentSize")), (std::vector<double>{160, 1000}));
+    double offset = (*scroll).at("contentOffset").at(1).get<double>();
     EXPECT_GT(offset, 0);
     const Json* inside = findTag(*scroll, 18);
     ASSERT_TRUE(inside);
-    EXPECT_EQ(numbers((*inside)["frame"]), (std::vector<double>{10, 855, 100, 40}));
-    EXPECT_EQ(numbers((*inside)["screen"]), (std::vector<double>{10, 80 + 855 - offset, 100, 40}));
-    EXPECT_TRUE((*findTag(*scroll, 30))["hidden"].boolean());
+    EXPECT_EQ(numbers((*inside).at("frame")), (std::vector<double>{10, 855, 100, 40}));
+    EXPECT_EQ(numbers((*inside).at("screen")), (std::vector<double>{10, 80 + 855 - offset, 100, 40}));
+    EXPECT_TRUE((*findTag(*scroll, 30)).at("hidden").get<bool>());
 }
 
 using ScreenshotTest = HostFixture;
@@ -129,26 +129,26 @@ TEST_F(EventLogTest, RecordsLogLinesAnalyticsAndAlertsOnTheVirtualClock)
 
     auto lines = jsonLines(readText("events.jsonl"));
     ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[0]["type"].string(), "earlier run"); // appended, not replaced
+    EXPECT_EQ(lines.at(0).at("type").get<std::string>(), "earlier run"); // appended, not replaced
 
     std::vector<std::string> seen;
     double last = 0;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const Json& e = lines[i];
-        double t = e["t"].number();
+        double t = e.at("t").get<double>();
         EXPECT_GE(t, last) << "line " << i;
         last = t;
-        const std::string& type = e["type"].string();
+        const std::string& type = e.at("type").get<std::string>();
         if (type == "log")
-            seen.push_back(fmt::format("{} log {}", t, e["text"].string()));
+            seen.push_back(fmt::format("{} log {}", t, e.at("text").get<std::string>()));
         else if (type == "analytics")
-            seen.push_back(fmt::format("{} analytics {}", t, e["event"].string()));
+            seen.push_back(fmt::format("{} analytics {}", t, e.at("event").get<std::string>()));
         else if (type == "alert") {
-            EXPECT_EQ(e["title"].string(), "Sure?");
-            EXPECT_EQ(e["message"].string(), "Pick one");
-            EXPECT_EQ(e["buttons"].size(), 3u);
-            EXPECT_EQ(e["buttons"][2].string(), "Maybe");
-            EXPECT_EQ(e["tag"].number(), 77);
+            EXPECT_EQ(e.at("title").get<std::string>(), "Sure?");
+            EXPECT_EQ(e.at("message").get<std::string>(), "Pick one");
+            EXPECT_EQ(e.at("buttons").size(), 3u);
+            EXPECT_EQ(e.at("buttons").at(2).get<std::string>(), "Maybe");
+            EXPECT_EQ(e.at("tag").get<double>(), 77);
             seen.push_back(fmt::format("{} alert", t));
         }
     }

@@ -85,6 +85,7 @@ TEST(Script, ErrorsNameTheLineAndWhatIsWrong)
     EXPECT_NE(parseFails("tap tag x").message.find("not a number"), std::string::npos);
     EXPECT_NE(parseFails("drag 1 2 3").message.find("4 arguments"), std::string::npos);
     EXPECT_NE(parseFails("wait -1").message.find("seconds"), std::string::npos);
+    EXPECT_FALSE(parseFails("settle 5").message.empty());
     // Virtual time jumps, but a wait past a day is a typo, not a plan.
     EXPECT_NE(parseFails("wait 1e300").message.find("longer than a day"), std::string::npos);
     EXPECT_NE(parseFails("wait 86400.5").message.find("longer than a day"), std::string::npos);

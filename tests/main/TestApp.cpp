@@ -27,8 +27,11 @@ std::shared_ptr<Button> tappable(TestApp& app, Rect frame, int tag)
     button->setTag(tag);
     std::weak_ptr<TestApp> weak = app.shared_from_this();
     button->addAction(ControlEvent::TouchUpInside, [weak, tag] {
-        if (auto a = weak.lock())
+        if (auto a = weak.lock()) {
             a->tappedTags.push_back(tag);
+            if (TestApp::onTap)
+                TestApp::onTap(tag);
+        }
     });
     return button;
 }
@@ -56,7 +59,7 @@ bool TestApp::didFinishLaunching(Application&)
     });
     window->addSubview(alerting);
 
-    auto label = std::make_shared<Label>(Rect{220, 20, 90, 40});
+    auto label = Label::create(Rect{220, 20, 90, 40});
     label->setTag(7);
     label->setText("Hello");
     window->addSubview(label);

@@ -6,6 +6,7 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/TableView.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -43,6 +44,8 @@ public:
     std::vector<int> clickedAlertButtons;
     std::vector<int> selectedRows;
     int backgroundCount = 0;
+    // Called after each tap on a tagged button (network tests start requests from it).
+    static inline std::function<void(int tag)> onTap;
 };
 
 // "message" is the text view, "send" the red button; "info" stands for a

@@ -4,7 +4,7 @@
 #include "platform/Color.h"
 #include "platform/Image.h"
 #include "support/Harness.h" // nearColor
-#include "support/JsonTree.h"
+#include "support/ReadJson.h"
 #include "support/TempDir.h"
 
 #include <fmt/format.h>
@@ -86,7 +86,7 @@ const Json* findView(const Json& view, const std::function<bool(const Json&)>& m
 {
     if (match(view))
         return &view;
-    for (const auto& child : view["children"].array())
+    for (const auto& child : view.at("children"))
         if (auto* found = findView(child, match))
             return found;
     return nullptr;
@@ -98,8 +98,8 @@ struct ScreenRect {
 
 ScreenRect screenRectOf(const Json& view)
 {
-    const Json& r = view["screen"];
-    return {r[0].number(), r[1].number(), r[2].number(), r[3].number()};
+    const Json& r = view.at("screen");
+    return {r.at(0).get<double>(), r.at(1).get<double>(), r.at(2).get<double>(), r.at(3).get<double>()};
 }
 
 } // namespace
@@ -172,11 +172,11 @@ TEST_F(XWindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
 
     auto dump = parseJson(slurp(_dir / "views.json"));
     ASSERT_TRUE(dump);
-    const Json& window = (*dump)["windows"][0];
-    const Json* message = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
-    const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
+    const Json& window = (*dump).at("windows").at(0);
+    const Json* message = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "TextView"; });
+    const Json* panel = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "OptionsView"; });
     ASSERT_TRUE(message && panel);
-    EXPECT_EQ((*message)["text"].string(), "Hello");
+    EXPECT_EQ((*message).at("text").get<std::string>(), "Hello");
 
     // The top bar and the panel: X shows what the renderer drew, and it is not blank.
     auto sameAsRender = [&](ScreenRect r, int columns, int rows) {
@@ -223,15 +223,15 @@ TEST_F(XWindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
                                         "xdotool mousemove --window $win 160 380 click 5 click 5"));
     auto dump = parseJson(slurp(_dir / "views.json"));
     ASSERT_TRUE(dump);
-    const Json& window = (*dump)["windows"][0];
-    const Json* message = findView(window, [](const Json& v) { return v["class"].string() == "TextView"; });
-    const Json* board = findView(window, [](const Json& v) { return v["tag"].number() == 1024; });
-    const Json* panel = findView(window, [](const Json& v) { return v["class"].string() == "OptionsView"; });
+    const Json& window = (*dump).at("windows").at(0);
+    const Json* message = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "TextView"; });
+    const Json* board = findView(window, [](const Json& v) { return v.at("tag").get<double>() == 1024; });
+    const Json* panel = findView(window, [](const Json& v) { return v.at("class").get<std::string>() == "OptionsView"; });
     ASSERT_TRUE(message && board && panel);
-    EXPECT_EQ((*message)["text"].string(), "Hi ther, ok");
+    EXPECT_EQ((*message).at("text").get<std::string>(), "Hi ther, ok");
     // Return put the keyboard away: the panel is back at the bottom.
-    EXPECT_EQ((*panel)["screen"][1].number() + (*panel)["screen"][3].number(), 480);
-    EXPECT_GT((*board)["contentOffset"][1].number(), 0);
+    EXPECT_EQ((*panel).at("screen").at(1).get<double>() + (*panel).at("screen").at(3).get<double>(), 480);
+    EXPECT_GT((*board).at("contentOffset").at(1).get<double>(), 0);
 }
 
 } // namespace vq::test

@@ -1,5 +1,8 @@
 #include "platform/ActivityIndicator.h"
 #include "platform/RunLoop.h"
+#include "platform/ViewController.h"
+#include "platform/Window.h"
+#include "support/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +73,33 @@ TEST_F(ActivityIndicatorTest, ADroppedIndicatorStopsItsTimer)
     EXPECT_EQ(RunLoop::main().pendingTimerCount(), 1u);
     spinner.reset();
     EXPECT_EQ(RunLoop::main().pendingTimerCount(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// The large white spinner at its natural size in the middle of a stretched
+// frame on black: white on its top spoke, black well beyond its radius.
+TEST(ActivityIndicatorDrawing, ALargeSpinnerKeepsItsNaturalSizeCentredInAnyBounds)
+{
+    for (Rect frame : {Rect{10, 40, 300, 300}, Rect{10, 40, 300, 60}, Rect{100, 100, 37, 37}}) {
+        test::Harness harness;
+        auto window = harness.makeWindow();
+        auto root = window->rootViewController()->view();
+        root->setBackgroundColor(Color::blackColor());
+        auto spinner = ActivityIndicator::create(ActivityIndicatorStyle::WhiteLarge);
+        spinner->setFrame(frame);
+        root->addSubview(spinner);
+        spinner->startAnimating(); // the clock at 0: the top spoke leads, fully white
+        Point c = frame.center();
+        auto image = harness.render();
+        EXPECT_TRUE(test::nearColor(test::Harness::pixel(*image, c.x, c.y - 13), Color::whiteColor(), 0.1f))
+            << frame.width() << "x" << frame.height();
+        EXPECT_EQ(test::Harness::pixel(*image, c.x, c.y - 25), Color::blackColor())
+            << frame.width() << "x" << frame.height();
+        EXPECT_EQ(test::Harness::pixel(*image, c.x, c.y), Color::blackColor()); // the hollow middle
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/Window.h"
 #include "support/Harness.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -147,29 +148,54 @@ TEST(ApplicationTest, CanOpenURLKnowsTheSystemAndTheInstalledSchemes)
     EXPECT_EQ(h.app().openedURLs().back(), "http://bad host");
 }
 
-TEST(ApplicationTest, RemoteRegistrationDeliversAFreshTokenAfterADelayOrTheFailure)
+TEST(ApplicationTest, RemoteRegistrationDeliversTheKeptTokenAfterADelayOrTheFailure)
 {
-    test::Harness h;
-    auto delegate = std::make_shared<RecordingDelegate>();
-    h.app().setDelegate(delegate);
-    int types = RemoteNotificationTypeAlert | RemoteNotificationTypeBadge;
-    h.app().registerForRemoteNotifications(types);
-    EXPECT_EQ(h.app().enabledRemoteNotificationTypes(), types);
-    EXPECT_TRUE(delegate->tokens.empty()); // not within the call
-    h.advance(Application::kRemoteRegistrationDelay);
-    ASSERT_EQ(delegate->tokens.size(), 1u);
-    EXPECT_EQ(delegate->tokens[0].size(), 32u);
+    std::vector<PushRegistration> told;
+    std::vector<std::uint8_t> firstFolderToken;
+    {
+        test::Harness h;
+        auto heard = EventHub::shared().subscribe<PushRegistration>([&](const PushRegistration& e) { told.push_back(e); });
+        auto delegate = std::make_shared<RecordingDelegate>();
+        h.app().setDelegate(delegate);
+        int types = RemoteNotificationTypeAlert | RemoteNotificationTypeBadge;
+        h.app().registerForRemoteNotifications(types);
+        EXPECT_EQ(h.app().enabledRemoteNotificationTypes(), types);
+        EXPECT_TRUE(delegate->tokens.empty()); // not within the call
+        h.advance(Application::kRemoteRegistrationDelay / 2);
+        EXPECT_TRUE(delegate->tokens.empty());
+        h.advance(Application::kRemoteRegistrationDelay / 2);
+        ASSERT_EQ(delegate->tokens.size(), 1u);
+        EXPECT_EQ(delegate->tokens[0].size(), 32u);
+        ASSERT_EQ(told.size(), 1u);
+        ASSERT_TRUE(told[0].token);
+        EXPECT_EQ(told[0].token->size(), 64u);
+        EXPECT_EQ(told[0].token->find_first_not_of("0123456789abcdef"), std::string::npos);
+        EXPECT_EQ(told[0].token->substr(0, 2), fmt::format("{:02x}", delegate->tokens[0][0]));
 
-    h.app().registerForRemoteNotifications(types);
-    h.advance(1);
-    ASSERT_EQ(delegate->tokens.size(), 2u);
-    EXPECT_NE(delegate->tokens[0], delegate->tokens[1]);
+        // The same data folder keeps the token, so runs repeat.
+        h.app().registerForRemoteNotifications(types);
+        h.advance(1);
+        ASSERT_EQ(delegate->tokens.size(), 2u);
+        EXPECT_EQ(delegate->tokens[0], delegate->tokens[1]);
+        EXPECT_EQ(Application::deviceToken(), delegate->tokens[0]);
+        firstFolderToken = delegate->tokens[0];
 
-    h.app().setRemoteNotificationFailure("no aps-environment");
-    h.app().registerForRemoteNotifications(types);
-    h.advance(1);
-    EXPECT_EQ(delegate->tokens.size(), 2u);
-    EXPECT_EQ(delegate->error, "no aps-environment");
+        // A kept file of the wrong size is replaced by a good token.
+        std::ofstream(Paths::dataDir() / "push-token") << "short";
+        EXPECT_EQ(Application::deviceToken().size(), 32u);
+
+        h.app().setRemoteNotificationFailure("no aps-environment");
+        h.app().registerForRemoteNotifications(types);
+        h.advance(1);
+        EXPECT_EQ(delegate->tokens.size(), 2u);
+        EXPECT_EQ(delegate->error, "no aps-environment");
+        ASSERT_EQ(told.size(), 3u);
+        EXPECT_FALSE(told[2].token);
+        EXPECT_EQ(told[2].error, "no aps-environment");
+    }
+    // Another data folder has a token of its own.
+    test::Harness other;
+    EXPECT_NE(Application::deviceToken(), firstFolderToken);
 }
 
 TEST(ApplicationTest, DataFolderCheckNamesTheFolderItCannotCreate)
@@ -189,19 +215,22 @@ TEST(ApplicationTest, DataFolderCheckNamesTheFolderItCannotCreate)
 // A focusable view that records the keys it gets.
 class KeyRecorder : public View {
 public:
-    using View::View;
+    static std::shared_ptr<KeyRecorder> create(Rect frame) { return std::shared_ptr<KeyRecorder>(new KeyRecorder(frame)); }
     std::vector<std::string> keys;
     int backspaces = 0;
     bool canBecomeFirstResponder() const override { return true; }
     void insertText(const std::string& text) override { keys.push_back(text); }
     void deleteBackward() override { ++backspaces; }
+
+protected:
+    using View::View;
 };
 
 TEST(ApplicationTest, KeysGoToTheFirstResponderOneCharacterAtATime)
 {
     test::Harness h;
     auto window = h.makeWindow();
-    auto field = std::make_shared<KeyRecorder>(Rect(0, 0, 100, 40));
+    auto field = KeyRecorder::create(Rect(0, 0, 100, 40));
     window->rootViewController()->view()->addSubview(field);
 
     h.type("lost"); // nobody listens yet

@@ -18,7 +18,7 @@ class ButtonTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        root = std::make_shared<View>(Rect{0, 0, 320, 480});
+        root = View::create(Rect{0, 0, 320, 480});
         button = Button::create({20, 20, 100, 44});
         root->addSubview(button);
     }

@@ -16,8 +16,8 @@ class ControlTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        root = std::make_shared<View>(Rect{0, 0, 320, 480});
-        control = std::make_shared<Control>(Rect{100, 100, 80, 40});
+        root = View::create(Rect{0, 0, 320, 480});
+        control = Control::create(Rect{100, 100, 80, 40});
         root->addSubview(control);
         for (auto event : {ControlEvent::TouchDown, ControlEvent::TouchUpInside, ControlEvent::TouchUpOutside,
                            ControlEvent::TouchCancel})
@@ -107,7 +107,7 @@ TEST_F(ControlTest, DisabledControlIsSkippedByHitTestingAndIgnoresTouches)
 TEST_F(ControlTest, ActionsRunInOrderAndMayRemoveTheControl)
 {
     std::vector<int> order;
-    auto fresh = std::make_shared<Control>(Rect{0, 0, 50, 50});
+    auto fresh = Control::create(Rect{0, 0, 50, 50});
     root->addSubview(fresh);
     std::weak_ptr<Control> weak = fresh;
     fresh->addAction(ControlEvent::TouchUpInside, [&order, weak] {

@@ -20,10 +20,13 @@ namespace {
 
 class Field : public View {
 public:
-    using View::View;
+    static std::shared_ptr<Field> create(Rect frame) { return std::shared_ptr<Field>(new Field(frame)); }
     bool canBecomeFirstResponder() const override { return true; }
     bool needsKeyboard() const override { return takesKeys; }
     bool takesKeys = true;
+
+protected:
+    using View::View;
 };
 
 struct Notice {
@@ -50,7 +53,7 @@ protected:
     }
     std::shared_ptr<Field> addField(Rect frame)
     {
-        auto f = std::make_shared<Field>(frame);
+        auto f = Field::create(frame);
         window->rootViewController()->view()->addSubview(f);
         return f;
     }

@@ -54,7 +54,8 @@ bool contains(const Rect& outer, const Rect& inner, double slack)
 
 TEST(LabelTest, DefaultsAreThoseOfAPhoneLabel)
 {
-    Label label;
+    auto made = Label::create();
+    Label& label = *made;
     EXPECT_STREQ(label.className(), "Label");
     EXPECT_EQ(label.font(), Font::systemFont(17));
     EXPECT_EQ(label.textColor(), Color::blackColor());
@@ -68,7 +69,8 @@ TEST(LabelTest, DefaultsAreThoseOfAPhoneLabel)
 
 TEST(LabelTest, SizeThatFitsIsTheMeasuredTextRoundedUp)
 {
-    Label label;
+    auto made = Label::create();
+    Label& label = *made;
     label.setText(kText);
     Size single = label.sizeThatFits({100, 0});
     Size measured = measureText(kText, label.font(), 0);
@@ -92,8 +94,8 @@ TEST(LabelTest, SizeThatFitsIsTheMeasuredTextRoundedUp)
 TEST(LabelTest, WhatIsMeasuredIsWhatIsDrawn)
 {
     for (int lines : {1, 0}) {
-        auto root = std::make_shared<View>(Rect{0, 0, 600, 300});
-        auto label = std::make_shared<Label>(Rect{10, 20, 140, 10});
+        auto root = View::create(Rect{0, 0, 600, 300});
+        auto label = Label::create(Rect{10, 20, 140, 10});
         label->setText(kText);
         label->setNumberOfLines(lines);
         label->setTextColor(Color::redColor());
@@ -115,8 +117,8 @@ TEST(LabelTest, WhatIsMeasuredIsWhatIsDrawn)
 
 TEST(LabelTest, TextIsCentredVerticallyAndLimitedToWhatFits)
 {
-    auto root = std::make_shared<View>(Rect{0, 0, 200, 100});
-    auto label = std::make_shared<Label>(Rect{0, 0, 200, 100});
+    auto root = View::create(Rect{0, 0, 200, 100});
+    auto label = Label::create(Rect{0, 0, 200, 100});
     label->setText("Middle");
     label->setTextAlignment(TextAlignment::Center);
     root->addSubview(label);

@@ -133,7 +133,7 @@ TEST_F(Composer, FailuresAndCancelWriteNothing)
 TEST_F(Composer, ScreenShowsThePictureWithItsButtons)
 {
     composer->addAttachmentData(smallJpeg(), "1", "velvetQuill.jpg");
-    auto presenter = std::make_shared<ViewController>();
+    auto presenter = ViewController::create();
     harness.makeWindow(presenter);
     presenter->presentViewController(composer, false);
     ASSERT_TRUE(composer->sendButton());

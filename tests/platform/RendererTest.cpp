@@ -1,5 +1,6 @@
 #include "platform/Renderer.h"
 
+#include "platform/CairoOwners.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
@@ -20,7 +21,7 @@ const Color kClear = Color::clearColor();
 
 std::shared_ptr<View> makeView(Rect frame, std::optional<Color> background = std::nullopt)
 {
-    auto v = std::make_shared<View>(frame);
+    auto v = View::create(frame);
     v->setBackgroundColor(background);
     return v;
 }
@@ -44,13 +45,16 @@ Color at(const Image& image, double x, double y)
 // Counts its own draws, to see which views the renderer visits.
 class CountingView : public View {
 public:
-    using View::View;
+    static std::shared_ptr<CountingView> create(Rect frame) { return std::shared_ptr<CountingView>(new CountingView(frame)); }
     void draw(GraphicsContext& context) override
     {
         ++draws;
         context.fillRect(presentationBounds(), kBlue);
     }
     int draws = 0;
+
+protected:
+    using View::View;
 };
 
 } // namespace
@@ -204,7 +208,7 @@ TEST(RendererTest, ImagesAreScaledToFill)
     cairo_destroy(cr);
 
     auto root = makeView({0, 0, 50, 50});
-    auto imageView = std::make_shared<ImageView>(picture);
+    auto imageView = ImageView::create(picture);
     EXPECT_EQ(imageView->frame(), (Rect{0, 0, 2, 2}));
     imageView->setFrame({10, 10, 40, 40});
     root->addSubview(imageView);
@@ -260,15 +264,15 @@ TEST(RendererTest, AnimatedViewsAreDrawnWhereThePresentationIs)
 TEST(RendererTest, SubtreesOutsideTheClipAreSkippedButOverhangsAreNot)
 {
     auto root = makeView({0, 0, 40, 40});
-    auto inside = std::make_shared<CountingView>(Rect{0, 0, 10, 10});
-    auto outside = std::make_shared<CountingView>(Rect{100, 100, 10, 10});
+    auto inside = CountingView::create(Rect{0, 0, 10, 10});
+    auto outside = CountingView::create(Rect{100, 100, 10, 10});
     auto clippedAway = makeView({0, 20, 10, 10});
     clippedAway->setClipsToBounds(true);
-    auto underClip = std::make_shared<CountingView>(Rect{20, 0, 5, 5}); // outside its clipping parent
+    auto underClip = CountingView::create(Rect{20, 0, 5, 5}); // outside its clipping parent
     clippedAway->addSubview(underClip);
     // A parent off screen whose unclipped child hangs back into view.
     auto offscreen = makeView({-50, 0, 10, 10});
-    auto overhang = std::make_shared<CountingView>(Rect{60, 30, 5, 5});
+    auto overhang = CountingView::create(Rect{60, 30, 5, 5});
     offscreen->addSubview(overhang);
     for (auto& v : std::vector<std::shared_ptr<View>>{inside, outside, clippedAway, offscreen})
         root->addSubview(v);
@@ -279,4 +283,32 @@ TEST(RendererTest, SubtreesOutsideTheClipAreSkippedButOverhangsAreNot)
     EXPECT_EQ(underClip->draws, 0);
     EXPECT_EQ(overhang->draws, 1);
     EXPECT_TRUE(colorNear(image->pixelAt(12, 32), kBlue));
+}
+
+TEST(GraphicsContextTest, ASavedStateUndoesTransformAndClipWhenItsScopeEnds)
+{
+    auto image = Image::blank(80, 40, 2);
+    ASSERT_TRUE(image);
+    CairoContext cr(cairo_create(image->surface()));
+    cairo_scale(cr.get(), 2, 2);
+    GraphicsContext gc(cr.get());
+    {
+        GraphicsContext::SavedState saved(gc);
+        gc.translate(20, 0);
+        gc.clipToRect({0, 0, 5, 5});
+        gc.fillRect({0, 0, 20, 20}, kRed);
+        {
+            GraphicsContext::SavedState inner(gc);
+            gc.translate(0, 100);
+        }
+        gc.fillRect({1, 1, 1, 1}, kBlue); // the inner shift is gone, the outer clip and shift are not
+    }
+    gc.fillRect({0, 10, 10, 10}, kBlue); // back at the origin, unclipped
+    cairo_surface_flush(image->surface());
+    EXPECT_TRUE(colorNear(at(*image, 22, 3), kRed));
+    EXPECT_TRUE(colorNear(at(*image, 21.2, 1.2), kBlue));
+    EXPECT_TRUE(colorNear(at(*image, 30, 3), kClear)) << "clipped";
+    EXPECT_TRUE(colorNear(at(*image, 2, 2), kClear)) << "shifted";
+    EXPECT_TRUE(colorNear(at(*image, 5, 15), kBlue));
+    EXPECT_TRUE(colorNear(at(*image, 15, 15), kClear));
 }

@@ -16,7 +16,7 @@ protected:
     {
         RunLoop::main().reset();
         RunLoop::main().useManualClock();
-        root = std::make_shared<View>(Rect{0, 0, 320, 480});
+        root = View::create(Rect{0, 0, 320, 480});
         scroll = ScrollView::create({0, 40, 320, 200});
         scroll->setContentSize({320, 1000});
         root->addSubview(scroll);

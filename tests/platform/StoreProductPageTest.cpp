@@ -46,7 +46,7 @@ protected:
     void SetUp() override
     {
         StoreProductPage::setStore(fake.store());
-        root = std::make_shared<ViewController>();
+        root = ViewController::create();
         harness.makeWindow(root);
         root->presentViewController(page, false);
     }

@@ -73,7 +73,7 @@ TEST(TableViewCell, SelectionShowsTheSelectedBackgroundOfItsStyle)
     EXPECT_FALSE(label->isHighlighted());
 
     // A view of one's own replaces the default one; style None shows nothing.
-    auto mine = std::make_shared<View>();
+    auto mine = View::create();
     cell->setSelectedBackgroundView(mine);
     cell->setHighlighted(true, false);
     EXPECT_TRUE(hasSubview(*cell, mine));
@@ -92,8 +92,14 @@ TEST(TableViewCell, SelectionShowsTheSelectedBackgroundOfItsStyle)
 // A cell that keeps a margin by overriding setFrame, as the reward wall's rows do.
 class InsetCell : public TableViewCell {
 public:
-    using TableViewCell::TableViewCell;
+    static std::shared_ptr<InsetCell> create(TableViewCellStyle style, std::string reuseIdentifier)
+    {
+        return std::shared_ptr<InsetCell>(new InsetCell(style, std::move(reuseIdentifier)));
+    }
     void setFrame(Rect frame) override { TableViewCell::setFrame(frame.insetBy(10, 2)); }
+
+protected:
+    using TableViewCell::TableViewCell;
 };
 
 class InsetSource : public TableViewDataSource {
@@ -103,7 +109,7 @@ public:
     {
         if (auto cell = table.dequeueReusableCellWithIdentifier("inset"))
             return cell;
-        return std::make_shared<InsetCell>(TableViewCellStyle::Default, "inset");
+        return InsetCell::create(TableViewCellStyle::Default, "inset");
     }
 };
 

@@ -58,7 +58,7 @@ protected:
     {
         RunLoop::main().reset();
         RunLoop::main().useManualClock();
-        root = std::make_shared<View>(Rect{0, 0, 320, 480});
+        root = View::create(Rect{0, 0, 320, 480});
         table = TableView::create({0, 20, 320, 440});
         root->addSubview(table);
         source = std::make_shared<Source>();
@@ -127,8 +127,8 @@ TEST_F(TableViewTest, ReuseIdentifiersAreKeptApart)
 
 TEST_F(TableViewTest, HeaderAndFooterFrameTheRows)
 {
-    auto header = std::make_shared<View>(Rect{0, 0, 10, 100});
-    auto footer = std::make_shared<View>(Rect{0, 0, 10, 30});
+    auto header = View::create(Rect{0, 0, 10, 100});
+    auto footer = View::create(Rect{0, 0, 10, 30});
     source->rows = 3;
     table->setTableHeaderView(header);
     table->setTableFooterView(footer);
@@ -138,7 +138,7 @@ TEST_F(TableViewTest, HeaderAndFooterFrameTheRows)
     EXPECT_EQ(header->frame(), (Rect{0, 0, 320, 100})); // as wide as the table
     EXPECT_EQ(footer->frame(), (Rect{0, 232, 320, 30}));
 
-    table->setTableHeaderView(std::make_shared<View>(Rect{0, 0, 320, 50}));
+    table->setTableHeaderView(View::create(Rect{0, 0, 320, 50}));
     EXPECT_EQ(header->superview(), nullptr);
     EXPECT_EQ(table->contentSize().height, 50 + 3 * 44 + 30);
     EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->frame().y(), 50);
@@ -254,7 +254,7 @@ TEST_F(TableViewTest, ReloadWithFewerRowsClampsTheOffsetAndDropsAStaleSelection)
 
 TEST_F(TableViewTest, BackgroundViewStaysBehindAndInPlace)
 {
-    auto background = std::make_shared<View>();
+    auto background = View::create();
     table->setBackgroundView(background);
     attach();
     EXPECT_EQ(table->subviews().front(), background);

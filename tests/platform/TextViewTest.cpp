@@ -34,7 +34,7 @@ class TextViewTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        root = std::make_shared<View>(Rect{0, 0, 320, 480});
+        root = View::create(Rect{0, 0, 320, 480});
         textView = TextView::create({10, 10, 300, 100});
         root->addSubview(textView);
         textView->setDelegate(recorder);

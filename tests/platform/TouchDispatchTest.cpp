@@ -21,7 +21,10 @@ using Events = std::vector<std::string>;
 // Records the touches it is given, under its name, in its own coordinates.
 class Probe : public View {
 public:
-    Probe(std::string name, Rect frame, Events& log) : View(frame), _name(std::move(name)), _log(log) {}
+    static std::shared_ptr<Probe> create(std::string name, Rect frame, Events& log)
+    {
+        return std::shared_ptr<Probe>(new Probe(std::move(name), frame, log));
+    }
     void touchesBegan(const Touch& t) override { record("began", t); }
     void touchesMoved(const Touch& t) override { record("moved", t); }
     void touchesEnded(const Touch& t) override { record("ended", t); }
@@ -41,6 +44,9 @@ private:
     }
     std::string _name;
     Events& _log;
+
+protected:
+    Probe(std::string name, Rect frame, Events& log) : View(frame), _name(std::move(name)), _log(log) {}
 };
 
 class Recognizer : public GestureRecognizer {
@@ -75,7 +81,7 @@ protected:
 
     std::shared_ptr<Probe> probe(std::string name, Rect frame, const std::shared_ptr<View>& parent)
     {
-        auto p = std::make_shared<Probe>(std::move(name), frame, log);
+        auto p = Probe::create(std::move(name), frame, log);
         parent->addSubview(p);
         return p;
     }

@@ -17,36 +17,43 @@ namespace {
 
 class CountingController : public ViewController {
 public:
+    static std::shared_ptr<CountingController> create()
+    {
+        return std::shared_ptr<CountingController>(new CountingController());
+    }
     std::vector<std::string> calls;
     void loadView() override
     {
         calls.push_back("loadView");
-        setView(std::make_shared<View>(Rect(0, 0, 50, 50)));
+        setView(View::create(Rect(0, 0, 50, 50)));
     }
     void viewDidLoad() override
     {
         calls.push_back("viewDidLoad:" + std::to_string(static_cast<int>(view()->frame().width())));
     }
+
+protected:
+    CountingController() = default;
 };
 
 TEST(ViewControllerTest, ViewLoadsLazilyOnceWithTheScreenSizedDefault)
 {
     test::Harness h(DeviceProfile::Tablet);
-    auto counting = std::make_shared<CountingController>();
+    auto counting = CountingController::create();
     EXPECT_FALSE(counting->isViewLoaded());
     auto v = counting->view();
     EXPECT_EQ(counting->view(), v);
     EXPECT_EQ(counting->calls, (std::vector<std::string>{"loadView", "viewDidLoad:50"}));
     EXPECT_EQ(v->viewController(), counting);
 
-    auto plain = std::make_shared<ViewController>();
+    auto plain = ViewController::create();
     EXPECT_EQ(plain->view()->frame(), Rect(0, 0, 768, 1024));
 }
 
 class PresentTest : public testing::Test {
 protected:
     test::Harness h;
-    std::shared_ptr<ViewController> root = std::make_shared<ViewController>();
+    std::shared_ptr<ViewController> root = ViewController::create();
     std::shared_ptr<Window> window = h.makeWindow(root);
     std::vector<std::string> done;
     std::function<void()> mark(std::string what)
@@ -57,7 +64,7 @@ protected:
 
 TEST_F(PresentTest, AnimatedPresentationSlidesUpAndCompletesAfterTheAnimation)
 {
-    auto modal = std::make_shared<ViewController>();
+    auto modal = ViewController::create();
     root->presentViewController(modal, true, mark("presented"));
     EXPECT_EQ(root->presentedViewController(), modal);
     EXPECT_EQ(modal->presentingViewController(), root);
@@ -84,8 +91,8 @@ TEST_F(PresentTest, AnimatedPresentationSlidesUpAndCompletesAfterTheAnimation)
 
 TEST_F(PresentTest, DismissingFromTheBottomTakesTheWholeChain)
 {
-    auto a = std::make_shared<ViewController>();
-    auto b = std::make_shared<ViewController>();
+    auto a = ViewController::create();
+    auto b = ViewController::create();
     root->presentViewController(a, false, mark("a"));
     EXPECT_EQ(done, (std::vector<std::string>{"a"})); // not animated: at once
     a->presentViewController(b, false);
@@ -93,7 +100,7 @@ TEST_F(PresentTest, DismissingFromTheBottomTakesTheWholeChain)
     EXPECT_EQ(b->presentingViewController(), a);
 
     LogCapture log;
-    auto c = std::make_shared<ViewController>();
+    auto c = ViewController::create();
     a->presentViewController(c, false, mark("c")); // already presenting: refused
     EXPECT_EQ(a->presentedViewController(), b);
     EXPECT_EQ(log.lines().size(), 1u);
@@ -111,8 +118,8 @@ TEST_F(PresentTest, DismissingFromTheBottomTakesTheWholeChain)
 TEST_F(PresentTest, PresentingFromAControllerOutsideAWindowDoesNothing)
 {
     LogCapture log;
-    auto detached = std::make_shared<ViewController>();
-    detached->presentViewController(std::make_shared<ViewController>(), false, mark("never"));
+    auto detached = ViewController::create();
+    detached->presentViewController(ViewController::create(), false, mark("never"));
     EXPECT_EQ(detached->presentedViewController(), nullptr);
     EXPECT_TRUE(done.empty());
     EXPECT_EQ(log.lines().size(), 1u);

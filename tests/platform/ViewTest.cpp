@@ -13,7 +13,7 @@ namespace {
 
 std::shared_ptr<View> makeView(Rect frame, int tag = 0)
 {
-    auto v = std::make_shared<View>(frame);
+    auto v = View::create(frame);
     v->setTag(tag);
     return v;
 }
@@ -192,14 +192,18 @@ TEST(ViewAnimation, ModelAtOncePresentationInterpolatedCompletionsInDeadlineOrde
 
 class FocusView : public View {
 public:
+    static std::shared_ptr<FocusView> create() { return std::shared_ptr<FocusView>(new FocusView()); }
     bool canBecomeFirstResponder() const override { return true; }
+
+protected:
+    FocusView() = default;
 };
 
 TEST(Responder, FirstResponderMovesAndObserverSeesEachChange)
 {
-    auto a = std::make_shared<FocusView>();
-    auto b = std::make_shared<FocusView>();
-    auto plain = std::make_shared<View>();
+    auto a = FocusView::create();
+    auto b = FocusView::create();
+    auto plain = View::create();
     std::vector<std::pair<Responder*, Responder*>> changes;
     auto heard = EventHub::shared().subscribe<FirstResponderChanged>(
         [&](const FirstResponderChanged& c) { changes.emplace_back(c.previous, c.current); });

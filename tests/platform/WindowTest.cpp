@@ -15,8 +15,8 @@ TEST(WindowTest, RootControllerViewIsTheOnlyContentAndFillsTheWindow)
 {
     test::Harness h(DeviceProfile::Tall);
     auto window = Window::create({0, 0, 320, 568});
-    window->addSubview(std::make_shared<View>(Rect(0, 0, 10, 10)));
-    auto first = std::make_shared<ViewController>();
+    window->addSubview(View::create(Rect(0, 0, 10, 10)));
+    auto first = ViewController::create();
     window->setRootViewController(first);
     ASSERT_EQ(window->subviews().size(), 1u);
     EXPECT_EQ(window->subviews()[0], first->view());
@@ -25,7 +25,7 @@ TEST(WindowTest, RootControllerViewIsTheOnlyContentAndFillsTheWindow)
     EXPECT_EQ(first->nextResponder(), window);
     EXPECT_EQ(first->view()->nextResponder(), first);
 
-    auto second = std::make_shared<ViewController>();
+    auto second = ViewController::create();
     window->setRootViewController(second);
     ASSERT_EQ(window->subviews().size(), 1u);
     EXPECT_EQ(window->subviews()[0], second->view());

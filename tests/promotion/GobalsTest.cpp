@@ -46,7 +46,11 @@ private:
 
 class StorePage : public ViewController {
 public:
+    static std::shared_ptr<StorePage> create() { return std::shared_ptr<StorePage>(new StorePage()); }
     const char* className() const override { return "StoreProductPage"; }
+
+protected:
+    StorePage() = default;
 };
 
 } // namespace
@@ -145,19 +149,19 @@ TEST(GobalsTest, TopControllerFollowsThePresentedChainToItsEnd)
     EXPECT_EQ(Gobals::rootViewForUIDisplay(), nullptr);
     EXPECT_FALSE(Gobals::isAppStoreDisplaying());
 
-    auto root = std::make_shared<ViewController>();
+    auto root = ViewController::create();
     auto window = harness.makeWindow(root);
     EXPECT_EQ(Gobals::getCurrentRootViewController(), root);
     EXPECT_EQ(Gobals::rootViewForUIDisplay(), root);
 
-    auto middle = std::make_shared<ViewController>();
+    auto middle = ViewController::create();
     Gobals::presentControllerInFront(middle);
     harness.advance(1);
     EXPECT_EQ(Gobals::rootViewForUIDisplay(), middle);
     EXPECT_FALSE(Gobals::isAppStoreDisplaying());
 
     // A store page presented from a presented controller still counts.
-    Gobals::presentControllerInFront(std::make_shared<StorePage>());
+    Gobals::presentControllerInFront(StorePage::create());
     harness.advance(1);
     EXPECT_TRUE(Gobals::isAppStoreDisplaying());
     EXPECT_EQ(Gobals::getCurrentRootViewController(), root);
@@ -175,7 +179,7 @@ TEST(GobalsTest, KeyboardTestLooksAtTheSecondWindow)
     test::Harness harness;
     auto window = harness.makeWindow();
     EXPECT_FALSE(Gobals::isKeyboardVisible());
-    auto text = std::make_shared<TextView>(Rect{10, 10, 200, 100});
+    auto text = TextView::create(Rect{10, 10, 200, 100});
     window->rootViewController()->view()->addSubview(text);
     text->becomeFirstResponder();
     harness.advance(1);
@@ -192,10 +196,10 @@ TEST(GobalsTest, KeyboardTestLooksAtTheSecondWindow)
 TEST(GobalsTest, RootViewsGoOnTopOfTheKeyWindow)
 {
     test::Harness harness;
-    Gobals::addRootViewToWindow(std::make_shared<View>(Rect{0, 0, 1, 1})); // no key window: nothing
+    Gobals::addRootViewToWindow(View::create(Rect{0, 0, 1, 1})); // no key window: nothing
     auto window = harness.makeWindow();
-    auto first = std::make_shared<View>(Rect{0, 0, 10, 10});
-    auto second = std::make_shared<View>(Rect{0, 0, 10, 10});
+    auto first = View::create(Rect{0, 0, 10, 10});
+    auto second = View::create(Rect{0, 0, 10, 10});
     Gobals::addRootViewToWindow(first);
     Gobals::addRootViewToWindow(second);
     Gobals::addRootViewToWindow(nullptr);

@@ -8,7 +8,7 @@
 #include "platform/AlertView.h"
 #include "platform/PropertyList.h"
 #include "platform/RunLoop.h"
-#include "promotion/PromotionServer.h"
+#include "promotion/ServerSettings.h"
 #include "promotion/StoreConnection.h"
 #include "support/Harness.h"
 

@@ -1,4 +1,4 @@
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 #include "net/HttpRequest.h"
 #include "net/RequestObserver.h"
 #include "platform/EventHub.h"

@@ -33,7 +33,7 @@ Application& Harness::app() const { return Application::shared(); }
 std::shared_ptr<Window> Harness::makeWindow(std::shared_ptr<ViewController> root)
 {
     auto window = Window::create(Screen::main().bounds());
-    window->setRootViewController(root ? std::move(root) : std::make_shared<ViewController>());
+    window->setRootViewController(root ? std::move(root) : ViewController::create());
     window->makeKeyAndVisible();
     return window;
 }

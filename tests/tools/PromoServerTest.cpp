@@ -3,7 +3,7 @@
 #include "platform/Image.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListValues.h"
-#include "support/JsonTree.h"
+#include "support/ReadJson.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -218,14 +218,14 @@ TEST_F(PromoServerTest, ReportsSucceedAndEveryRequestIsLoggedDecoded)
 
     auto entries = logEntries();
     ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[1]["action"].string(), "click");
-    EXPECT_EQ(entries[1]["path"].string(), "/index.php");
-    EXPECT_EQ(entries[1]["params"]["dtype"].string(), "ad id");
-    EXPECT_EQ(entries[1]["params"]["list"].string(), "1,2,3");
+    EXPECT_EQ(entries.at(1).at("action").get<std::string>(), "click");
+    EXPECT_EQ(entries.at(1).at("path").get<std::string>(), "/index.php");
+    EXPECT_EQ(entries.at(1).at("params").at("dtype").get<std::string>(), "ad id");
+    EXPECT_EQ(entries.at(1).at("params").at("list").get<std::string>(), "1,2,3");
     // A percent sign escaped twice arrives escaped once.
-    EXPECT_EQ(entries[1]["params"]["dv"].string(), "iPhone%204S");
-    EXPECT_EQ(entries[1]["params"]["id"].string(), "");
-    EXPECT_EQ(entries[4]["action"].string(), "dance");
+    EXPECT_EQ(entries.at(1).at("params").at("dv").get<std::string>(), "iPhone%204S");
+    EXPECT_EQ(entries.at(1).at("params").at("id").get<std::string>(), "");
+    EXPECT_EQ(entries.at(4).at("action").get<std::string>(), "dance");
 }
 
 TEST_F(PromoServerTest, StoreLookupLinksAndPictures)

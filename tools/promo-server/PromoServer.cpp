@@ -232,26 +232,19 @@ void PromoServer::logRequest(const httplib::Request& req, const std::string& act
 {
     if (!_options.logFile)
         return;
-    JsonWriter json;
     auto now = std::chrono::system_clock::now().time_since_epoch();
-    json.beginObject()
-        .key("time")
-        .value(std::chrono::duration<double>(now).count())
-        .key("path")
-        .value(req.path)
-        .key("action")
-        .value(action)
-        .key("params")
-        .beginObject();
+    Json json = {{"time", jsonNumber(std::chrono::duration<double>(now).count())},
+                 {"path", req.path},
+                 {"action", action},
+                 {"params", Json::object()}};
+    // A repeated parameter is logged once, with its first value, the one the server reads.
     for (const auto& [key, value] : req.params)
-        json.key(key).value(value);
-    json.endObject();
+        json["params"].emplace(key, value);
     if (acceptsGzip(req))
-        json.key("gzip").value(true);
-    json.endObject();
+        json["gzip"] = true;
     std::lock_guard lock(_logMutex);
     std::ofstream out(*_options.logFile, std::ios::app | std::ios::binary);
-    out << json.str() << '\n';
+    out << jsonText(json) << '\n';
 }
 
 bool PromoServer::applyFault(httplib::Response& res)

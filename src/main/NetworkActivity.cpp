@@ -1,0 +1,38 @@
+#include "main/NetworkActivity.h"
+
+#include "net/HttpRequest.h"
+#include "net/NetworkSwitch.h"
+#include "net/RequestObserver.h"
+#include "net/RunQueue.h"
+#include "net/UrlConnection.h"
+#include "platform/Application.h"
+#include "platform/EventHub.h"
+#include "platform/RunLoop.h"
+#include "platform/StoreProductPage.h"
+#include "promotion/ServerSettings.h"
+#include "promotion/StoreConnection.h"
+
+namespace vq {
+
+bool networkBusy()
+{
+    auto& queue = RunQueue::shared();
+    return queue.runningCount() + queue.waitingCount() + UrlConnection::runningCount() +
+               StoreProductPage::loadingCount() >
+           0;
+}
+
+void connectNetwork(const LaunchOptions& options)
+{
+    setNetworkEnabled(options.network);
+    // The app delegate sets it too; store pages and any request before it need it already.
+    HttpRequest::setDefaultExecutor([](std::function<void()> task) { RunLoop::main().post(std::move(task)); });
+    setRequestObserver([](const RequestEnded& ended) { EventHub::shared().publish(ended); });
+    setPromotionServerBase(options.server);
+    connectStorePages(options.store.value_or(promotionServerBase()));
+    Application::shared().setRemoteNotificationFailure(
+        options.push == PushBehaviour::Fail ? std::optional<std::string>("Remote notifications are not available")
+                                            : std::nullopt);
+}
+
+} // namespace vq
