@@ -1,5 +1,5 @@
 #include "EditorFixture.h"
-#include "promotion/LoopbackServer.h"
+#include "support/LoopbackServer.h"
 
 #include "app/MessageFit.h"
 #include "options/OptionsView.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 
 #include "net/HttpRequest.h"
 #include "net/RunQueue.h"
