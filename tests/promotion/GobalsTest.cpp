@@ -11,6 +11,7 @@
 #include "platform/Window.h"
 
 #include "support/Harness.h"
+#include "support/ScopedTimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -21,28 +22,7 @@ using namespace vq;
 
 namespace {
 
-// The process's time zone for one test, restored afterwards.
-class TimeZone {
-public:
-    explicit TimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            _old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (_old)
-            setenv("TZ", _old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> _old;
-};
+using TimeZone = vq::test::ScopedTimeZone;
 
 class StorePage : public ViewController {
 public:

@@ -17,6 +17,8 @@
 #include "promotion/PromotionUnit.h"
 #include "promotion/ads/AlertAd.h"
 
+#include "support/ScopedTimeZone.h"
+
 #include <cstdlib>
 #include <ctime>
 
@@ -25,27 +27,7 @@ using namespace vq::test;
 
 namespace {
 
-class TimeZone {
-public:
-    explicit TimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            _old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (_old)
-            setenv("TZ", _old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> _old;
-};
+using TimeZone = vq::test::ScopedTimeZone;
 
 class PromotionUnitTest : public PromoFixture {
 protected:
