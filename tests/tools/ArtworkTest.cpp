@@ -15,6 +15,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <tuple>
 
 using namespace vq::artwork;
 using vq::StyleCatalogue;
@@ -70,6 +71,11 @@ std::map<std::string, std::pair<int, int>> expectedPixelSizes()
         sizes[StyleCatalogue::textureName(n)] = {490, 490};
         sizes[StyleCatalogue::thumbnailName(n)] = {160, 160};
     }
+    // The wall ad's, in the ads' own folder.
+    for (auto [name, w, h] : {std::tuple{"ad-wall", 608, 800}, {"ad-wall-i5", 608, 972}, {"ad-wall-ipad", 1068, 1530},
+                              {"ad-wall-row", 564, 178}, {"ad-wall-row-ipad", 1000, 234}, {"ad-installed", 40, 40},
+                              {"ad-installed-ipad", 50, 50}, {"ad-get-ipad", 348, 80}})
+        sizes[std::string("ad-img/") + name] = {w, h};
     return sizes;
 }
 
@@ -97,13 +103,14 @@ TEST(ArtworkFiles, EveryNamedPictureIsWrittenAtItsPixelSize)
 
     auto expected = expectedPixelSizes();
     std::set<std::string> written;
-    for (const auto& entry : std::filesystem::directory_iterator(dir / "resources"))
-        written.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "resources"))
+        if (!entry.is_directory())
+            written.insert(std::filesystem::relative(entry.path(), dir / "resources").string());
     EXPECT_EQ(written.size(), expected.size()) << "no stray or temporary files";
 
     for (const auto& [name, size] : expected) {
         auto path = dir / "resources" / (name + "@2x.png");
-        ASSERT_TRUE(written.count(path.filename().string())) << name;
+        ASSERT_TRUE(written.count(name + "@2x.png")) << name;
         Surface png(cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy);
         ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << name;
         EXPECT_EQ(cairo_image_surface_get_width(png.get()), size.first) << name;
