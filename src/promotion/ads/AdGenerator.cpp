@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "promotion/ads/AlertAd.h"
+#include "promotion/ads/WallAd.h"
 
 namespace vq {
 
@@ -16,11 +17,13 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         ad = AlertAd::create();
         ad->setAdType("alert");
         break;
-    // The wall, the big ad and the reward wall have no presenter yet: asking
-    // for one is logged as the factory does and gives none.
     case 2:
         log("show wall ad");
+        ad = WallAd::create();
+        ad->setAdType("wall");
         break;
+    // The big ad and the reward wall have no presenter yet: asking for one
+    // is logged as the factory does and gives none.
     case 3:
         log("show big ad");
         break;
