@@ -8,6 +8,9 @@
 #include "platform/MessageComposer.h"
 #include "platform/StoreProductPage.h"
 #include "platform/TextView.h"
+#include "promotion/PromotionUnit.h"
+#include "promotion/WebImageView.h"
+#include "promotion/ads/WallAd.h"
 
 namespace vq {
 
@@ -41,6 +44,12 @@ std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
             if (auto page = std::dynamic_pointer_cast<StoreProductPage>(vc))
                 return page->doneButton();
         return nullptr;
+    });
+    // The wall's featured app; its grid cells are "tag K in" the overlay's root.
+    targets->add("ad-icon", []() -> std::shared_ptr<View> {
+        auto unit = PromotionUnit::currentInstance();
+        auto wall = unit ? std::dynamic_pointer_cast<WallAd>(unit->lastAd()) : nullptr;
+        return wall ? wall->appIcon() : nullptr;
     });
     return targets;
 }
