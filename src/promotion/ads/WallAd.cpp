@@ -1,21 +1,19 @@
 #include "promotion/ads/WallAd.h"
 
-#include "platform/Application.h"
 #include "platform/Button.h"
 #include "platform/DeviceVariant.h"
 #include "platform/ImageView.h"
 #include "platform/Label.h"
 #include "platform/Log.h"
 #include "platform/PropertyListValues.h"
-#include "platform/Screen.h"
 #include "platform/ScrollView.h"
 #include "platform/TapGestureRecognizer.h"
-#include "platform/Window.h"
 #include "promotion/AppDetector.h"
 #include "promotion/Gobals.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/Reportor.h"
 #include "promotion/WebImageView.h"
+#include "promotion/ads/AdOverlay.h"
 
 #include <algorithm>
 
@@ -128,23 +126,18 @@ void WallAd::setContentInfo(std::shared_ptr<const PlistValue> dict)
 void WallAd::initUI()
 {
     const Geometry& g = geometry();
-    Rect app = Screen::main().applicationFrame();
-    double W = app.width(), H = app.height();
     std::weak_ptr<WallAd> weak = std::static_pointer_cast<WallAd>(shared_from_this());
 
-    _wallView = View::create({0, 0, W, H + 20});
-    _wallView->setTag(kRootTag);
-
-    _maskView = Button::create(_wallView->bounds());
-    _maskView->setBackgroundColor(Color::blackColor());
-    _maskView->setAlpha(0);
-    _maskView->setUserInteractionEnabled(false);
-    _maskView->addAction(ControlEvent::TouchUpInside, [weak] {
+    // The overlay parks the card above the screen until shown.
+    _overlay = AdOverlay::create(g.card);
+    _overlay->setOnMaskTap([weak] {
         if (auto self = weak.lock())
             self->hideAd();
     });
+    _wallView = _overlay->rootView();
+    _maskView = _overlay->maskView();
+    _wallContentView = _overlay->cardView();
 
-    _wallContentView = View::create({0, 0, g.card.width, g.card.height});
     auto background = ImageView::create(Rect{0, 0, g.card.width, g.card.height});
     background->setImage(Gobals::imageWithFileName(g.cardPicture));
 
@@ -156,7 +149,7 @@ void WallAd::initUI()
         if (auto self = weak.lock())
             self->hideAd();
     });
-    _closeButton = close;
+    _overlay->setCloseButton(close);
 
     auto get = pictureButton(g.get, g.getPicture);
     get->setTag(0);
@@ -167,7 +160,7 @@ void WallAd::initUI()
         if (self && button)
             self->downloadApp(*button);
     });
-    _getButton = get;
+    _overlay->setGetButton(get);
 
     _appName = Label::create(g.name);
     _appName->setFont(Font::boldSystemFont(g.nameSize));
@@ -187,11 +180,6 @@ void WallAd::initUI()
     _wallContentView->addSubview(get);
     _wallContentView->addSubview(_appName);
     _wallContentView->addSubview(_appIcon);
-
-    _wallView->addSubview(_maskView);
-    _wallView->addSubview(_wallContentView);
-    // Parked above the screen until shown.
-    _wallContentView->setCenter({W / 2, -(H + 20) / 2});
 }
 
 void WallAd::initUIContent()
@@ -267,9 +255,14 @@ void WallAd::initUIContent()
 void WallAd::showAd()
 {
     auto keep = shared_from_this();
-    if (_wallView)
-        Gobals::addRootViewToWindow(_wallView);
-    dropIn();
+    if (_overlay) {
+        bool fullScreen = Gobals::isFullScreen();
+        double middle = AdOverlay::rootMiddleY();
+        // With the status bar hidden the application frame is the whole screen: its middle is H / 2.
+        double target = fullScreen ? AdOverlay::applicationFrame().height() / 2 : middle;
+        log("is full screen {:d}, {:f}", fullScreen, middle);
+        _overlay->dropIn(target);
+    }
     if (auto d = delegate())
         d->adDidShowed(*this);
     log("wall ad show");
@@ -280,64 +273,15 @@ void WallAd::hideAd()
 {
     // The delegate may drop its last reference to this ad.
     auto keep = shared_from_this();
-    flyOut();
+    if (_overlay)
+        _overlay->flyOut();
     if (auto d = delegate())
         d->adDidHided(*this);
 }
 
-void WallAd::dropIn()
-{
-    if (!_wallContentView)
-        return;
-    Rect app = Screen::main().applicationFrame();
-    double H = app.height();
-    bool fullScreen = Gobals::isFullScreen();
-    // With the status bar hidden the application frame is the whole screen: its middle is H / 2.
-    double target = fullScreen ? H / 2 : (H + 20) / 2;
-    log("is full screen {:d}, {:f}", fullScreen, (H + 20) / 2);
+std::shared_ptr<Button> WallAd::closeButton() const { return _overlay ? _overlay->closeButton() : nullptr; }
 
-    auto mask = _maskView;
-    auto card = _wallContentView;
-    View::animate(0.3, [mask] { mask->setAlpha(0.3f); });
-    auto nudge = [card](double dy) {
-        return [card, dy] {
-            Point c = card->center();
-            card->setCenter({c.x, c.y + dy});
-        };
-    };
-    View::animate(
-        0.2, [card, target] { card->setCenter({card->center().x, target}); },
-        [mask, nudge](bool) {
-            View::animate(0.08, nudge(-10), [mask, nudge](bool) {
-                View::animate(0.05, nudge(5), [mask, nudge](bool) {
-                    mask->setUserInteractionEnabled(true);
-                    View::animate(0.03, nudge(5));
-                });
-            });
-        });
-}
-
-void WallAd::flyOut()
-{
-    if (!_wallContentView)
-        return;
-    auto root = _wallView;
-    auto mask = _maskView;
-    auto card = _wallContentView;
-    View::animate(
-        0.3,
-        [mask, card] {
-            mask->setAlpha(0);
-            Point c = card->center();
-            card->setCenter({c.x, -c.y});
-        },
-        [root, card](bool) {
-            Rect app = Screen::main().applicationFrame();
-            card->setCenter({app.width() / 2, -app.height() / 2});
-            root->setFrame(app);
-            root->removeFromSuperview();
-        });
-}
+std::shared_ptr<Button> WallAd::getButton() const { return _overlay ? _overlay->getButton() : nullptr; }
 
 void WallAd::downloadApp(Button& sender) { handleClickAppWithTag(sender.tag()); }
 

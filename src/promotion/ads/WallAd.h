@@ -9,6 +9,7 @@
 
 namespace vq {
 
+class AdOverlay;
 class Button;
 class Label;
 class ScrollView;
@@ -21,9 +22,6 @@ class WebImageView;
 // are badged and take no taps.
 class WallAd final : public Ad {
 public:
-    // The tag of the overlay's root on the key window.
-    static constexpr int kRootTag = 457260342;
-
     static std::shared_ptr<WallAd> create();
 
     void showAd() override;
@@ -46,27 +44,23 @@ public:
     const std::shared_ptr<ScrollView>& contentScrollView() const { return _contentScrollView; }
     const std::shared_ptr<Label>& appName() const { return _appName; }
     const std::shared_ptr<WebImageView>& appIcon() const { return _appIcon; }
-    // Held by the view tree only; kept here weakly for script targets and tests.
-    std::shared_ptr<Button> closeButton() const { return _closeButton.lock(); }
-    std::shared_ptr<Button> getButton() const { return _getButton.lock(); }
+    // Held by the view tree only.
+    std::shared_ptr<Button> closeButton() const;
+    std::shared_ptr<Button> getButton() const;
 
     WallAd() = default;
 
 private:
     void initUI();
     void initUIContent();
-    // The card's drop from above the screen with its bounce, and the fly-out.
-    void dropIn();
-    void flyOut();
-
+    // Root, dimmer, card and their animations.
+    std::shared_ptr<AdOverlay> _overlay;
     std::shared_ptr<View> _wallView;
     std::shared_ptr<Button> _maskView;
     std::shared_ptr<View> _wallContentView;
     std::shared_ptr<ScrollView> _contentScrollView;
     std::shared_ptr<Label> _appName;
     std::shared_ptr<WebImageView> _appIcon;
-    std::weak_ptr<Button> _closeButton;
-    std::weak_ptr<Button> _getButton;
 };
 
 } // namespace vq
