@@ -1,6 +1,7 @@
 #include "main/EditorTargets.h"
 
 #include "main/NamedScriptTargets.h"
+#include "main/PromotionTargets.h"
 
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
@@ -17,6 +18,7 @@ namespace vq {
 std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
 {
     auto targets = NamedScriptTargets::create();
+    addPromotionTargets(*targets);
     auto* app = dynamic_cast<app::AppDelegate*>(&delegate);
     if (!app)
         return targets;

@@ -232,6 +232,7 @@ const std::vector<std::string>& scriptTargetNames()
 {
     static const std::vector<std::string> names = {"send",          "info",          "clear",          "random",
                                                    "message",       "composer-send", "composer-cancel", "store-done",
+                                                   "ad-close",      "ad-get",        "ad-mask",
                                                    "ad-icon"};
     return names;
 }

@@ -63,10 +63,10 @@ TEST(WallEndToEnd, InfoOpensTheDemoWallItsTapsOpenStorePagesAndDoneBringsItBack)
     ASSERT_TRUE(port);
     std::thread serving([&] { server.listen(); });
 
-    // The automatic ad is the wall; Info asks for it once more after a tap on the dimmer closes it.
+    // The automatic ad is the wall; Info asks for it once more after its close button hides it.
     std::ofstream(dir / "wall.vqs") << "settle\n"
                                        "wait 1\n"
-                                       "tap 50 50\n"
+                                       "tap ad-close\n"
                                        "wait 1\n"
                                        "tap info\n"
                                        "settle\n"

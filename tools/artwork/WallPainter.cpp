@@ -13,7 +13,6 @@ const Rgb velvetTop = rgb255(112, 52, 98);
 const Rgb velvetBottom = rgb255(58, 26, 60);
 const Rgb wellColour = rgb255(36, 18, 40);
 const Rgb gold = rgb255(246, 196, 92);
-const Rgb accent = rgb255(255, 51, 108);
 
 void linear(cairo_t* cr, double x0, double y0, double x1, double y1, Rgb a, Rgb b, double alphaA = 1,
             double alphaB = 1)
@@ -125,24 +124,6 @@ void WallPainter::installedBadge(cairo_t* cr, double side)
     cairo_stroke(cr);
 }
 
-void WallPainter::getButton(cairo_t* cr, double width, double height)
-{
-    double r = height / 2;
-    roundedRect(cr, 1, 2, width - 2, height - 2, r - 1);
-    setColor(cr, Rgb{0, 0, 0}, 0.3);
-    cairo_fill(cr);
-    roundedRect(cr, 1, 0.5, width - 2, height - 2.5, r - 1);
-    linear(cr, 0, 0, 0, height, mix(accent, Rgb{1, 1, 1}, 0.2), mix(accent, Rgb{0, 0, 0}, 0.2));
-    cairo_fill_preserve(cr);
-    cairo_set_line_width(cr, 1);
-    setColor(cr, Rgb{1, 1, 1}, 0.5);
-    cairo_stroke(cr);
-    TextStyle style;
-    style.size = height * 0.5;
-    style.bold = true;
-    drawCentredText(cr, "GET", style, Rgb{1, 1, 1}, width / 2, height / 2 - 1);
-}
-
 void WallPainter::addItems(std::vector<ArtworkItem>& items)
 {
     struct Card {
@@ -161,7 +142,6 @@ void WallPainter::addItems(std::vector<ArtworkItem>& items)
     items.push_back({"ad-img/ad-wall-row-ipad", 500, 117, [](cairo_t* cr) { row(cr, 500, 117, 4, 126); }});
     items.push_back({"ad-img/ad-installed", 20, 20, [](cairo_t* cr) { installedBadge(cr, 20); }});
     items.push_back({"ad-img/ad-installed-ipad", 25, 25, [](cairo_t* cr) { installedBadge(cr, 25); }});
-    items.push_back({"ad-img/ad-get-ipad", 174, 40, [](cairo_t* cr) { getButton(cr, 174, 40); }});
 }
 
 } // namespace vq::artwork

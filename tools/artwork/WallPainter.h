@@ -8,8 +8,8 @@
 
 namespace vq::artwork {
 
-// The wall ad's pictures: the card, its grid rows, the installed badge and
-// the tablet's get button, all under "ad-img/".
+// The wall ad's pictures: the card, its grid rows and the installed badge,
+// all under "ad-img/". Its close and get buttons are the big ad's.
 class WallPainter {
 public:
     // The card: a header for the featured app above an inset well for the grid.
@@ -19,8 +19,6 @@ public:
     static void row(cairo_t* cr, double width, double height, int columns, double pitch);
     // A green seal with a tick.
     static void installedBadge(cairo_t* cr, double side);
-    // A pill saying "GET".
-    static void getButton(cairo_t* cr, double width, double height);
 
     static void addItems(std::vector<ArtworkItem>& items);
 };
