@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "promotion/ads/AlertAd.h"
+#include "promotion/ads/RewardAd.h"
 
 namespace vq {
 
@@ -16,8 +17,8 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         ad = AlertAd::create();
         ad->setAdType("alert");
         break;
-    // The wall, the big ad and the reward wall have no presenter yet: asking
-    // for one is logged as the factory does and gives none.
+    // The wall and the big ad have no presenter yet: asking for one is
+    // logged as the factory does and gives none.
     case 2:
         log("show wall ad");
         break;
@@ -26,6 +27,8 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         break;
     case 4:
         log("show reward ad");
+        ad = RewardAd::create();
+        ad->setAdType("reward");
         break;
     default:
         log("none");
