@@ -1,6 +1,7 @@
 #include "artwork/ArtworkCatalogue.h"
 
 #include "artwork/ChromePainter.h"
+#include "artwork/RewardPainter.h"
 #include "artwork/TexturePainter.h"
 
 #include "options/StyleCatalogue.h"
@@ -57,6 +58,8 @@ std::vector<ArtworkItem> ArtworkCatalogue::items()
     for (int n = 1; n <= StyleCatalogue::textureCount(); ++n)
         items.push_back({StyleCatalogue::thumbnailName(n), thumbnailSide, thumbnailSide,
                          [n](cairo_t* cr) { TexturePainter::paint(cr, n, thumbnailSide); }});
+    for (auto& item : RewardPainter::items())
+        items.push_back(std::move(item));
     return items;
 }
 
@@ -83,8 +86,12 @@ std::optional<std::string> ArtworkCatalogue::writeAll(const std::filesystem::pat
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
             return fmt::format("cannot draw {}: {}", item.name, cairo_status_to_string(cairo_surface_status(surface.get())));
         // Written beside the target and renamed, so a running app never reads half a file.
+        // Names may hold a folder ("ad-img/...").
         auto path = dir / item.fileName();
-        auto temporary = dir / ("." + item.fileName() + ".tmp");
+        std::filesystem::create_directories(path.parent_path(), ec);
+        if (ec)
+            return fmt::format("cannot create {}: {}", path.parent_path().string(), ec.message());
+        auto temporary = path.parent_path() / ("." + path.filename().string() + ".tmp");
         if (auto status = cairo_surface_write_to_png(surface.get(), temporary.c_str()); status != CAIRO_STATUS_SUCCESS)
             return fmt::format("cannot write {}: {}", temporary.string(), cairo_status_to_string(status));
         std::filesystem::rename(temporary, path, ec);

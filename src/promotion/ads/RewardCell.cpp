@@ -27,6 +27,8 @@ RewardCell::RewardCell(TableViewCellStyle style, std::string reuseIdentifier)
 void RewardCell::initViews()
 {
     const bool tablet = isTablet();
+    // The row's picture is its background; its rounded corners show the table behind.
+    setBackgroundColor(Color::clearColor());
     // The cell's own content view goes first, so it lies under the row's views
     // instead of covering the credits button.
     contentView();
@@ -56,6 +58,9 @@ void RewardCell::initViews()
     _rewardPoint = Button::create(tablet ? Rect{280, 30, 87, 46} : Rect{258, 15, 57, 30});
     _rewardPoint->setBackgroundImage(Gobals::imageWithFileName(tablet ? "ad-reward-free-ipad" : "ad-reward-free"),
                                      ControlState::Normal);
+    // Installed apps' buttons are disabled: a muted face says so at a glance.
+    _rewardPoint->setBackgroundImage(
+        Gobals::imageWithFileName(tablet ? "ad-reward-installed-ipad" : "ad-reward-installed"), ControlState::Disabled);
     addSubview(_rewardPoint);
 
     _rewardPointDescription = Label::create(tablet ? Rect{280, 60, 87, 46} : Rect{258, 40, 57, 30});
