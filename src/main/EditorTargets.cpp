@@ -1,6 +1,7 @@
 #include "main/EditorTargets.h"
 
 #include "main/NamedScriptTargets.h"
+#include "main/PromotionTargets.h"
 
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
@@ -42,6 +43,7 @@ std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
                 return page->doneButton();
         return nullptr;
     });
+    addPromotionTargets(*targets);
     return targets;
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 namespace vq {
 
@@ -16,6 +17,12 @@ public:
     static std::shared_ptr<NamedScriptTargets> create() { return std::make_shared<NamedScriptTargets>(); }
 
     void add(std::string name, Lookup lookup) { _lookups[std::move(name)] = std::move(lookup); }
+    // A target a tap may reach at any uncovered point.
+    void addAnywhere(std::string name, Lookup lookup)
+    {
+        _anywhere.insert(name);
+        add(std::move(name), std::move(lookup));
+    }
 
     std::shared_ptr<View> find(const std::string& name) override
     {
@@ -23,9 +30,11 @@ public:
         return it == _lookups.end() ? nullptr : it->second();
     }
     bool isAvailable(const std::string& name) const override { return _lookups.contains(name); }
+    bool tapsAnyUncoveredPoint(const std::string& name) const override { return _anywhere.contains(name); }
 
 private:
     std::map<std::string, Lookup> _lookups;
+    std::set<std::string> _anywhere;
 };
 
 } // namespace vq

@@ -45,7 +45,9 @@ private:
     // coordinates) is inside it.
     std::optional<std::string> bringIntoView(View& view, const Rect& rect, const std::string& what);
     std::optional<std::string> dragScroll(ScrollView& scrollView, Point targetOffset, const std::string& what);
-    std::optional<std::string> tapVisible(const std::shared_ptr<View>& view, const std::string& what);
+    // anywhere: when the centre is covered, any uncovered point of the view will do.
+    std::optional<std::string> tapVisible(const std::shared_ptr<View>& view, const std::string& what,
+                                          bool anywhere = false);
     static void settle();
     // Delivers network callbacks as they arrive until nothing is in flight.
     static std::optional<std::string> settleNetwork();
