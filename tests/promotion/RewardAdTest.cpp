@@ -322,6 +322,10 @@ TEST_F(RewardAdTest, InstalledRowsRefuseTapsAndAReusedRowLosesTheInstalledLook)
     // Both installed apps, and only they, are reported.
     ASSERT_TRUE(waitFor("install", 1));
     EXPECT_EQ(seen("install")[0].param("list"), "68120,68121");
+    // A second wall in the same run reports them no more.
+    RewardAd::create()->setContentInfo(std::make_shared<PlistValue>(rewardList(items(20))));
+    settle();
+    EXPECT_EQ(seen("install").size(), 1u);
 
     auto installed = cell(101, 0);
     ASSERT_TRUE(installed);
