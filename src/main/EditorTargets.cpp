@@ -15,6 +15,7 @@ namespace vq {
 std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
 {
     auto targets = NamedScriptTargets::create();
+    addPromotionTargets(*targets);
     auto* app = dynamic_cast<app::AppDelegate*>(&delegate);
     if (!app)
         return targets;
@@ -43,7 +44,6 @@ std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
                 return page->doneButton();
         return nullptr;
     });
-    addPromotionTargets(*targets);
     return targets;
 }
 

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 
 namespace vq {
 
@@ -16,13 +15,10 @@ public:
 
     static std::shared_ptr<NamedScriptTargets> create() { return std::make_shared<NamedScriptTargets>(); }
 
+    using PointLookup = std::function<std::optional<Point>()>;
+
     void add(std::string name, Lookup lookup) { _lookups[std::move(name)] = std::move(lookup); }
-    // A target a tap may reach at any uncovered point.
-    void addAnywhere(std::string name, Lookup lookup)
-    {
-        _anywhere.insert(name);
-        add(std::move(name), std::move(lookup));
-    }
+    void addTapPoint(std::string name, PointLookup lookup) { _points[std::move(name)] = std::move(lookup); }
 
     std::shared_ptr<View> find(const std::string& name) override
     {
@@ -30,11 +26,15 @@ public:
         return it == _lookups.end() ? nullptr : it->second();
     }
     bool isAvailable(const std::string& name) const override { return _lookups.contains(name); }
-    bool tapsAnyUncoveredPoint(const std::string& name) const override { return _anywhere.contains(name); }
+    std::optional<Point> tapPoint(const std::string& name) override
+    {
+        auto it = _points.find(name);
+        return it == _points.end() ? std::nullopt : it->second();
+    }
 
 private:
     std::map<std::string, Lookup> _lookups;
-    std::set<std::string> _anywhere;
+    std::map<std::string, PointLookup> _points;
 };
 
 } // namespace vq

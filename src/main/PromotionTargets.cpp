@@ -1,9 +1,11 @@
 #include "main/PromotionTargets.h"
 
 #include "main/NamedScriptTargets.h"
+#include "main/ScreenGeometry.h"
 
 #include "platform/Button.h"
 #include "promotion/PromotionUnit.h"
+#include "promotion/ads/AdOverlay.h"
 #include "promotion/ads/RewardAd.h"
 
 namespace vq {
@@ -18,9 +20,7 @@ std::shared_ptr<RewardAd> rewardOnScreen()
     return ad && ad->view() && ad->view()->window() ? ad : nullptr;
 }
 
-} // namespace
-
-void addPromotionTargets(NamedScriptTargets& targets)
+void addRewardTargets(NamedScriptTargets& targets)
 {
     targets.add("ad-back", []() -> std::shared_ptr<View> {
         auto ad = rewardOnScreen();
@@ -34,11 +34,53 @@ void addPromotionTargets(NamedScriptTargets& targets)
         auto ad = rewardOnScreen();
         return ad ? ad->helpCloseButton() : nullptr;
     });
-    // Mostly under the card: a tap finds the part left uncovered.
-    targets.addAnywhere("help-mask", []() -> std::shared_ptr<View> {
+    targets.add("help-mask", []() -> std::shared_ptr<View> {
         auto ad = rewardOnScreen();
         return ad ? ad->helpMaskView() : nullptr;
     });
+    // The dimmer shows around the help card: tap it in the larger gap, above or below.
+    targets.addTapPoint("help-mask", []() -> std::optional<Point> {
+        auto ad = rewardOnScreen();
+        if (!ad)
+            return std::nullopt;
+        Rect mask = screen_geometry::screenRect(*ad->helpMaskView());
+        Rect card = screen_geometry::screenRect(*ad->helpView());
+        double above = card.minY() - mask.minY(), below = mask.maxY() - card.maxY();
+        if (above >= below)
+            return Point{mask.midX(), mask.minY() + above / 2};
+        return Point{mask.midX(), card.maxY() + below / 2};
+    });
+}
+
+} // namespace
+
+void addPromotionTargets(NamedScriptTargets& targets)
+{
+    targets.add("ad-close", []() -> std::shared_ptr<View> {
+        auto overlay = AdOverlay::frontmostOnScreen();
+        return overlay ? overlay->closeButton() : nullptr;
+    });
+    targets.add("ad-get", []() -> std::shared_ptr<View> {
+        auto overlay = AdOverlay::frontmostOnScreen();
+        return overlay ? overlay->getButton() : nullptr;
+    });
+    targets.add("ad-mask", []() -> std::shared_ptr<View> {
+        auto overlay = AdOverlay::frontmostOnScreen();
+        return overlay ? overlay->maskView() : nullptr;
+    });
+    // The dimmer shows around the card: tap it in the larger gap, above or below.
+    targets.addTapPoint("ad-mask", []() -> std::optional<Point> {
+        auto overlay = AdOverlay::frontmostOnScreen();
+        if (!overlay)
+            return std::nullopt;
+        Rect mask = screen_geometry::screenRect(*overlay->maskView());
+        Rect card = screen_geometry::screenRect(*overlay->cardView());
+        double above = card.minY() - mask.minY(), below = mask.maxY() - card.maxY();
+        if (above >= below)
+            return Point{mask.midX(), mask.minY() + above / 2};
+        return Point{mask.midX(), card.maxY() + below / 2};
+    });
+    addRewardTargets(targets);
 }
 
 } // namespace vq

@@ -4,9 +4,9 @@ namespace vq {
 
 class NamedScriptTargets;
 
-// The promotion screens' controls by the names scripts use for them: the
-// reward wall's back and help buttons, its help card's close button and the
-// dimmer behind the card. Each is found only while its page is on screen.
+// The promotion screens' targets: "ad-close", "ad-get" and "ad-mask" of the
+// overlay in front (the big ad's or the wall's); the reward wall's "ad-back",
+// "ad-help", and its help card's "help-close" and dimmer "help-mask".
 void addPromotionTargets(NamedScriptTargets& targets);
 
 } // namespace vq

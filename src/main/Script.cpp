@@ -242,7 +242,8 @@ const std::vector<std::string>& scriptTargetNames()
 {
     static const std::vector<std::string> names = {"send",          "info",          "clear",          "random",
                                                    "message",       "composer-send", "composer-cancel", "store-done",
-                                                   "ad-back",       "ad-help",       "help-close",      "help-mask"};
+                                                   "ad-close",      "ad-get",        "ad-mask",         "ad-back",
+                                                   "ad-help",       "help-close",    "help-mask"};
     return names;
 }
 

@@ -306,8 +306,10 @@ std::optional<std::string> ScriptRunner::tapTarget(const ScriptTarget& target)
     }
     if (auto error = bringIntoView(*view, view->bounds(), what))
         return error;
-    bool anywhere = target.kind == ScriptTarget::Kind::Named && _targets && _targets->tapsAnyUncoveredPoint(target.name);
-    return tapVisible(view, what, anywhere);
+    if (target.kind == ScriptTarget::Kind::Named && _targets)
+        if (auto point = _targets->tapPoint(target.name))
+            return tapAt(view, *point, what);
+    return tapVisible(view, what);
 }
 
 std::optional<std::string> ScriptRunner::bringIntoView(View& view, const Rect& rect, const std::string& what)
@@ -375,34 +377,18 @@ std::optional<std::string> ScriptRunner::dragScroll(ScrollView& scrollView, Poin
     return fmt::format("{} is too far away to scroll into view", what);
 }
 
-std::optional<std::string> ScriptRunner::tapVisible(const std::shared_ptr<View>& view, const std::string& what,
-                                                    bool anywhere)
+std::optional<std::string> ScriptRunner::tapVisible(const std::shared_ptr<View>& view, const std::string& what)
 {
     Rect visible = sg::visibleScreenRect(*view);
     if (visible.isEmpty())
         return fmt::format("{} is not visible", what);
-    Point p = visible.center();
-    auto reachesAt = [&](Point at) {
-        auto h = sg::hitTest(at);
-        return h && (h == view || h->isDescendantOf(*view) || view->isDescendantOf(*h));
-    };
+    return tapAt(view, visible.center(), what);
+}
+
+std::optional<std::string> ScriptRunner::tapAt(const std::shared_ptr<View>& view, Point p, const std::string& what)
+{
     auto hit = sg::hitTest(p);
-    bool reaches = reachesAt(p);
-    if (!reaches && anywhere) {
-        // A dimmer under a card: the uncovered point nearest the centre.
-        constexpr double step = 4;
-        double best = -1;
-        for (double y = visible.minY() + step / 2; y < visible.maxY(); y += step)
-            for (double x = visible.minX() + step / 2; x < visible.maxX(); x += step) {
-                double d = (x - p.x) * (x - p.x) + (y - p.y) * (y - p.y);
-                if ((best < 0 || d < best) && reachesAt({x, y})) {
-                    best = d;
-                    hit = view;
-                    reaches = true;
-                    p = {x, y};
-                }
-            }
-    }
+    bool reaches = hit && (hit == view || hit->isDescendantOf(*view) || view->isDescendantOf(*hit));
     if (!reaches) {
         if (!hit)
             return fmt::format("{} does not take touches", what);

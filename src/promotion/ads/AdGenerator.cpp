@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "promotion/ads/AlertAd.h"
+#include "promotion/ads/BigAd.h"
 #include "promotion/ads/RewardAd.h"
 
 namespace vq {
@@ -17,13 +18,15 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         ad = AlertAd::create();
         ad->setAdType("alert");
         break;
-    // The wall and the big ad have no presenter yet: asking for one is
-    // logged as the factory does and gives none.
+    // The wall has no presenter yet: asking for one is logged as the
+    // factory does and gives none.
     case 2:
         log("show wall ad");
         break;
     case 3:
         log("show big ad");
+        ad = BigAd::create();
+        ad->setAdType("bigads");
         break;
     case 4:
         log("show reward ad");
