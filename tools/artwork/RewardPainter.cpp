@@ -46,35 +46,13 @@ void sparkles(cairo_t* cr, double x, double y, double w, double h, int count, st
     }
     for (int i = 0; i < count / 2; ++i) {
         double cx = x + random.uniform(0, w), cy = y + random.uniform(0, h * starBand);
+        // Not on the title in the middle.
+        if (starBand < 1 && std::abs(cx - (x + w / 2)) < w * 0.36)
+            continue;
         double r = random.uniform(1.5, 3.5) * scale;
         star(cr, cx, cy, r, r / 3, 4, random.uniform(0, 1));
         setColor(cr, random.below(2) ? gold : white, random.uniform(0.5, 0.9));
         cairo_fill(cr);
-    }
-}
-
-// A gift box with a bow, the page's emblem.
-void gift(cairo_t* cr, double cx, double cy, double size, double alpha)
-{
-    double w = size, h = size * 0.72, x = cx - w / 2, y = cy - h / 2 + size * 0.12;
-    roundedRect(cr, x, y, w, h, size * 0.08);
-    setColor(cr, gold, alpha);
-    cairo_fill(cr);
-    roundedRect(cr, x - size * 0.06, y - size * 0.18, w + size * 0.12, size * 0.22, size * 0.06);
-    setColor(cr, amber, alpha);
-    cairo_fill(cr);
-    cairo_rectangle(cr, cx - size * 0.08, y - size * 0.18, size * 0.16, h + size * 0.18);
-    setColor(cr, plum, alpha);
-    cairo_fill(cr);
-    for (int side : {-1, 1}) {
-        cairo_save(cr);
-        cairo_translate(cr, cx + side * size * 0.16, y - size * 0.27);
-        cairo_scale(cr, 1, 0.6);
-        circle(cr, 0, 0, size * 0.16);
-        cairo_restore(cr);
-        setColor(cr, plum, alpha);
-        cairo_set_line_width(cr, size * 0.07);
-        cairo_stroke(cr);
     }
 }
 
@@ -106,7 +84,6 @@ void RewardPainter::header(cairo_t* cr, double width, double height)
     cairo_pattern_destroy(glow);
     sparkles(cr, 0, 0, width, height, static_cast<int>(width / 16), 41, height / 137, 0.3);
     double u = height / 137;
-    gift(cr, width - 44 * u, 66 * u, 34 * u, 0.22);
     cairo_move_to(cr, 0, height);
     cairo_curve_to(cr, width * 0.3, height - 10 * u, width * 0.7, height - 2 * u, width, height - 12 * u);
     cairo_line_to(cr, width, height);
@@ -130,7 +107,6 @@ void RewardPainter::page(cairo_t* cr, double width, double height, double header
         setColor(cr, white, 0.04);
         cairo_fill(cr);
     }
-    gift(cr, width - 90 * u, 70 * u, 70 * u, 0.2);
 }
 
 void RewardPainter::tableBackground(cairo_t* cr, double width, double height)
@@ -156,11 +132,14 @@ void RewardPainter::row(cairo_t* cr, double width, double height, bool alternate
     setColor(cr, white, 0.12);
     cairo_set_line_width(cr, 1 * u);
     cairo_stroke(cr);
-    // A gold hairline where the credits live.
-    cairo_move_to(cr, width - 70 * u * (width / height > 4 ? 1 : 1.2), 12 * u);
-    cairo_line_to(cr, width - 70 * u * (width / height > 4 ? 1 : 1.2), height - 12 * u);
-    setColor(cr, gold, 0.18);
-    cairo_stroke(cr);
+    // A warm glow at the right, where the credits live.
+    cairo_pattern_t* glow = cairo_pattern_create_radial(width - 30 * u, height / 2, 0, width - 30 * u, height / 2, 50 * u);
+    addColorStop(glow, 0, gold, 0.14);
+    addColorStop(glow, 1, gold, 0);
+    cairo_set_source(cr, glow);
+    roundedRect(cr, 5 * u, 3 * u, width - 10 * u, height - 6 * u, 10 * u);
+    cairo_fill(cr);
+    cairo_pattern_destroy(glow);
 }
 
 void RewardPainter::installedButton(cairo_t* cr, double width, double height)
