@@ -70,6 +70,12 @@ std::map<std::string, std::pair<int, int>> expectedPixelSizes()
         sizes[StyleCatalogue::textureName(n)] = {490, 490};
         sizes[StyleCatalogue::thumbnailName(n)] = {160, 160};
     }
+    // The big ad's card, close and get button, at twice the points it shows them at.
+    for (const auto& [name, size] : std::map<std::string, std::pair<int, int>>{
+             {"ad-img/ad-big", {608, 800}},     {"ad-img/ad-big-i5", {608, 972}},   {"ad-img/ad-big-ipad", {1068, 1530}},
+             {"ad-img/ad-close", {56, 56}},     {"ad-img/ad-close-ipad", {102, 102}}, {"ad-img/ad-get", {218, 52}},
+             {"ad-img/ad-get-ipad", {348, 80}}})
+        sizes[name] = size;
     // The reward wall's, at twice the points its page and rows give them.
     std::map<std::string, std::pair<int, int>> reward{
         {"ad-reward", {640, 274}},          {"ad-reward-ipad", {1536, 2048}},
@@ -82,8 +88,7 @@ std::map<std::string, std::pair<int, int>> expectedPixelSizes()
         {"ad-reward-track-ipad", {1132, 70}}, {"ad-back", {116, 88}},
         {"ad-back-ipad", {196, 108}},       {"ad-reward-help", {116, 88}},
         {"ad-reward-help-ipad", {192, 108}}, {"ad-reward-bg-help", {596, 778}},
-        {"ad-reward-bg-help-ipad", {1068, 1530}}, {"ad-close", {56, 56}},
-        {"ad-close-ipad", {102, 102}},
+        {"ad-reward-bg-help-ipad", {1068, 1530}},
     };
     for (const auto& [name, size] : reward)
         sizes["ad-img/" + name] = size;
@@ -115,8 +120,8 @@ TEST(ArtworkFiles, EveryNamedPictureIsWrittenAtItsPixelSize)
     auto expected = expectedPixelSizes();
     std::set<std::string> written;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "resources"))
-        if (entry.is_regular_file())
-            written.insert(std::filesystem::relative(entry.path(), dir / "resources").string());
+        if (!entry.is_directory())
+            written.insert(entry.path().lexically_relative(dir / "resources").string());
     EXPECT_EQ(written.size(), expected.size()) << "no stray or temporary files";
 
     for (const auto& [name, size] : expected) {
@@ -231,6 +236,16 @@ double meanLuminance(cairo_surface_t* surface, double x, double y, double w, dou
         }
     return n ? sum / n : 0;
 }
+
+// Alpha and the brightest channel of one pixel, at a point position (scale 2).
+std::pair<int, int> alphaAndLevel(cairo_surface_t* s, double x, double y)
+{
+    cairo_surface_flush(s);
+    int px = static_cast<int>(x * ArtworkItem::scale), py = static_cast<int>(y * ArtworkItem::scale);
+    const unsigned char* p = cairo_image_surface_get_data(s) + py * cairo_image_surface_get_stride(s) + 4 * px;
+    return {p[3], std::max({p[0], p[1], p[2]})};
+}
+
 } // namespace
 
 TEST(ArtworkPictures, TheRewardWallsWhiteTextHasADarkGroundAndItsBarShowsAgainstItsTrack)
@@ -258,11 +273,42 @@ TEST(ArtworkPictures, TheRewardWallsWhiteTextHasADarkGroundAndItsBarShowsAgainst
         auto track = render(("ad-reward-track" + suffix).c_str());
         EXPECT_GT(differingFraction(bar.get(), track.get()), 0.8) << suffix;
         // Buttons are drawn, not left blank.
-        for (std::string button : {"ad-back", "ad-reward-help", "ad-reward-free", "ad-reward-installed", "ad-close"}) {
+        for (std::string button : {"ad-back", "ad-reward-help", "ad-reward-free", "ad-reward-installed"}) {
             auto picture = render((button + suffix).c_str());
             int w = cairo_image_surface_get_width(picture.get()), h = cairo_image_surface_get_height(picture.get());
             Surface blank(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h), cairo_surface_destroy);
             EXPECT_GT(differingFraction(picture.get(), blank.get()), 0.2) << button << suffix;
         }
+    }
+}
+
+TEST(ArtworkPictures, BigAdCardsFrameThePictureWhereTheAdPutsItAndButtonsAreRound)
+{
+    auto items = ArtworkCatalogue::items();
+    struct Well {
+        const char* name;
+        double x, y, w, h;
+    };
+    for (const Well& well : {Well{"ad-img/ad-big", 12, 41.5, 280, 257}, Well{"ad-img/ad-big-i5", 12, 42.5, 280, 341},
+                             Well{"ad-img/ad-big-ipad", 16.5, 66, 501, 541}}) {
+        auto card = ArtworkCatalogue::render(find(items, well.name));
+        auto inside = alphaAndLevel(card.get(), well.x + well.w / 2, well.y + 3);
+        auto frame = alphaAndLevel(card.get(), well.x + well.w / 2, well.y - 1.5);
+        auto corner = alphaAndLevel(card.get(), 0.5, 0.5);
+        EXPECT_EQ(inside.first, 255) << well.name;
+        EXPECT_GT(frame.second, inside.second + 60) << well.name << ": a light frame round a dark well";
+        EXPECT_LT(corner.first, 64) << well.name << ": rounded corners";
+    }
+    for (const char* name : {"ad-img/ad-close", "ad-img/ad-close-ipad"}) {
+        const auto& item = find(items, name);
+        auto close = ArtworkCatalogue::render(item);
+        EXPECT_EQ(alphaAndLevel(close.get(), 0.5, 0.5).first, 0) << name;
+        EXPECT_EQ(alphaAndLevel(close.get(), item.width / 2, item.height / 2).first, 255) << name;
+    }
+    for (const char* name : {"ad-img/ad-get", "ad-img/ad-get-ipad"}) {
+        const auto& item = find(items, name);
+        auto get = ArtworkCatalogue::render(item);
+        EXPECT_EQ(alphaAndLevel(get.get(), 0.2, 0.2).first, 0) << name;
+        EXPECT_EQ(alphaAndLevel(get.get(), item.width * 0.15, item.height / 2).first, 255) << name;
     }
 }

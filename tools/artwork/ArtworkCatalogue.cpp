@@ -1,5 +1,6 @@
 #include "artwork/ArtworkCatalogue.h"
 
+#include "artwork/BigAdPainter.h"
 #include "artwork/ChromePainter.h"
 #include "artwork/RewardPainter.h"
 #include "artwork/TexturePainter.h"
@@ -58,6 +59,7 @@ std::vector<ArtworkItem> ArtworkCatalogue::items()
     for (int n = 1; n <= StyleCatalogue::textureCount(); ++n)
         items.push_back({StyleCatalogue::thumbnailName(n), thumbnailSide, thumbnailSide,
                          [n](cairo_t* cr) { TexturePainter::paint(cr, n, thumbnailSide); }});
+    BigAdPainter::addItems(items);
     for (auto& item : RewardPainter::items())
         items.push_back(std::move(item));
     return items;
@@ -86,8 +88,8 @@ std::optional<std::string> ArtworkCatalogue::writeAll(const std::filesystem::pat
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
             return fmt::format("cannot draw {}: {}", item.name, cairo_status_to_string(cairo_surface_status(surface.get())));
         // Written beside the target and renamed, so a running app never reads half a file.
-        // Names may hold a folder ("ad-img/...").
         auto path = dir / item.fileName();
+        // Promotion artwork lives in a folder of its own ("ad-img/...").
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec)
             return fmt::format("cannot create {}: {}", path.parent_path().string(), ec.message());

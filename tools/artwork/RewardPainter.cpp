@@ -252,28 +252,6 @@ void RewardPainter::helpCard(cairo_t* cr, double width, double height)
     cairo_restore(cr);
 }
 
-void RewardPainter::closeButton(cairo_t* cr, double side)
-{
-    double c = side / 2, r = side / 2 - side * 0.06;
-    circle(cr, c, c + side * 0.03, r);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
-    cairo_fill(cr);
-    circle(cr, c, c, r);
-    vertical(cr, 0, side, rgb255(255, 110, 120), rgb255(210, 40, 70));
-    cairo_fill_preserve(cr);
-    setColor(cr, white);
-    cairo_set_line_width(cr, side * 0.07);
-    cairo_stroke(cr);
-    double k = r * 0.4;
-    cairo_move_to(cr, c - k, c - k);
-    cairo_line_to(cr, c + k, c + k);
-    cairo_move_to(cr, c + k, c - k);
-    cairo_line_to(cr, c - k, c + k);
-    cairo_set_line_width(cr, side * 0.1);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_stroke(cr);
-}
-
 std::vector<ArtworkItem> RewardPainter::items()
 {
     std::vector<ArtworkItem> items;
@@ -302,8 +280,6 @@ std::vector<ArtworkItem> RewardPainter::items()
     add("ad-reward-help-ipad", 96, 54, [](cairo_t* cr) { helpButton(cr, 96, 54); });
     add("ad-reward-bg-help", 298, 389, [](cairo_t* cr) { helpCard(cr, 298, 389); });
     add("ad-reward-bg-help-ipad", 534, 765, [](cairo_t* cr) { helpCard(cr, 534, 765); });
-    add("ad-close", 28, 28, [](cairo_t* cr) { closeButton(cr, 28); });
-    add("ad-close-ipad", 51, 51, [](cairo_t* cr) { closeButton(cr, 51); });
     return items;
 }
 

@@ -8,8 +8,8 @@ namespace vq::artwork {
 
 // The reward wall's pictures ("ad-img/..."): the header, the page and table
 // backgrounds, rows, the credits button, the progress bar and its track, the
-// back and help buttons, the help card and its close button, for phones and
-// tablets. A deep night-violet page with warm gold for what the user earns.
+// back and help buttons and the help card (its close button is the big ad's
+// "ad-close"), for phones and tablets. A deep night-violet page with warm gold for what the user earns.
 class RewardPainter {
 public:
     static std::vector<ArtworkItem> items();
@@ -26,7 +26,6 @@ public:
     static void backButton(cairo_t* cr, double width, double height);
     static void helpButton(cairo_t* cr, double width, double height);
     static void helpCard(cairo_t* cr, double width, double height);
-    static void closeButton(cairo_t* cr, double side);
 };
 
 } // namespace vq::artwork
