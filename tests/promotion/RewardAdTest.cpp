@@ -359,20 +359,6 @@ TEST_F(RewardAdTest, InstalledRowsRefuseTapsAndAReusedRowLosesTheInstalledLook)
     EXPECT_EQ(reused, 1) << "the installed row was reused";
 }
 
-TEST_F(RewardAdTest, ARowsBackgroundAndHighlightFollowItsSize)
-{
-    auto row = RewardCell::create(TableViewCellStyle::Default, "Cell");
-    row->setSelectedBackgroundView(View::create());
-    row->setFrame({0, 0, 300, 90});
-    EXPECT_EQ(row->backgroundImageView()->frame(), (Rect{0, 0, 300, 90}));
-    EXPECT_EQ(row->selectedBackgroundView()->frame(), (Rect{0, 0, 300, 90}));
-    // The row's own views sit directly in it, the credits button over the background.
-    auto& subviews = row->subviews();
-    auto at = [&](const std::shared_ptr<View>& v) { return std::find(subviews.begin(), subviews.end(), v) - subviews.begin(); };
-    EXPECT_LT(at(row->backgroundImageView()), at(row->rewardPoint()));
-    EXPECT_LT(at(row->rewardPoint()), at(row->rewardPointDescription()));
-}
-
 TEST_F(RewardAdTest, AReusedRowNeverShowsThePreviousAppsIcon)
 {
     server.http().Get("/img/slow.png", [](const httplib::Request&, httplib::Response& res) {
