@@ -1,6 +1,7 @@
 #include "net/HttpRequest.h"
 
 #include "net/CurlUrl.h"
+#include "net/NetworkSwitch.h"
 #include "net/NetworkThread.h"
 #include "net/RequestObserver.h"
 #include "net/Transfer.h"
@@ -113,6 +114,9 @@ std::vector<std::string> HttpRequest::headerLines() const
 void HttpRequest::startAttempt()
 {
     auto self = shared_from_this();
+    // Off, nothing is looked at: not even the library that would read the URL is loaded.
+    if (!isNetworkEnabled())
+        return fail("The network is off");
     auto url = CurlUrl::parse(_url);
     if (!url || !url->isUsable())
         return fail(badUrl);

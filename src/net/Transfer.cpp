@@ -223,7 +223,7 @@ void Transfer::finalise(CURLcode rc)
             _error = "The request timed out";
         else
             _error = fmt::format("A connection failure occurred: {}",
-                                 _errorBuffer[0] ? _errorBuffer : curl_easy_strerror(rc));
+                                 _errorBuffer[0] ? _errorBuffer : curlLibrary()->easyStrerror(rc));
     }
     if (!_error) {
         _status = static_cast<int>(_easy.responseCode());

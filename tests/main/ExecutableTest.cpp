@@ -293,6 +293,22 @@ TEST(ExecutableTest, CardWritesTheSentPicture)
     EXPECT_TRUE(nearColor(image->pixelAt(2, 2), swatch, 0.06f));
 }
 
+TEST(ExecutableTest, CardNeverLoadsTheNetworkLibrary)
+{
+    // libcurl and its TLS stack are loaded on the first request; the card makes none.
+    TempDir dir;
+    auto run = runApp(dir, fmt::format("card hi --data-dir '{}' -o '{}'", (dir / "data").string(),
+                                       (dir / "card.jpg").string()),
+                      fmt::format("LD_DEBUG=files LD_DEBUG_OUTPUT='{}' ", (dir / "loader").string()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string loaded;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().filename().string().starts_with("loader"))
+            loaded += slurp(entry.path());
+    ASSERT_NE(loaded.find("file=libpango"), std::string::npos) << "the loader's log names what it loads";
+    EXPECT_EQ(loaded.find("file=libcurl"), std::string::npos);
+}
+
 TEST(ExecutableTest, CardRejectsWhatItCannotDo)
 {
     TempDir dir;
