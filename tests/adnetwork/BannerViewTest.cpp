@@ -66,6 +66,15 @@ protected:
             for (int i = 0; i < 100 && hold; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             std::lock_guard lock(mutex);
+            if (cutOff) {
+                // Promises a big picture, sends its start, then drops the connection.
+                std::string start = body.substr(0, 100);
+                res.set_content_provider(100000, "image/png", [start](std::size_t, std::size_t, httplib::DataSink& sink) {
+                    sink.write(start.data(), start.size());
+                    return false;
+                });
+                return;
+            }
             res.status = status;
             if (!link.empty())
                 res.set_header("X-Banner-Link", link);
@@ -121,6 +130,7 @@ protected:
     std::string link;
     std::atomic<int> seen{0};
     std::atomic<bool> hold{false};
+    bool cutOff = false;
     std::shared_ptr<Delegate> delegate = std::make_shared<Delegate>();
     std::shared_ptr<BannerView> banner;
     std::vector<std::string> events;
@@ -195,14 +205,21 @@ TEST_F(BannerViewTest, BadRepliesFailQuietlyWithOneLogLine)
         int status;
         std::string body;
         bool slow = false;
+        bool cutOff = false;
     };
     for (const Case& c : {Case{"not found", 404, pngBytes(640, 100)}, Case{"not a picture", 200, "<html>hello</html>"},
                           Case{"a broken picture", 200, pngBytes(640, 100).substr(0, 60)},
                           Case{"huge dimensions", 200, hugePngHead()},
+                          Case{"too wide", 200, pngBytes(BannerView::maxPictureSide + 1, 20)},
                           Case{"huge body", 200, pngBytes(640, 100) + std::string(BannerView::maxPictureBytes, 'x')},
-                          Case{"slow", 200, pngBytes(640, 100), true}}) {
+                          Case{"slow", 200, pngBytes(640, 100), true},
+                          Case{"cut off", 200, pngBytes(640, 100), false, true}}) {
         SCOPED_TRACE(c.name);
         reply(c.status, c.body);
+        {
+            std::lock_guard lock(mutex);
+            cutOff = c.cutOff;
+        }
         hold = c.slow;
         events.clear();
         LogCapture log;
