@@ -20,6 +20,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -105,7 +106,13 @@ private:
     std::string _unit;
 };
 
-void BannerView::setAdServer(std::optional<std::string> base) { adServerSetting() = std::move(base); }
+void BannerView::setAdServer(std::optional<std::string> base)
+{
+    // "http://host/" and "http://host" name the same server; paths are added with their own slash.
+    while (base && !base->empty() && base->back() == '/')
+        base->pop_back();
+    adServerSetting() = std::move(base);
+}
 
 std::string BannerView::adServer() { return adServerSetting().value_or(build::kPromotionServerBaseURL); }
 

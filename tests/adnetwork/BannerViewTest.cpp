@@ -80,7 +80,8 @@ protected:
                 res.set_header("X-Banner-Link", link);
             res.set_content(body, "image/png");
         });
-        BannerView::setAdServer(server.url());
+        // A trailing slash makes no double one.
+        BannerView::setAdServer(server.url("/"));
         banner = BannerView::create(AdSize::SmartBannerPortrait);
         banner->setDelegate(delegate);
         subscription = EventHub::shared().subscribe<BannerEvent>(
