@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "promotion/ads/AlertAd.h"
+#include "promotion/ads/BigAd.h"
 
 namespace vq {
 
@@ -16,13 +17,15 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         ad = AlertAd::create();
         ad->setAdType("alert");
         break;
-    // The wall, the big ad and the reward wall have no presenter yet: asking
-    // for one is logged as the factory does and gives none.
+    // The wall and the reward wall have no presenter yet: asking for one is
+    // logged as the factory does and gives none.
     case 2:
         log("show wall ad");
         break;
     case 3:
         log("show big ad");
+        ad = BigAd::create();
+        ad->setAdType("bigads");
         break;
     case 4:
         log("show reward ad");
