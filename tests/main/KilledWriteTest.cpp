@@ -4,12 +4,14 @@
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
+#include "platform/Image.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListValues.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -63,8 +65,13 @@ protected:
         server.http().Get("/index.php", [this](const httplib::Request& req, httplib::Response& res) {
             std::lock_guard lock(mutex);
             PlistValue::Dictionary list{{"status", PlistValue(PlistValue::Dictionary{{"code", 0}})}};
-            if (req.get_param_value("action") == "info")
-                list["base"] = PlistValue(PlistValue::Dictionary{{"banner_key", PlistValue(bannerKey)}});
+            if (req.get_param_value("action") == "info") {
+                auto base = extraBase;
+                base["banner_key"] = PlistValue(bannerKey);
+                list["base"] = PlistValue(std::move(base));
+                for (const auto& [key, value] : extraList)
+                    list[key] = value;
+            }
             res.set_content(writePropertyList(PlistValue(list)), "application/x-plist");
         });
         std::ofstream(dir / "fetch.vqs") << "settle\n";
@@ -83,8 +90,10 @@ protected:
     };
 
     // Runs the app on the test's data folder; with a fault, waits until the
-    // process has stopped itself there, calls atStop, and kills it.
-    Outcome run(const std::string& fault = "", const std::function<void()>& atStop = {})
+    // process has stopped itself there, calls atStop, and kills it. With
+    // killWhen, kills it as soon as that holds.
+    Outcome run(const std::string& fault = "", const std::function<void()>& atStop = {},
+                const std::function<bool()>& killWhen = {})
     {
         auto errPath = dir / "stderr.txt";
         std::string serverArg = server.url();
@@ -125,6 +134,13 @@ protected:
             pid_t got = ::waitpid(pid, &status, WNOHANG | WUNTRACED);
             if (got == pid)
                 break;
+            if (killWhen && killWhen()) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                outcome.stopped = true;
+                outcome.err = slurp(errPath);
+                return outcome;
+            }
             if (std::chrono::steady_clock::now() > deadline) {
                 ::kill(pid, SIGKILL);
                 ::waitpid(pid, &status, 0);
@@ -152,6 +168,8 @@ protected:
     TempDir dir;
     std::mutex mutex;
     std::string bannerKey;
+    PlistValue::Dictionary extraBase; // in "base" besides the banner key
+    PlistValue::Dictionary extraList; // sections besides "base" and "status"
     LoopbackServer server;
 };
 
@@ -193,6 +211,70 @@ TEST_F(KilledWriteTest, AKillAnywhereInAPreferencesWriteLeavesTheOldFileOrTheNew
         EXPECT_EQ(storedKey(prefs()), "third-key");
         EXPECT_FALSE(std::filesystem::exists(prefs().string() + ".corrupt"));
     }
+}
+
+// The big ad's picture, served whole or, while `cut` holds, only its first
+// half before the server waits.
+class KilledDownloadTest : public KilledWriteTest {
+protected:
+    KilledDownloadTest()
+    {
+        auto data = Image::blank(300, 200, 1)->pngData();
+        picture.assign(data.begin(), data.end());
+        server.http().Get("/pics/pro.png", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(picture.size(), "image/png",
+                                     [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                         std::size_t half = picture.size() / 2;
+                                         if (offset == 0)
+                                             return sink.write(picture.data(), cut ? half : picture.size());
+                                         for (int i = 0; i < 600 && cut; ++i)
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                                         return !cut && sink.write(picture.data() + offset, picture.size() - offset);
+                                     });
+        });
+        std::lock_guard lock(mutex);
+        extraBase = {{"ad_type", PlistValue("bigads")}, {"base_url", PlistValue(server.url())}};
+        extraList["bigads"] = PlistValue(PlistValue::Dictionary{{"iphone_4_ad_link", PlistValue("/pics/pro.png")}});
+    }
+    ~KilledDownloadTest() override { cut = false; }
+
+    std::filesystem::path caches() const { return dir / "data/caches"; }
+    std::vector<std::filesystem::path> downloads() const
+    {
+        std::vector<std::filesystem::path> found;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(caches(), ec))
+            if (entry.path().filename().string().starts_with(".download-"))
+                found.push_back(entry.path());
+        return found;
+    }
+
+    std::string picture;
+    std::atomic<bool> cut{false};
+};
+
+TEST_F(KilledDownloadTest, AKillMidDownloadCachesNothingBrokenAndALaterStartFetchesItWhole)
+{
+    cut = true;
+    // Killed once the app has written part of the picture: its own file says so.
+    auto killed = run("", {}, [&] {
+        auto partial = downloads();
+        return !partial.empty() && std::filesystem::file_size(partial[0]) > 0;
+    });
+    ASSERT_TRUE(killed.stopped) << killed.err;
+    cut = false;
+    EXPECT_FALSE(std::filesystem::exists(caches() / "pro.png")) << "no part picture under the cached name";
+    auto left = downloads();
+    ASSERT_FALSE(left.empty()) << "the kill came mid-download";
+    EXPECT_LT(std::filesystem::file_size(left[0]), picture.size());
+
+    // What was abandoned a while ago is cleared; the picture comes whole.
+    for (const auto& file : left)
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::hours(1));
+    auto again = run();
+    EXPECT_EQ(again.exitStatus, 0) << again.err;
+    EXPECT_EQ(slurp(caches() / "pro.png"), picture);
+    EXPECT_TRUE(downloads().empty());
 }
 
 } // namespace
