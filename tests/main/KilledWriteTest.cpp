@@ -202,9 +202,13 @@ TEST_F(KilledWriteTest, AKillAnywhereInAPreferencesWriteLeavesTheOldFileOrTheNew
         ASSERT_TRUE(killed.stopped) << killed.err;
         EXPECT_EQ(storedKey(prefs()), c.newInPlace ? bannerKey : "old-key");
 
-        // The next start reads what is there without a word and saves a change as before.
+        // The next start, a while later, reads what is there without a word,
+        // clears what the killed write left and saves a change as before.
+        for (const auto& file : temporaries(prefs().parent_path()))
+            std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::hours(1));
         offerKey("third-key");
         auto again = run();
+        EXPECT_TRUE(temporaries(prefs().parent_path()).empty());
         EXPECT_EQ(again.exitStatus, 0) << again.err;
         EXPECT_EQ(again.err, "");
         EXPECT_EQ(slurp(dir / "events.jsonl").find("user defaults"), std::string::npos);
