@@ -61,8 +61,9 @@ protected:
         auto view = WebImageView::create({0, 0, 80, 60});
         view->setLink(server.url(path));
         view->startDownloading();
-        if (view->request())
+        if (view->request()) {
             EXPECT_TRUE(RunLoop::main().runUntil([&] { return view->request()->isFinished(); }, 20));
+        }
         RunLoop::main().runPending();
         return view;
     }
