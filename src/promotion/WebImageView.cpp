@@ -119,6 +119,8 @@ std::optional<std::filesystem::path> WebImageView::cachePathForCurrentLink() con
 
 void WebImageView::startDownloading()
 {
+    // An earlier link's download must never land in this view later (rows are reused).
+    cancelDownload();
     auto path = cachePathForCurrentLink();
     if (!path)
         return;
@@ -132,9 +134,6 @@ void WebImageView::startDownloading()
         return;
     }
     sweepAbandonedDownloads(path->parent_path());
-    if (_request)
-        _request->clearDelegatesAndCancel();
-    dropStagingFile();
     _stagingPath = newStagingPath(path->parent_path());
     _targetPath = *path;
     _request = HttpRequest::requestWithURL(*_link);
@@ -209,6 +208,15 @@ void WebImageView::requestFailed(const std::shared_ptr<HttpRequest>& request)
     _loadingView->stopAnimating();
     // A full disk or a broken download would otherwise pass without a word.
     log("picture not downloaded from {}: {}", request->url(), request->error().value_or("no reason given"));
+    dropStagingFile();
+}
+
+void WebImageView::cancelDownload()
+{
+    if (_request && !_request->isFinished()) {
+        _request->clearDelegatesAndCancel();
+        _loadingView->stopAnimating();
+    }
     dropStagingFile();
 }
 
