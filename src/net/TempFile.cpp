@@ -1,5 +1,6 @@
 #include "net/TempFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -57,7 +58,22 @@ TempFile& TempFile::operator=(TempFile&& other) noexcept
     return *this;
 }
 
-bool TempFile::write(std::string_view bytes) { return writeAll(_fd, bytes); }
+namespace {
+std::atomic<bool> gDiskFull{false};
+} // namespace
+
+void TempFile::setDiskFullForTests(bool full) { gDiskFull = full; }
+
+bool TempFile::write(std::string_view bytes)
+{
+    if (gDiskFull) {
+        if (!writeAll(_fd, bytes.substr(0, bytes.size() / 2)))
+            return false;
+        errno = ENOSPC;
+        return false;
+    }
+    return writeAll(_fd, bytes);
+}
 
 bool TempFile::close()
 {

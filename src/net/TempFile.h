@@ -26,6 +26,9 @@ public:
     // The file now belongs elsewhere (it was moved into place).
     void keep() { _kept = true; }
 
+    // Tests only: every later write stops halfway as if the disk were full.
+    static void setDiskFullForTests(bool full);
+
 private:
     TempFile(std::filesystem::path path, int fd) : _path(std::move(path)), _fd(fd) {}
     void discard();

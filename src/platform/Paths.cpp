@@ -8,6 +8,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cstdio>
+#include <csignal>
+#include <mutex>
+#include <string_view>
 #include <variant>
 #include <unistd.h>
 
@@ -124,9 +127,71 @@ std::optional<std::string> writeInto(const std::filesystem::path& path, std::str
     return std::nullopt;
 }
 
+struct FaultSetting {
+    WriteFault fault = WriteFault::None;
+    std::string pathPart;
+};
+
+FaultSetting faultFromEnvironment()
+{
+    const char* value = std::getenv("VQ_WRITE_FAULT");
+    if (!value)
+        return {};
+    std::string_view text(value);
+    auto colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return {};
+    auto kind = text.substr(0, colon);
+    WriteFault fault = kind == "stop-halfway"         ? WriteFault::StopHalfway
+                       : kind == "stop-before-rename" ? WriteFault::StopBeforeRename
+                       : kind == "stop-after-rename"  ? WriteFault::StopAfterRename
+                       : kind == "disk-full"          ? WriteFault::DiskFull
+                                                      : WriteFault::None;
+    return {fault, std::string(text.substr(colon + 1))};
+}
+
+// Writes happen on the network thread too (downloads).
+std::mutex gFaultMutex;
+
+FaultSetting& faultSetting()
+{
+    static FaultSetting setting = faultFromEnvironment();
+    return setting;
+}
+
+WriteFault faultFor(const std::filesystem::path& path)
+{
+    std::lock_guard lock(gFaultMutex);
+    const auto& setting = faultSetting();
+    if (setting.fault == WriteFault::None || path.string().find(setting.pathPart) == std::string::npos)
+        return WriteFault::None;
+    return setting.fault;
+}
+
+void stopHereIf(WriteFault wanted, WriteFault fault)
+{
+    if (fault == wanted)
+        ::raise(SIGSTOP);
+}
+
+// writeAll, with the faults that strike halfway.
+bool writeAllWith(int fd, std::string_view bytes, WriteFault fault)
+{
+    if (fault != WriteFault::StopHalfway && fault != WriteFault::DiskFull)
+        return writeAll(fd, bytes);
+    if (!writeAll(fd, bytes.substr(0, bytes.size() / 2)))
+        return false;
+    if (fault == WriteFault::DiskFull) {
+        errno = ENOSPC;
+        return false;
+    }
+    ::raise(SIGSTOP);
+    return writeAll(fd, bytes.substr(bytes.size() / 2));
+}
+
 // A complete temporary file beside path, with mode; its name, or an error.
 std::variant<std::string, std::string> writeTemporary(const std::filesystem::path& path, std::string_view bytes,
-                                                      mode_t mode)
+                                                      mode_t mode, WriteFault fault)
 {
     auto dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     std::string tmpl = (dir / fmt::format(".{}.XXXXXX", path.filename().string())).string();
@@ -138,7 +203,7 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
         ::unlink(tmpl.c_str());
         return std::variant<std::string, std::string>(std::in_place_index<1>, failure("write", path, err));
     };
-    if (::fchmod(fd, mode) != 0 || !writeAll(fd, bytes))
+    if (::fchmod(fd, mode) != 0 || !writeAllWith(fd, bytes, fault))
         return fail(errno);
     // Files that must survive reach the disk before they replace the old one.
     if (::fsync(fd) != 0)
@@ -152,6 +217,12 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
 }
 
 } // namespace
+
+void setWriteFaultForTests(WriteFault fault, std::string pathPart)
+{
+    std::lock_guard lock(gFaultMutex);
+    faultSetting() = {fault, std::move(pathPart)};
+}
 
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& requested, std::string_view bytes)
 {
@@ -186,15 +257,18 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& requ
         return failure("write", requested, errno);
     }
 
-    auto temporary = writeTemporary(path, bytes, mode);
+    auto fault = faultFor(path);
+    auto temporary = writeTemporary(path, bytes, mode, fault);
     if (temporary.index() == 1)
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);
+    stopHereIf(WriteFault::StopBeforeRename, fault);
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         int err = errno;
         ::unlink(tmp.c_str());
         return fmt::format("cannot move {} into place: {}", requested.string(), std::strerror(err));
     }
+    stopHereIf(WriteFault::StopAfterRename, fault);
     return std::nullopt;
 }
 
@@ -202,15 +276,18 @@ std::optional<std::string> writeNewFile(const std::filesystem::path& path, std::
 {
     if (existed)
         *existed = false;
-    auto temporary = writeTemporary(path, bytes, 0666 & ~currentUmask());
+    auto fault = faultFor(path);
+    auto temporary = writeTemporary(path, bytes, 0666 & ~currentUmask(), fault);
     if (temporary.index() == 1)
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);
+    stopHereIf(WriteFault::StopBeforeRename, fault);
     // A hard link never replaces an existing name, so two writers cannot
     // lose each other's files.
     int result = ::link(tmp.c_str(), path.c_str());
     int err = errno;
     ::unlink(tmp.c_str());
+    stopHereIf(WriteFault::StopAfterRename, fault);
     if (result != 0) {
         if (err == EEXIST && existed)
             *existed = true;

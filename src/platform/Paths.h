@@ -38,6 +38,15 @@ std::optional<std::string> writeNewFile(const std::filesystem::path& path, std::
 // interruptions. False on an error (errno tells which).
 bool writeAll(int fd, std::string_view bytes);
 
+// Faults for the tests, put into the writes above of every path that
+// contains a given text: the process stops itself (SIGSTOP) halfway through
+// the temporary file, or just before or after it takes the file's place, so a
+// test can kill it right there; or the disk fills up halfway. The built
+// program takes one from the environment: VQ_WRITE_FAULT=KIND:TEXT, KIND one
+// of stop-halfway, stop-before-rename, stop-after-rename, disk-full.
+enum class WriteFault { None, StopHalfway, StopBeforeRename, StopAfterRename, DiskFull };
+void setWriteFaultForTests(WriteFault fault, std::string pathPart = {});
+
 // Reads a whole file; nullopt when it cannot be read (a folder cannot), with
 // a message naming the path in *error and the errno value in *errorNumber.
 std::optional<std::string> readFile(const std::filesystem::path& path, std::string* error = nullptr,

@@ -43,6 +43,7 @@ void resetForTests()
     MessageComposer::setMode(MessageComposer::Mode::Ok);
     Pasteboard::general().resetForTests();
     Paths::resetToDefaults();
+    setWriteFaultForTests(WriteFault::None);
     StoreProductPage::setStore({});
     setLogToStderr(false);
     for (const auto& reset : addedResets())

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
@@ -25,6 +26,7 @@ void UserDefaults::load()
     _values.clear();
     _keepFile = false;
     auto path = filePath();
+    sweepAbandonedTemporaries(path);
     std::string error;
     int err = 0;
     auto bytes = readFile(path, &error, &err);
@@ -54,6 +56,26 @@ void UserDefaults::load()
             ec ? ec.message() : "no free name");
     } else {
         log("user defaults {} unreadable; moved aside to {}; starting empty", path.string(), aside->string());
+    }
+}
+
+// A write that was killed leaves its temporary file (".preferences.plist.XXXXXX")
+// beside the real one. Writes take moments, so one this old is nobody's;
+// a younger one may be another instance's write in progress.
+void UserDefaults::sweepAbandonedTemporaries(const std::filesystem::path& path)
+{
+    constexpr auto kAbandoned = std::chrono::minutes(10);
+    std::string prefix = "." + path.filename().string() + ".";
+    auto now = std::filesystem::file_time_type::clock::now();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(path.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+        auto name = it->path().filename().string();
+        std::error_code entryError;
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix) || !it->is_regular_file(entryError))
+            continue;
+        auto written = it->last_write_time(entryError);
+        if (!entryError && now - written > kAbandoned)
+            std::filesystem::remove(it->path(), entryError);
     }
 }
 

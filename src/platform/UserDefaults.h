@@ -45,6 +45,7 @@ public:
 private:
     UserDefaults() = default;
     void load();
+    static void sweepAbandonedTemporaries(const std::filesystem::path& path);
     static std::optional<std::filesystem::path> freeCorruptName(const std::filesystem::path& path);
 
     bool _loaded = false;

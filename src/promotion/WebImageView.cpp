@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <span>
@@ -38,6 +39,28 @@ std::filesystem::path newStagingPath(const std::filesystem::path& folder)
 {
     static unsigned long counter = 0;
     return folder / fmt::format(".download-{}-{}", ::getpid(), ++counter);
+}
+
+// Downloads that a killed process left behind (theirs and the HTTP
+// service's, both ".download-..."). A live download writes at least once per
+// time-out, so one untouched for this long is nobody's.
+void sweepAbandonedDownloads(const std::filesystem::path& folder)
+{
+    // Once for each caches folder: a look at it per picture would cost more than it finds.
+    static std::filesystem::path swept;
+    if (std::exchange(swept, folder) == folder)
+        return;
+    constexpr auto kAbandoned = std::chrono::minutes(10);
+    auto now = std::filesystem::file_time_type::clock::now();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        if (!it->path().filename().string().starts_with(".download-") || !it->is_regular_file(entryError))
+            continue;
+        auto written = it->last_write_time(entryError);
+        if (!entryError && now - written > kAbandoned)
+            std::filesystem::remove(it->path(), entryError);
+    }
 }
 
 } // namespace
@@ -110,6 +133,7 @@ void WebImageView::startDownloading()
         log("{}", *error);
         return;
     }
+    sweepAbandonedDownloads(path->parent_path());
     _stagingPath = newStagingPath(path->parent_path());
     _targetPath = *path;
     _request = HttpRequest::requestWithURL(*_link);
@@ -182,6 +206,8 @@ void WebImageView::requestFailed(const std::shared_ptr<HttpRequest>& request)
     if (request != _request)
         return;
     _loadingView->stopAnimating();
+    // A full disk or a broken download would otherwise pass without a word.
+    log("picture not downloaded from {}: {}", request->url(), request->error().value_or("no reason given"));
     dropStagingFile();
 }
 

@@ -231,11 +231,3 @@ int closedPort()
 }
 
 } // namespace vq::test
-
-// The test server library is not built with ThreadSanitizer, so the
-// synchronisation inside it (static locals, its own atomics) is invisible and
-// its own accesses look racy. Only races with its frames on the stack are ignored.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "race:libcpp-httplib.so\n";
-}

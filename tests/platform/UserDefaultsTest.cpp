@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -169,6 +171,32 @@ TEST_F(UserDefaultsTest, SynchronizeReportsAFolderThatCannotBeCreated)
     LogCapture log;
     EXPECT_FALSE(defaults().synchronize());
     EXPECT_EQ(log.lines().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(UserDefaultsTest, TemporariesOfAKilledWriteAreClearedOnceTheyAreOldYoungOnesMayBeAnotherWrite)
+{
+    writeRaw("<plist version=\"1.0\"><dict><key>k</key><string>v</string></dict></plist>");
+    auto dir = Paths::dataDir();
+    auto age = [&](const char* name) {
+        std::filesystem::last_write_time(dir / name, std::filesystem::last_write_time(dir / name) - std::chrono::hours(1));
+    };
+    for (const char* name : {".preferences.plist.Ab12Cd", ".preferences.plist.young1", ".preferences.plist.toolongname",
+                             ".other.plist.Ab12Cd"}) {
+        std::ofstream(dir / name) << "<plist";
+        if (std::string_view(name) != ".preferences.plist.young1")
+            age(name);
+    }
+    EXPECT_EQ(defaults().stringForKey("k"), "v");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".other.plist.Ab12Cd", ".preferences.plist.toolongname",
+                                              ".preferences.plist.young1", "preferences.plist"}));
 }
 
 } // namespace
