@@ -27,9 +27,28 @@ constexpr int kMaxDepth = kMaxPropertyListDepth;
 
 bool startsWith(std::string_view bytes, std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; }
 
+// A raw NUL or a character reference to NUL ("&#0;", "&#x00;", ...).
+bool hasNul(std::string_view text)
+{
+    if (text.find('\0') != std::string_view::npos)
+        return true;
+    for (auto at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at + 2)) {
+        std::size_t i = at + 2;
+        if (i < text.size() && (text[i] == 'x' || text[i] == 'X'))
+            ++i;
+        std::size_t digits = i;
+        while (i < text.size() && text[i] == '0')
+            ++i;
+        if (i > digits && i < text.size() && text[i] == ';')
+            return true;
+    }
+    return false;
+}
+
 // XML: element nesting, with comments, processing instructions, CDATA and
 // the document type skipped. The plist element and a leaf value add two
-// levels to the containers' depth.
+// levels to the containers' depth. A key holding a NUL is refused as well:
+// the library asserts on handing it out.
 bool xmlWithinDepth(std::string_view xml)
 {
     int depth = 0;
@@ -72,6 +91,13 @@ bool xmlWithinDepth(std::string_view xml)
                 }
             }
             bool selfClosing = j < xml.size() && j > i + 1 && xml[j - 1] == '/';
+            if (!selfClosing && startsWith(rest, "<key")) {
+                auto close = xml.find("</key", j);
+                auto text = xml.substr(std::min(j + 1, xml.size()),
+                                       close == std::string_view::npos ? std::string_view::npos : close - j - 1);
+                if (hasNul(text))
+                    return false;
+            }
             if (!selfClosing && ++depth > kMaxDepth + 2)
                 return false;
             i = j + 1;
@@ -140,6 +166,37 @@ bool binaryWithinDepth(std::string_view bytes)
         return true;
     };
 
+    // The library cannot hand out a key with a NUL in it (it asserts), so such
+    // a list is refused: ASCII and UTF-8 keys by byte, UTF-16 ones by unit.
+    auto keyHasNul = [&](std::uint64_t object) {
+        std::uint64_t at = offsetOf(object);
+        if (at >= end)
+            return false; // not a string; the library refuses it
+        unsigned type = data[at] >> 4;
+        if (type != 0x5 && type != 0x6 && type != 0x7)
+            return false;
+        std::uint64_t n = data[at] & 0x0F;
+        std::uint64_t next = at + 1;
+        if (n == 0x0F) {
+            if (next >= end || (data[next] >> 4) != 0x1)
+                return false;
+            std::size_t width = std::size_t{1} << (data[next] & 0x0F);
+            if (width > 8 || next + 1 + width > end)
+                return false;
+            n = bigEndian(data + next + 1, width);
+            next += 1 + width;
+        }
+        std::uint64_t unit = type == 0x6 ? 2 : 1;
+        if (n > (end - next) / unit)
+            return false;
+        for (std::uint64_t k = 0; k < n; ++k) {
+            const unsigned char* c = data + next + k * unit;
+            if (c[0] == 0 && (unit == 1 || c[1] == 0))
+                return true;
+        }
+        return false;
+    };
+
     // Heights of finished objects; 0 is not yet known, -1 is on the path.
     std::vector<int> height(static_cast<std::size_t>(count), 0);
     struct Frame {
@@ -171,8 +228,11 @@ bool binaryWithinDepth(std::string_view bytes)
             continue;
         }
         std::uint64_t child = bigEndian(data + frame.first + frame.next * refSize, refSize);
+        bool isKey = (data[offsetOf(frame.object)] >> 4) == 0xD && frame.next < frame.n / 2;
         ++frame.next;
         if (child >= count || height[child] < 0)
+            return false;
+        if (isKey && keyHasNul(child))
             return false;
         if (height[child] > 0) {
             if (path.size() + static_cast<std::size_t>(height[child]) > static_cast<std::size_t>(kMaxDepth) + 1)

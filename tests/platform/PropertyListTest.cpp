@@ -82,6 +82,47 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
     EXPECT_EQ(withNul->find("k")->string()->substr(0, 1), "a");
 }
 
+// A binary list of one dictionary whose key is the given string object
+// (marker and bytes) and whose value is the string "v".
+std::string binaryWithKey(const std::string& keyObject)
+{
+    std::string out = "bplist00";
+    std::vector<std::uint8_t> offsets;
+    offsets.push_back(static_cast<std::uint8_t>(out.size()));
+    out += "\xD1\x01\x02";
+    offsets.push_back(static_cast<std::uint8_t>(out.size()));
+    out += keyObject;
+    offsets.push_back(static_cast<std::uint8_t>(out.size()));
+    out += "\x51v";
+    auto table = static_cast<char>(out.size());
+    for (auto offset : offsets)
+        out += static_cast<char>(offset);
+    out += std::string(6, '\0');
+    out += '\x01'; // offset size
+    out += '\x01'; // reference size
+    out += std::string(7, '\0') + '\x03' + std::string(8, '\0') + std::string(7, '\0') + table;
+    return out;
+}
+
+TEST(PropertyListTest, AKeyHoldingANulIsRefusedNotACrash)
+{
+    using namespace std::string_literals;
+    // The same shape with a plain key parses, so the refusals below are the NUL's doing.
+    auto plain = parsePropertyList(binaryWithKey("\x53" "a-b"s));
+    ASSERT_TRUE(plain);
+    ASSERT_TRUE(plain->find("a-b") && plain->find("a-b")->string());
+    EXPECT_EQ(*plain->find("a-b")->string(), "v");
+
+    // Each of these once stopped the process inside the parser library.
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53" "a\0b"s)));             // ASCII
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x62\0a\0\0"s)));         // UTF-16
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a\0b</key><string>v</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#0;b</key><string>v</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#x00;b</key><string>v</string></dict></plist>"s));
+    // A NUL in a value is still taken, and a key may still name a character reference.
+    EXPECT_TRUE(parsePropertyList("<plist><dict><key>a&#65;</key><string>a\0b</string></dict></plist>"s));
+}
+
 std::string nestedXml(int depth)
 {
     std::string xml = "<?xml version=\"1.0\"?>\n<!-- <array> in a comment is not nesting -->\n<plist version=\"1.0\">";
