@@ -1,5 +1,6 @@
 #include "platform/PropertyList.h"
 
+#include <glib.h>
 #include <plist/plist.h>
 
 #include <cmath>
@@ -253,6 +254,22 @@ bool withinDepth(std::string_view bytes)
     return xmlWithinDepth(bytes);
 }
 
+// Text must be UTF-8: bytes that are not would be written out as they came
+// and read back cut short. NUL bytes are let through (a value may hold them;
+// glib's check would not).
+bool isUtf8(std::string_view text)
+{
+    while (true) {
+        auto nul = text.find('\0');
+        auto piece = text.substr(0, nul);
+        if (!g_utf8_validate_len(piece.data(), static_cast<gsize>(piece.size()), nullptr))
+            return false;
+        if (nul == std::string_view::npos)
+            return true;
+        text.remove_prefix(nul + 1);
+    }
+}
+
 std::optional<PlistValue> fromNode(plist_t node, int depth)
 {
     if (!node || depth > kMaxDepth)
@@ -278,14 +295,19 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
         // an embedded NUL, which a server's reply may well hold.
         std::uint64_t length = 0;
         const char* s = plist_get_string_ptr(node, &length);
-        return PlistValue(std::string(s ? s : "", s ? length : 0));
+        std::string text(s ? s : "", s ? length : 0);
+        if (!isUtf8(text))
+            return std::nullopt;
+        return PlistValue(std::move(text));
     }
     case PLIST_KEY: {
         char* s = nullptr;
         plist_get_key_val(node, &s);
-        PlistValue v(std::string(s ? s : ""));
+        std::string text(s ? s : "");
         std::free(s);
-        return v;
+        if (!isUtf8(text))
+            return std::nullopt;
+        return PlistValue(std::move(text));
     }
     case PLIST_DATA: {
         char* bytes = nullptr;
@@ -335,6 +357,10 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
             }
             std::string k = key;
             std::free(key);
+            if (!isUtf8(k)) {
+                std::free(it);
+                return std::nullopt;
+            }
             auto v = fromNode(value, depth + 1);
             if (!v) {
                 std::free(it);
@@ -456,6 +482,9 @@ std::optional<PlistValue> parsePropertyList(std::string_view bytes)
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
         return std::nullopt;
     if (!withinDepth(bytes))
+        return std::nullopt;
+    // An XML document that is not UTF-8 is not well-formed; the library would cut its text short.
+    if (!startsWith(bytes, "bplist") && !isUtf8(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);

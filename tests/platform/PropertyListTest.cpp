@@ -84,7 +84,7 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
 
 // A binary list of one dictionary whose key is the given string object
 // (marker and bytes) and whose value is the string "v".
-std::string binaryWithKey(const std::string& keyObject)
+std::string binaryWithKey(const std::string& keyObject, const std::string& valueObject = "\x51v")
 {
     std::string out = "bplist00";
     std::vector<std::uint8_t> offsets;
@@ -93,7 +93,7 @@ std::string binaryWithKey(const std::string& keyObject)
     offsets.push_back(static_cast<std::uint8_t>(out.size()));
     out += keyObject;
     offsets.push_back(static_cast<std::uint8_t>(out.size()));
-    out += "\x51v";
+    out += valueObject;
     auto table = static_cast<char>(out.size());
     for (auto offset : offsets)
         out += static_cast<char>(offset);
@@ -121,6 +121,24 @@ TEST(PropertyListTest, AKeyHoldingANulIsRefusedNotACrash)
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#x00;b</key><string>v</string></dict></plist>"s));
     // A NUL in a value is still taken, and a key may still name a character reference.
     EXPECT_TRUE(parsePropertyList("<plist><dict><key>a&#65;</key><string>a\0b</string></dict></plist>"s));
+}
+
+TEST(PropertyListTest, TextThatIsNotUtf8IsRefusedRatherThanCutShort)
+{
+    using namespace std::string_literals;
+    // Once read, such a string was written out as it came and read back cut at the first bad byte.
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x51k"s, "\x54" "a\xFF\xFFz"s))); // value
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53" "a\xC3" "b"s)));                // key
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>k</key><string>to \xFF\xFF all</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>k\xE9</key><string>v</string></dict></plist>"s));
+
+    // UTF-8 in either form is text as before.
+    auto binary = parsePropertyList(binaryWithKey("\x51k"s, "\x55" "caf\xC3\xA9"s));
+    ASSERT_TRUE(binary && binary->find("k") && binary->find("k")->string());
+    EXPECT_EQ(*binary->find("k")->string(), "caf\xC3\xA9");
+    auto xml = parsePropertyList("<plist><dict><key>k\xC3\xA9</key><string>\xE2\x82\xAC</string></dict></plist>"s);
+    ASSERT_TRUE(xml && xml->find("k\xC3\xA9") && xml->find("k\xC3\xA9")->string());
+    EXPECT_EQ(*xml->find("k\xC3\xA9")->string(), "\xE2\x82\xAC");
 }
 
 std::string nestedXml(int depth)
