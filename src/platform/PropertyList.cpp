@@ -394,9 +394,20 @@ plist_t toNode(const PlistValue& value)
         return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
     }
     case PlistValue::Type::Date: {
+        // The library keeps whole seconds in 32 bits: a date beyond them is
+        // written as the nearest one it can hold, a NaN one as the epoch.
+        constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
         double s = value.date()->seconds;
+        if (std::isnan(s))
+            s = 0;
+        s = std::clamp(s, lo, hi);
         double whole = std::floor(s);
-        return plist_new_date(static_cast<std::int32_t>(whole), static_cast<std::int32_t>(std::lround((s - whole) * 1e6)));
+        auto micro = static_cast<std::int32_t>(std::lround((s - whole) * 1e6));
+        if (micro == 1000000 && whole < hi) {
+            whole += 1;
+            micro = 0;
+        }
+        return plist_new_date(static_cast<std::int32_t>(whole), std::min(micro, 999999));
     }
     case PlistValue::Type::Array: {
         plist_t node = plist_new_array();

@@ -141,6 +141,22 @@ TEST(PropertyListTest, TextThatIsNotUtf8IsRefusedRatherThanCutShort)
     EXPECT_EQ(*xml->find("k\xC3\xA9")->string(), "\xE2\x82\xAC");
 }
 
+TEST(PropertyListTest, DatesBeyondWhatTheFileCanHoldAreWrittenAsTheNearestOne)
+{
+    constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
+    // Once an undefined conversion: a parsed date a fraction below the range, or one made far out.
+    const std::pair<double, double> cases[] = {
+        {lo - 0.5, lo}, {-3e9, lo}, {1e12, hi}, {std::numeric_limits<double>::infinity(), hi},
+        {std::numeric_limits<double>::quiet_NaN(), 0}, {hi - 0.0000001, hi}, {12.5, 12.5}};
+    for (auto [given, expected] : cases) {
+        SCOPED_TRACE(given);
+        PlistValue list(PlistValue::Dictionary{{"when", PlistValue(PlistValue::Date{given})}});
+        auto back = parsePropertyList(writePropertyList(list, PlistFormat::Binary));
+        ASSERT_TRUE(back && back->find("when") && back->find("when")->date());
+        EXPECT_NEAR(back->find("when")->date()->seconds, expected, 1e-6);
+    }
+}
+
 std::string nestedXml(int depth)
 {
     std::string xml = "<?xml version=\"1.0\"?>\n<!-- <array> in a comment is not nesting -->\n<plist version=\"1.0\">";
