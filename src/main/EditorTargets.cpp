@@ -1,6 +1,7 @@
 #include "main/EditorTargets.h"
 
 #include "main/NamedScriptTargets.h"
+#include "main/PromotionTargets.h"
 
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
@@ -8,12 +9,16 @@
 #include "platform/MessageComposer.h"
 #include "platform/StoreProductPage.h"
 #include "platform/TextView.h"
+#include "promotion/PromotionUnit.h"
+#include "promotion/WebImageView.h"
+#include "promotion/ads/WallAd.h"
 
 namespace vq {
 
 std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
 {
     auto targets = NamedScriptTargets::create();
+    addPromotionTargets(*targets);
     auto* app = dynamic_cast<app::AppDelegate*>(&delegate);
     if (!app)
         return targets;
@@ -41,6 +46,12 @@ std::shared_ptr<ScriptTargets> editorTargets(ApplicationDelegate& delegate)
             if (auto page = std::dynamic_pointer_cast<StoreProductPage>(vc))
                 return page->doneButton();
         return nullptr;
+    });
+    // The wall's featured app; its grid cells are "tag K in" the overlay's root.
+    targets->add("ad-icon", []() -> std::shared_ptr<View> {
+        auto unit = PromotionUnit::currentInstance();
+        auto wall = unit ? std::dynamic_pointer_cast<WallAd>(unit->lastAd()) : nullptr;
+        return wall ? wall->appIcon() : nullptr;
     });
     return targets;
 }

@@ -231,7 +231,9 @@ std::variant<ScriptCommand, std::string> parseCommand(const std::vector<Token>& 
 const std::vector<std::string>& scriptTargetNames()
 {
     static const std::vector<std::string> names = {"send",          "info",          "clear",          "random",
-                                                   "message",       "composer-send", "composer-cancel", "store-done"};
+                                                   "message",       "composer-send", "composer-cancel", "store-done",
+                                                   "ad-close",      "ad-get",        "ad-mask",
+                                                   "ad-icon"};
     return names;
 }
 

@@ -296,6 +296,9 @@ std::optional<std::string> ScriptRunner::tapTarget(const ScriptTarget& target)
     }
     if (auto error = bringIntoView(*view, view->bounds(), what))
         return error;
+    if (target.kind == ScriptTarget::Kind::Named && _targets)
+        if (auto point = _targets->tapPoint(target.name))
+            return tapAt(view, *point, what);
     return tapVisible(view, what);
 }
 
@@ -369,7 +372,11 @@ std::optional<std::string> ScriptRunner::tapVisible(const std::shared_ptr<View>&
     Rect visible = sg::visibleScreenRect(*view);
     if (visible.isEmpty())
         return fmt::format("{} is not visible", what);
-    Point p = visible.center();
+    return tapAt(view, visible.center(), what);
+}
+
+std::optional<std::string> ScriptRunner::tapAt(const std::shared_ptr<View>& view, Point p, const std::string& what)
+{
     auto hit = sg::hitTest(p);
     bool reaches = hit && (hit == view || hit->isDescendantOf(*view) || view->isDescendantOf(*hit));
     if (!reaches) {

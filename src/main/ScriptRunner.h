@@ -46,6 +46,8 @@ private:
     std::optional<std::string> bringIntoView(View& view, const Rect& rect, const std::string& what);
     std::optional<std::string> dragScroll(ScrollView& scrollView, Point targetOffset, const std::string& what);
     std::optional<std::string> tapVisible(const std::shared_ptr<View>& view, const std::string& what);
+    // A tap at p (screen points) when it reaches view.
+    std::optional<std::string> tapAt(const std::shared_ptr<View>& view, Point p, const std::string& what);
     static void settle();
     // Delivers network callbacks as they arrive until nothing is in flight.
     static std::optional<std::string> settleNetwork();

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/Geometry.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vq {
@@ -15,6 +18,9 @@ public:
     virtual std::shared_ptr<View> find(const std::string& name) = 0;
     // Whether the name belongs to a part of the app that is not built yet.
     virtual bool isAvailable(const std::string& name) const = 0;
+    // Where on the screen a user taps the target, for one whose centre is
+    // covered by something of its own (a dimmer under a card); else its centre.
+    virtual std::optional<Point> tapPoint(const std::string&) { return std::nullopt; }
 };
 
 } // namespace vq

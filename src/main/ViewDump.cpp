@@ -2,16 +2,19 @@
 
 #include "main/ScreenGeometry.h"
 
+#include "platform/ActivityIndicator.h"
 #include "platform/Button.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Json.h"
 #include "platform/Label.h"
 #include "platform/Paths.h"
+#include "platform/ProgressView.h"
 #include "platform/ScrollView.h"
 #include "platform/TableViewCell.h"
 #include "platform/TextView.h"
 #include "platform/Window.h"
+#include "promotion/WebImageView.h"
 
 #include <fmt/format.h>
 
@@ -74,10 +77,23 @@ Json viewJson(const View& view)
         if (auto title = button->currentTitle())
             json["text"] = *title;
     }
-    if (imageView)
+    if (auto* web = dynamic_cast<const WebImageView*>(&view)) {
+        // Downloaded pictures have no resource name: the cached file's name once it is on show.
+        json["link"] = web->link() ? Json(*web->link()) : Json(nullptr);
+        json["image"] = web->image() && web->imageFileName() ? Json(*web->imageFileName()) : Json(nullptr);
+    } else if (imageView) {
         json["image"] = imageJson(imageView->image());
-    else if (button)
+    } else if (button) {
         json["image"] = imageJson(button->currentImage());
+        if (auto background = button->currentBackgroundImage())
+            json["backgroundImage"] = imageJson(background);
+    }
+    if (auto* spinner = dynamic_cast<const ActivityIndicator*>(&view))
+        json["animating"] = spinner->isAnimating();
+    if (auto* progress = dynamic_cast<const ProgressView*>(&view))
+        json["progress"] = jsonNumber(rounded(progress->progress()));
+    if (AffineTransform t = view.transform(); !t.isIdentity())
+        json["transform"] = {jsonNumber(rounded(t.a)), jsonNumber(rounded(t.d))};
 
     if (auto bg = view.backgroundColor())
         json["background"] = colorJson(*bg);

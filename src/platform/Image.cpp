@@ -232,6 +232,36 @@ std::shared_ptr<Image> Image::imageWithData(std::span<const std::uint8_t> data, 
     return std::shared_ptr<Image>(new Image(s.release(), scale, {}));
 }
 
+std::optional<std::pair<int, int>> Image::pixelSizeOfData(std::span<const std::uint8_t> data)
+{
+    if (isPng(data)) {
+        // The IHDR chunk comes first: length, "IHDR", then big-endian width and height.
+        if (data.size() < 24 || std::memcmp(data.data() + 12, "IHDR", 4) != 0)
+            return std::nullopt;
+        auto be32 = [&](std::size_t at) {
+            return (std::uint32_t{data[at]} << 24) | (std::uint32_t{data[at + 1]} << 16) |
+                   (std::uint32_t{data[at + 2]} << 8) | std::uint32_t{data[at + 3]};
+        };
+        std::uint32_t w = be32(16), h = be32(20);
+        if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff)
+            return std::nullopt;
+        return std::pair{static_cast<int>(w), static_cast<int>(h)};
+    }
+    if (isJpeg(data)) {
+        tjhandle tj = tjInitDecompress();
+        if (!tj)
+            return std::nullopt;
+        int w = 0, h = 0, subsamp = 0, colorspace = 0;
+        int rc = tjDecompressHeader3(tj, const_cast<unsigned char*>(data.data()), static_cast<unsigned long>(data.size()),
+                                     &w, &h, &subsamp, &colorspace);
+        tjDestroy(tj);
+        if (rc != 0 || w <= 0 || h <= 0)
+            return std::nullopt;
+        return std::pair{w, h};
+    }
+    return std::nullopt;
+}
+
 std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)
 {
     auto bytes = readFile(path);

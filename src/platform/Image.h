@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 typedef struct _cairo_surface cairo_surface_t;
@@ -27,6 +28,10 @@ public:
     // PNG or JPEG bytes; nullptr when they do not decode or are too large.
     static std::shared_ptr<Image> imageWithData(std::span<const std::uint8_t> data, double scale = 1);
     static std::shared_ptr<Image> imageWithContentsOfFile(const std::filesystem::path& path);
+    // The pixel width and height a PNG or JPEG header announces, read without
+    // decoding (so a caller can refuse a picture too large to hold); nullopt
+    // when the bytes are neither or the header is unreadable.
+    static std::optional<std::pair<int, int>> pixelSizeOfData(std::span<const std::uint8_t> data);
     // Takes a reference on an ARGB32 surface.
     static std::shared_ptr<Image> fromSurface(cairo_surface_t* surface, double scale);
     // A new transparent image of that pixel size.

@@ -15,6 +15,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <tuple>
 
 using namespace vq::artwork;
 using vq::StyleCatalogue;
@@ -70,6 +71,17 @@ std::map<std::string, std::pair<int, int>> expectedPixelSizes()
         sizes[StyleCatalogue::textureName(n)] = {490, 490};
         sizes[StyleCatalogue::thumbnailName(n)] = {160, 160};
     }
+    // The big ad's card, close and get button, at twice the points it shows them at.
+    for (const auto& [name, size] : std::map<std::string, std::pair<int, int>>{
+             {"ad-img/ad-big", {608, 800}},     {"ad-img/ad-big-i5", {608, 972}},   {"ad-img/ad-big-ipad", {1068, 1530}},
+             {"ad-img/ad-close", {56, 56}},     {"ad-img/ad-close-ipad", {102, 102}}, {"ad-img/ad-get", {218, 52}},
+             {"ad-img/ad-get-ipad", {348, 80}}})
+        sizes[name] = size;
+    // The wall ad's, in the ads' own folder.
+    for (auto [name, w, h] : {std::tuple{"ad-wall", 608, 800}, {"ad-wall-i5", 608, 972}, {"ad-wall-ipad", 1068, 1530},
+                              {"ad-wall-row", 564, 178}, {"ad-wall-row-ipad", 1000, 234}, {"ad-installed", 40, 40},
+                              {"ad-installed-ipad", 50, 50}})
+        sizes[std::string("ad-img/") + name] = {w, h};
     return sizes;
 }
 
@@ -97,13 +109,14 @@ TEST(ArtworkFiles, EveryNamedPictureIsWrittenAtItsPixelSize)
 
     auto expected = expectedPixelSizes();
     std::set<std::string> written;
-    for (const auto& entry : std::filesystem::directory_iterator(dir / "resources"))
-        written.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "resources"))
+        if (!entry.is_directory())
+            written.insert(entry.path().lexically_relative(dir / "resources").string());
     EXPECT_EQ(written.size(), expected.size()) << "no stray or temporary files";
 
     for (const auto& [name, size] : expected) {
         auto path = dir / "resources" / (name + "@2x.png");
-        ASSERT_TRUE(written.count(path.filename().string())) << name;
+        ASSERT_TRUE(written.count(name + "@2x.png")) << name;
         Surface png(cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy);
         ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << name;
         EXPECT_EQ(cairo_image_surface_get_width(png.get()), size.first) << name;
@@ -193,5 +206,49 @@ TEST(ArtworkPictures, SelectedTabsDifferAndDrawingIsDeterministic)
         auto first = ArtworkCatalogue::render(item);
         auto second = ArtworkCatalogue::render(item);
         EXPECT_EQ(pixelHash(first.get()), pixelHash(second.get())) << item.name;
+    }
+}
+
+namespace {
+
+// Alpha and the brightest channel of one pixel, at a point position (scale 2).
+std::pair<int, int> alphaAndLevel(cairo_surface_t* s, double x, double y)
+{
+    cairo_surface_flush(s);
+    int px = static_cast<int>(x * ArtworkItem::scale), py = static_cast<int>(y * ArtworkItem::scale);
+    const unsigned char* p = cairo_image_surface_get_data(s) + py * cairo_image_surface_get_stride(s) + 4 * px;
+    return {p[3], std::max({p[0], p[1], p[2]})};
+}
+
+} // namespace
+
+TEST(ArtworkPictures, BigAdCardsFrameThePictureWhereTheAdPutsItAndButtonsAreRound)
+{
+    auto items = ArtworkCatalogue::items();
+    struct Well {
+        const char* name;
+        double x, y, w, h;
+    };
+    for (const Well& well : {Well{"ad-img/ad-big", 12, 41.5, 280, 257}, Well{"ad-img/ad-big-i5", 12, 42.5, 280, 341},
+                             Well{"ad-img/ad-big-ipad", 16.5, 66, 501, 541}}) {
+        auto card = ArtworkCatalogue::render(find(items, well.name));
+        auto inside = alphaAndLevel(card.get(), well.x + well.w / 2, well.y + 3);
+        auto frame = alphaAndLevel(card.get(), well.x + well.w / 2, well.y - 1.5);
+        auto corner = alphaAndLevel(card.get(), 0.5, 0.5);
+        EXPECT_EQ(inside.first, 255) << well.name;
+        EXPECT_GT(frame.second, inside.second + 60) << well.name << ": a light frame round a dark well";
+        EXPECT_LT(corner.first, 64) << well.name << ": rounded corners";
+    }
+    for (const char* name : {"ad-img/ad-close", "ad-img/ad-close-ipad"}) {
+        const auto& item = find(items, name);
+        auto close = ArtworkCatalogue::render(item);
+        EXPECT_EQ(alphaAndLevel(close.get(), 0.5, 0.5).first, 0) << name;
+        EXPECT_EQ(alphaAndLevel(close.get(), item.width / 2, item.height / 2).first, 255) << name;
+    }
+    for (const char* name : {"ad-img/ad-get", "ad-img/ad-get-ipad"}) {
+        const auto& item = find(items, name);
+        auto get = ArtworkCatalogue::render(item);
+        EXPECT_EQ(alphaAndLevel(get.get(), 0.2, 0.2).first, 0) << name;
+        EXPECT_EQ(alphaAndLevel(get.get(), item.width * 0.15, item.height / 2).first, 255) << name;
     }
 }

@@ -266,7 +266,7 @@ TEST_F(PromoServerTest, StoreLookupLinksAndPictures)
         const char* path;
         int width, height;
     };
-    for (Picture p : {Picture{"/img/icon-555001.png", 120, 120}, Picture{"/img/ad-555001.png", 560, 514},
+    for (Picture p : {Picture{"/img/icon-555001.png", 200, 200}, Picture{"/img/ad-555001.png", 560, 514},
                       Picture{"/img/ad-555001-i5.png", 560, 682}, Picture{"/img/ad-555001-ipad.png", 1002, 1082}}) {
         auto res = s.get(p.path);
         ASSERT_TRUE(res) << p.path;

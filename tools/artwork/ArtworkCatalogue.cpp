@@ -1,7 +1,9 @@
 #include "artwork/ArtworkCatalogue.h"
 
+#include "artwork/BigAdPainter.h"
 #include "artwork/ChromePainter.h"
 #include "artwork/TexturePainter.h"
+#include "artwork/WallPainter.h"
 
 #include "options/StyleCatalogue.h"
 #include "platform/PropertyList.h"
@@ -57,6 +59,8 @@ std::vector<ArtworkItem> ArtworkCatalogue::items()
     for (int n = 1; n <= StyleCatalogue::textureCount(); ++n)
         items.push_back({StyleCatalogue::thumbnailName(n), thumbnailSide, thumbnailSide,
                          [n](cairo_t* cr) { TexturePainter::paint(cr, n, thumbnailSide); }});
+    BigAdPainter::addItems(items);
+    WallPainter::addItems(items);
     return items;
 }
 
@@ -84,7 +88,11 @@ std::optional<std::string> ArtworkCatalogue::writeAll(const std::filesystem::pat
             return fmt::format("cannot draw {}: {}", item.name, cairo_status_to_string(cairo_surface_status(surface.get())));
         // Written beside the target and renamed, so a running app never reads half a file.
         auto path = dir / item.fileName();
-        auto temporary = dir / ("." + item.fileName() + ".tmp");
+        // Promotion artwork lives in a folder of its own ("ad-img/...").
+        std::filesystem::create_directories(path.parent_path(), ec);
+        if (ec)
+            return fmt::format("cannot create {}: {}", path.parent_path().string(), ec.message());
+        auto temporary = path.parent_path() / ("." + path.filename().string() + ".tmp");
         if (auto status = cairo_surface_write_to_png(surface.get(), temporary.c_str()); status != CAIRO_STATUS_SUCCESS)
             return fmt::format("cannot write {}: {}", temporary.string(), cairo_status_to_string(status));
         std::filesystem::rename(temporary, path, ec);

@@ -347,8 +347,9 @@ std::string PromoServer::picture(const std::string& name)
     std::string png;
     if (name.starts_with("icon-") && name.size() > 5) {
         std::string key = name.substr(5);
-        png = artwork::PromoPainter::png(60, 60, 2, [&](cairo_t* cr) {
-            artwork::PromoPainter::appIcon(cr, 60, key, titleOf(key));
+        // One file serves every size an ad shows it at; the largest is the tablet wall's featured 100 points.
+        png = artwork::PromoPainter::png(100, 100, 2, [&](cairo_t* cr) {
+            artwork::PromoPainter::appIcon(cr, 100, key, titleOf(key));
         });
     } else if (name.starts_with("ad-") && name.size() > 3) {
         std::string key = name.substr(3);

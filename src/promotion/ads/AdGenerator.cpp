@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 #include "promotion/ads/AlertAd.h"
+#include "promotion/ads/BigAd.h"
+#include "promotion/ads/WallAd.h"
 
 namespace vq {
 
@@ -16,14 +18,18 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         ad = AlertAd::create();
         ad->setAdType("alert");
         break;
-    // The wall, the big ad and the reward wall have no presenter yet: asking
-    // for one is logged as the factory does and gives none.
     case 2:
         log("show wall ad");
+        ad = WallAd::create();
+        ad->setAdType("wall");
         break;
     case 3:
         log("show big ad");
+        ad = BigAd::create();
+        ad->setAdType("bigads");
         break;
+    // The reward wall has no presenter yet: asking for one is logged as the
+    // factory does and gives none.
     case 4:
         log("show reward ad");
         break;

@@ -1,0 +1,198 @@
+#include "promotion/WebImageView.h"
+
+#include "net/HttpRequest.h"
+#include "platform/ActivityIndicator.h"
+#include "platform/Image.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <system_error>
+
+namespace vq {
+
+namespace {
+
+std::size_t maxFileNameLength(const std::filesystem::path& folder)
+{
+    long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? static_cast<std::size_t>(max) : NAME_MAX;
+}
+
+// The text after the last "/", trailing slashes ignored; what is left of a
+// link without any "/" is its whole text.
+std::string_view lastPathComponent(std::string_view text)
+{
+    while (!text.empty() && text.back() == '/')
+        text.remove_suffix(1);
+    auto slash = text.rfind('/');
+    return slash == std::string_view::npos ? text : text.substr(slash + 1);
+}
+
+std::filesystem::path newStagingPath(const std::filesystem::path& folder)
+{
+    static unsigned long counter = 0;
+    return folder / fmt::format(".download-{}-{}", ::getpid(), ++counter);
+}
+
+} // namespace
+
+std::shared_ptr<WebImageView> WebImageView::create()
+{
+    auto view = std::shared_ptr<WebImageView>(new WebImageView());
+    view->initRequestComponents();
+    return view;
+}
+
+std::shared_ptr<WebImageView> WebImageView::create(Rect frame)
+{
+    auto view = create();
+    view->setFrame(frame);
+    return view;
+}
+
+WebImageView::WebImageView() = default;
+
+WebImageView::~WebImageView()
+{
+    // No callback may reach a view that is gone.
+    if (_request)
+        _request->clearDelegatesAndCancel();
+    dropStagingFile();
+}
+
+void WebImageView::initRequestComponents()
+{
+    _loadingView = ActivityIndicator::create(ActivityIndicatorStyle::WhiteLarge);
+    addSubview(_loadingView);
+    _loadingView->setFrame({0, 0, bounds().width(), bounds().height()});
+}
+
+void WebImageView::setFrame(Rect frame)
+{
+    ImageView::setFrame(frame);
+    if (_loadingView)
+        _loadingView->setFrame({0, 0, frame.width(), frame.height()});
+}
+
+std::optional<std::filesystem::path> WebImageView::cachePathForCurrentLink() const
+{
+    if (!_link || _link->empty())
+        return std::nullopt;
+    std::string_view name = lastPathComponent(*_link);
+    // Each of these would name no file, or one outside the caches folder.
+    if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    auto folder = Paths::cacheDir();
+    if (name.size() > maxFileNameLength(folder))
+        return std::nullopt;
+    return folder / std::string(name);
+}
+
+void WebImageView::startDownloading()
+{
+    auto path = cachePathForCurrentLink();
+    if (!path)
+        return;
+    std::error_code ec;
+    if (std::filesystem::exists(*path, ec)) {
+        loadImageFromCachcWithPath(*path);
+        return;
+    }
+    if (auto error = Paths::ensureDirectory(path->parent_path())) {
+        log("{}", *error);
+        return;
+    }
+    if (_request)
+        _request->clearDelegatesAndCancel();
+    dropStagingFile();
+    _stagingPath = newStagingPath(path->parent_path());
+    _targetPath = *path;
+    _request = HttpRequest::requestWithURL(*_link);
+    _request->setDelegate(std::weak_ptr<HttpRequestDelegate>(std::static_pointer_cast<WebImageView>(self())));
+    _request->setDownloadDestinationPath(*_stagingPath);
+    _request->startAsynchronous();
+}
+
+void WebImageView::loadImageFromCachcWithPath(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    std::shared_ptr<Image> image;
+    if (!ec && size <= kMaxCachedFileBytes) {
+        auto bytes = readFile(path);
+        if (!bytes)
+            return;
+        std::span data(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+        auto pixels = Image::pixelSizeOfData(data);
+        if (pixels && pixels->first <= kMaxPictureSide && pixels->second <= kMaxPictureSide &&
+            static_cast<long>(pixels->first) * pixels->second <= kMaxPicturePixels)
+            image = Image::imageWithData(data);
+    } else if (ec) {
+        return; // unreadable: nothing changes
+    }
+    setImage(image);
+    if (image) {
+        _imageFileName = path.filename().string();
+        return;
+    }
+    _imageFileName.reset();
+    // Not a picture we can show: a later view downloads it anew.
+    log("not a usable picture, removed: {}", path.string());
+    std::filesystem::remove(path, ec);
+}
+
+void WebImageView::requestStarted(const std::shared_ptr<HttpRequest>& request)
+{
+    if (request != _request)
+        return;
+    _loadingView->startAnimating();
+}
+
+void WebImageView::requestFinished(const std::shared_ptr<HttpRequest>& request)
+{
+    if (request != _request)
+        return;
+    _loadingView->stopAnimating();
+    auto staging = std::exchange(_stagingPath, std::nullopt);
+    auto target = std::exchange(_targetPath, std::nullopt);
+    if (!staging || !target)
+        return;
+    std::error_code ec;
+    if (request->responseStatusCode() != 200) {
+        // Only a picture the server gave with 200 is kept.
+        std::filesystem::remove(*staging, ec);
+        return;
+    }
+    std::filesystem::rename(*staging, *target, ec);
+    if (ec) {
+        log("cannot keep the picture at {}: {}", target->string(), ec.message());
+        std::filesystem::remove(*staging, ec);
+        return;
+    }
+    loadImageFromCachcWithPath(*target);
+}
+
+void WebImageView::requestFailed(const std::shared_ptr<HttpRequest>& request)
+{
+    if (request != _request)
+        return;
+    _loadingView->stopAnimating();
+    dropStagingFile();
+}
+
+void WebImageView::dropStagingFile()
+{
+    _targetPath.reset();
+    if (auto staging = std::exchange(_stagingPath, std::nullopt)) {
+        std::error_code ec;
+        std::filesystem::remove(*staging, ec);
+    }
+}
+
+} // namespace vq

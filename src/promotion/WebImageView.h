@@ -1,0 +1,77 @@
+#pragma once
+
+#include "net/HttpRequestDelegate.h"
+#include "platform/ImageView.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vq {
+
+class ActivityIndicator;
+class HttpRequest;
+
+// An image view given a link: shows a spinner while the picture downloads,
+// keeps the file in the caches folder under the link's last path component
+// and shows it from there, so a later view of the same file name makes no
+// request.
+class WebImageView : public ImageView, public HttpRequestDelegate {
+public:
+    // Pictures announcing more pixels than this, or a side longer than
+    // kMaxPictureSide, are not decoded (4096 x 2048 ARGB is 32 MB).
+    static constexpr long kMaxPicturePixels = 4096L * 2048L;
+    static constexpr int kMaxPictureSide = 4096;
+    // Cached files larger than this are not read.
+    static constexpr std::uintmax_t kMaxCachedFileBytes = std::uintmax_t{32} << 20;
+
+    static std::shared_ptr<WebImageView> create();
+    static std::shared_ptr<WebImageView> create(Rect frame);
+    ~WebImageView() override;
+
+    const char* className() const override { return "WebImageView"; }
+
+    // The spinner follows: it covers the view and turns at its centre.
+    void setFrame(Rect frame) override;
+
+    const std::optional<std::string>& link() const { return _link; }
+    void setLink(std::optional<std::string> link) { _link = std::move(link); }
+
+    // Shows the cached file, or starts the download; nothing without a cache path.
+    void startDownloading();
+    // Caches folder / the link's last path component; nothing when the link
+    // gives no usable file name (empty, ".", "..", a NUL, too long).
+    std::optional<std::filesystem::path> cachePathForCurrentLink() const;
+    // Shows the picture stored there. Bytes that are not a picture we can
+    // hold leave the view without an image and the file is removed.
+    void loadImageFromCachcWithPath(const std::filesystem::path& path);
+
+    // The cached file's name once its picture is on show.
+    const std::optional<std::string>& imageFileName() const { return _imageFileName; }
+    const std::shared_ptr<ActivityIndicator>& loadingView() const { return _loadingView; }
+    const std::shared_ptr<HttpRequest>& request() const { return _request; }
+
+    void requestStarted(const std::shared_ptr<HttpRequest>& request) override;
+    void requestFinished(const std::shared_ptr<HttpRequest>& request) override;
+    void requestFailed(const std::shared_ptr<HttpRequest>& request) override;
+
+protected:
+    WebImageView();
+
+private:
+    void initRequestComponents();
+    void dropStagingFile();
+
+    std::shared_ptr<ActivityIndicator> _loadingView;
+    std::shared_ptr<HttpRequest> _request;
+    std::optional<std::string> _link;
+    // Where the running download lands before it is known to be a 200 reply,
+    // and the cache path it then moves to.
+    std::optional<std::filesystem::path> _stagingPath;
+    std::optional<std::filesystem::path> _targetPath;
+    std::optional<std::string> _imageFileName;
+};
+
+} // namespace vq

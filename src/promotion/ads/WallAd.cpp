@@ -1,0 +1,308 @@
+#include "promotion/ads/WallAd.h"
+
+#include "platform/Button.h"
+#include "platform/DeviceVariant.h"
+#include "platform/ImageView.h"
+#include "platform/Label.h"
+#include "platform/Log.h"
+#include "platform/PropertyListValues.h"
+#include "platform/ScrollView.h"
+#include "platform/TapGestureRecognizer.h"
+#include "promotion/AppDetector.h"
+#include "promotion/Gobals.h"
+#include "promotion/InternalLinkHandler.h"
+#include "promotion/Reportor.h"
+#include "promotion/WebImageView.h"
+#include "promotion/ads/AdOverlay.h"
+
+#include <algorithm>
+
+namespace vq {
+
+namespace {
+
+struct Geometry {
+    Size card;
+    const char* cardPicture;
+    Rect scroll;
+    Rect close;
+    const char* closePicture;
+    Rect name;
+    double nameSize;
+    Rect icon;
+    Rect get;
+    const char* getPicture;
+    int columns;
+    int minimumRows;
+    double pitch;
+    Size cell;
+    Rect cellIcon;
+    Rect cellName;
+    double cellNameSize;
+    Rect badge;
+    const char* badgePicture;
+    const char* rowPicture;
+    // Added to the content height below the last row.
+    double contentExtra;
+};
+
+const Geometry& geometry()
+{
+    static const Geometry phone{{304, 400}, "ad-wall", {11, 122, 282, 263}, {-5, -5, 28, 28}, "ad-close",
+                                {125, 25, 150, 30}, 20, {27, 26, 72, 72}, {155, 85, 109, 26}, "ad-get", 3, 3, 89,
+                                {95, 90}, {20, 10, 57, 57}, {5, 67, 80, 25}, 10, {62, 5, 20, 20}, "ad-installed",
+                                "ad-wall-row", 0};
+    static const Geometry tall = [] {
+        Geometry g = phone;
+        g.card = {304, 486};
+        g.cardPicture = "ad-wall-i5";
+        g.scroll = {11, 122, 282, 349};
+        g.minimumRows = 4;
+        return g;
+    }();
+    static const Geometry tablet{{534, 765}, "ad-wall-ipad", {17, 159, 500, 587}, {-10, -10, 51, 51},
+                                 "ad-close-ipad", {205, 30, 250, 35}, 30, {51, 35, 100, 100}, {300, 105, 174, 40},
+                                 "ad-get-ipad", 4, 5, 117, {126, 117}, {25, 15, 72, 72}, {8, 87, 110, 25}, 12,
+                                 {82, 7, 25, 25}, "ad-installed-ipad", "ad-wall-row-ipad", 10};
+    switch (currentDeviceVariant()) {
+    case DeviceVariant::Tablet: return tablet;
+    case DeviceVariant::TallPhone: return tall;
+    case DeviceVariant::Phone: break;
+    }
+    return phone;
+}
+
+// A text value of an item; numbers count as their decimal text, anything
+// else as missing.
+std::optional<std::string> textOf(const PlistValue* item, const std::string& key)
+{
+    const PlistValue* value = item ? item->find(key) : nullptr;
+    if (!value)
+        return std::nullopt;
+    if (value->isString())
+        return *value->string();
+    if (value->isInteger() || value->isReal())
+        return describe(*value);
+    return std::nullopt;
+}
+
+// The items of "wall"; none when it is missing or not an array.
+const PlistValue::Array* wallItems(const std::shared_ptr<const PlistValue>& dict)
+{
+    const PlistValue* wall = dict ? findKeyPath(*dict, "wall") : nullptr;
+    return wall ? wall->array() : nullptr;
+}
+
+// The icon's link, or nothing when the item names no icon.
+std::optional<std::string> iconLink(const std::shared_ptr<const PlistValue>& dict, const PlistValue* item)
+{
+    auto base = dict ? stringValueOf(findKeyPath(*dict, "base.base_url")) : std::nullopt;
+    auto icon = textOf(item, "icon_lnk");
+    if (!base || !icon || icon->empty())
+        return std::nullopt;
+    return *base + *icon;
+}
+
+std::shared_ptr<Button> pictureButton(Rect frame, const char* picture)
+{
+    auto button = Button::create(frame);
+    button->setImage(Gobals::imageWithFileName(picture), ControlState::Normal);
+    return button;
+}
+
+} // namespace
+
+std::shared_ptr<WallAd> WallAd::create() { return std::make_shared<WallAd>(); }
+
+void WallAd::setContentInfo(std::shared_ptr<const PlistValue> dict)
+{
+    if (!dict)
+        return;
+    _dict = std::move(dict);
+    initUI();
+    initUIContent();
+}
+
+void WallAd::initUI()
+{
+    const Geometry& g = geometry();
+    std::weak_ptr<WallAd> weak = std::static_pointer_cast<WallAd>(shared_from_this());
+
+    // The overlay parks the card above the screen until shown.
+    _overlay = AdOverlay::create(g.card);
+    _overlay->setOnMaskTap([weak] {
+        if (auto self = weak.lock())
+            self->hideAd();
+    });
+    _wallView = _overlay->rootView();
+    _maskView = _overlay->maskView();
+    _wallContentView = _overlay->cardView();
+
+    auto background = ImageView::create(Rect{0, 0, g.card.width, g.card.height});
+    background->setImage(Gobals::imageWithFileName(g.cardPicture));
+
+    _contentScrollView = ScrollView::create(g.scroll);
+    _contentScrollView->setShowsVerticalScrollIndicator(false);
+
+    auto close = pictureButton(g.close, g.closePicture);
+    close->addAction(ControlEvent::TouchUpInside, [weak] {
+        if (auto self = weak.lock())
+            self->hideAd();
+    });
+    _overlay->setCloseButton(close);
+
+    auto get = pictureButton(g.get, g.getPicture);
+    get->setTag(0);
+    std::weak_ptr<Button> weakGet = get;
+    get->addAction(ControlEvent::TouchUpInside, [weak, weakGet] {
+        auto self = weak.lock();
+        auto button = weakGet.lock();
+        if (self && button)
+            self->downloadApp(*button);
+    });
+    _overlay->setGetButton(get);
+
+    _appName = Label::create(g.name);
+    _appName->setFont(Font::boldSystemFont(g.nameSize));
+    _appName->setTextColor(Color::whiteColor());
+    _appName->setBackgroundColor(Color::clearColor());
+
+    _appIcon = WebImageView::create(g.icon);
+    _appIcon->setUserInteractionEnabled(true);
+    _appIcon->addGestureRecognizer(TapGestureRecognizer::create([weak](TapGestureRecognizer& recognizer) {
+        if (auto self = weak.lock())
+            self->firstAppTap(recognizer);
+    }));
+
+    _wallContentView->addSubview(background);
+    _wallContentView->addSubview(_contentScrollView);
+    _wallContentView->addSubview(close);
+    _wallContentView->addSubview(get);
+    _wallContentView->addSubview(_appName);
+    _wallContentView->addSubview(_appIcon);
+}
+
+void WallAd::initUIContent()
+{
+    const Geometry& g = geometry();
+    const PlistValue::Array* items = wallItems(_dict);
+    std::size_t n = items ? items->size() : 0;
+    // Rows the items after the featured one need (an empty wall still counts one).
+    int needed = n == 0 ? 1 : static_cast<int>((n - 1) / g.columns + ((n - 1) % g.columns ? 1 : 0));
+    int rows = std::max(g.minimumRows, needed);
+    double width = _contentScrollView->bounds().width();
+    _contentScrollView->setContentSize({width, rows * g.pitch + g.contentExtra});
+
+    // One background row more than the content covers, so a bounce past the end shows no gap.
+    for (int i = 0; i <= rows; ++i) {
+        auto row = ImageView::create(Rect{0, i * g.pitch, width, g.pitch});
+        row->setImage(Gobals::imageWithFileName(g.rowPicture));
+        _contentScrollView->addSubview(row);
+        _contentScrollView->sendSubviewToBack(row);
+    }
+
+    AppDetector detector;
+    std::vector<std::string> installed;
+    std::weak_ptr<WallAd> weak = std::static_pointer_cast<WallAd>(shared_from_this());
+    for (std::size_t k = 0; k < n; ++k) {
+        const PlistValue* item = &(*items)[k];
+        if (k == 0) {
+            _appIcon->setLink(iconLink(_dict, item));
+            _appIcon->startDownloading();
+            _appName->setText(textOf(item, "title").value_or(""));
+            continue;
+        }
+        int column = static_cast<int>((k - 1) % g.columns), row = static_cast<int>((k - 1) / g.columns);
+        auto cell = Button::create({column * g.cell.width, row * g.pitch, g.cell.width, g.cell.height});
+        cell->setTag(static_cast<int>(k));
+        auto icon = WebImageView::create(g.cellIcon);
+        auto name = Label::create(g.cellName);
+        name->setFont(Font::boldSystemFont(g.cellNameSize));
+        name->setBackgroundColor(Color::clearColor());
+        name->setTextAlignment(TextAlignment::Center);
+        name->setTextColor(Color::rgba(0.8f, 0.8f, 0.8f, 1));
+        cell->addSubview(name);
+        cell->addSubview(icon);
+        icon->setLink(iconLink(_dict, item));
+        icon->startDownloading();
+        name->setText(textOf(item, "title").value_or(""));
+
+        if (detector.isInstalledAppHWithScheme(textOf(item, "scheme"))) {
+            // An installed app with no id still shows as installed; there is just nothing to report.
+            if (auto appId = textOf(item, "app_id"))
+                installed.push_back(*appId);
+            auto badge = ImageView::create(g.badge);
+            badge->setImage(Gobals::imageWithFileName(g.badgePicture));
+            cell->addSubview(badge);
+            cell->setEnabled(false);
+        } else {
+            std::weak_ptr<Button> weakCell = cell;
+            cell->addAction(ControlEvent::TouchUpInside, [weak, weakCell] {
+                auto self = weak.lock();
+                auto button = weakCell.lock();
+                if (self && button)
+                    self->downloadApp(*button);
+            });
+        }
+        _contentScrollView->addSubview(cell);
+    }
+
+    PlistValue::Array listed(installed.begin(), installed.end());
+    log("installed app list from wall ad : {}", describe(PlistValue(std::move(listed))));
+    Reportor::instance()->reportInstalledApps(installed);
+}
+
+void WallAd::showAd()
+{
+    auto keep = shared_from_this();
+    if (_overlay) {
+        bool fullScreen = Gobals::isFullScreen();
+        double middle = AdOverlay::rootMiddleY();
+        // With the status bar hidden the application frame is the whole screen: its middle is H / 2.
+        double target = fullScreen ? AdOverlay::applicationFrame().height() / 2 : middle;
+        log("is full screen {:d}, {:f}", fullScreen, middle);
+        _overlay->dropIn(target);
+    }
+    if (auto d = delegate())
+        d->adDidShowed(*this);
+    log("wall ad show");
+    Reportor::instance()->reportDisplay("wall", std::nullopt);
+}
+
+void WallAd::hideAd()
+{
+    // The delegate may drop its last reference to this ad.
+    auto keep = shared_from_this();
+    if (_overlay)
+        _overlay->flyOut();
+    if (auto d = delegate())
+        d->adDidHided(*this);
+}
+
+std::shared_ptr<Button> WallAd::closeButton() const { return _overlay ? _overlay->closeButton() : nullptr; }
+
+std::shared_ptr<Button> WallAd::getButton() const { return _overlay ? _overlay->getButton() : nullptr; }
+
+void WallAd::downloadApp(Button& sender) { handleClickAppWithTag(sender.tag()); }
+
+void WallAd::firstAppTap(TapGestureRecognizer& recognizer)
+{
+    auto view = recognizer.view();
+    handleClickAppWithTag(view ? view->tag() : 0);
+}
+
+void WallAd::handleClickAppWithTag(int index)
+{
+    auto keep = shared_from_this();
+    const PlistValue::Array* items = wallItems(_dict);
+    // An empty wall's featured controls have no app behind them.
+    if (!items || index < 0 || static_cast<std::size_t>(index) >= items->size())
+        return;
+    const PlistValue* item = &(*items)[static_cast<std::size_t>(index)];
+    auto appId = textOf(item, "app_id");
+    Reportor::instance()->reportClick("wall", std::nullopt, appId);
+    if (_linkHandler)
+        _linkHandler->handleLink(textOf(item, "link"), appId);
+}
+
+} // namespace vq
