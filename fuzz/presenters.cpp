@@ -30,6 +30,8 @@ namespace {
 // The ad types fuzzed; each presenter joins with its line.
 constexpr int kPresenters[] = {
     1, // alert
+    2, // wall
+    3, // bigads
 };
 
 void startFresh(vq::DeviceProfile profile)
