@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!url)
         return 0;
     // Built as the handler's visit builds it; it is never started.
-    auto connection = std::make_shared<vq::UrlConnection>(vq::UrlConnection::Token{}, *url, handler,
-                                                          [](std::function<void()>) {});
+    auto connection =
+        std::make_shared<vq::UrlConnection>(vq::UrlConnection::Token{}, *url, handler, [](std::function<void()>) {});
     for (int redirects = 0; redirects <= vq::UrlConnection::maxRedirects && in.remaining_bytes() > 0; ++redirects) {
         if (!handler->willSendRequest(*connection, *url))
             return 0;

@@ -110,7 +110,7 @@ std::vector<std::uint8_t> jpegClaiming(std::vector<std::uint8_t> jpeg, std::uint
 
 // AddressSanitizer's allocation hooks, where the build has them.
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
-                                                          void (*)(const volatile void*)) __attribute__((weak));
+                                                         void (*)(const volatile void*)) __attribute__((weak));
 
 namespace {
 
@@ -121,12 +121,12 @@ std::atomic<std::size_t> largest{0};
 std::optional<std::size_t> largestAllocationDuring(const std::function<void()>& fn)
 {
     static const bool hooked = __sanitizer_install_malloc_and_free_hooks &&
-                               __sanitizer_install_malloc_and_free_hooks(
-                                   [](const volatile void*, std::size_t n) {
-                                       if (recording.load(std::memory_order_relaxed) && n > largest.load())
-                                           largest.store(n);
-                                   },
-                                   [](const volatile void*) {}) != 0;
+        __sanitizer_install_malloc_and_free_hooks(
+            [](const volatile void*, std::size_t n) {
+                if (recording.load(std::memory_order_relaxed) && n > largest.load())
+                    largest.store(n);
+            },
+            [](const volatile void*) {}) != 0;
     largest = 0;
     recording = true;
     fn();

@@ -108,14 +108,14 @@ TEST(PropertyListTest, AKeyHoldingANulIsRefusedNotACrash)
 {
     using namespace std::string_literals;
     // The same shape with a plain key parses, so the refusals below are the NUL's doing.
-    auto plain = parsePropertyList(binaryWithKey("\x53" "a-b"s));
+    auto plain = parsePropertyList(binaryWithKey("\x53"s + "a-b"));
     ASSERT_TRUE(plain);
     ASSERT_TRUE(plain->find("a-b") && plain->find("a-b")->string());
     EXPECT_EQ(*plain->find("a-b")->string(), "v");
 
     // Each of these once stopped the process inside the parser library.
-    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53" "a\0b"s)));             // ASCII
-    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x62\0a\0\0"s)));         // UTF-16
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53"s + "a\0b"s))); // ASCII
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x62\0a\0\0"s))); // UTF-16
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a\0b</key><string>v</string></dict></plist>"s));
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#0;b</key><string>v</string></dict></plist>"s));
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#x00;b</key><string>v</string></dict></plist>"s));
@@ -127,13 +127,13 @@ TEST(PropertyListTest, TextThatIsNotUtf8IsRefusedRatherThanCutShort)
 {
     using namespace std::string_literals;
     // Once read, such a string was written out as it came and read back cut at the first bad byte.
-    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x51k"s, "\x54" "a\xFF\xFFz"s))); // value
-    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53" "a\xC3" "b"s)));                // key
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x51k"s, "\x54"s + "a\xFF\xFFz"))); // value
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53"s + "a\xC3" + "b"))); // key
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>k</key><string>to \xFF\xFF all</string></dict></plist>"s));
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>k\xE9</key><string>v</string></dict></plist>"s));
 
     // UTF-8 in either form is text as before.
-    auto binary = parsePropertyList(binaryWithKey("\x51k"s, "\x55" "caf\xC3\xA9"s));
+    auto binary = parsePropertyList(binaryWithKey("\x51k"s, "\x55"s + "caf\xC3\xA9"));
     ASSERT_TRUE(binary && binary->find("k") && binary->find("k")->string());
     EXPECT_EQ(*binary->find("k")->string(), "caf\xC3\xA9");
     auto xml = parsePropertyList("<plist><dict><key>k\xC3\xA9</key><string>\xE2\x82\xAC</string></dict></plist>"s);
@@ -145,9 +145,13 @@ TEST(PropertyListTest, DatesBeyondWhatTheFileCanHoldAreWrittenAsTheNearestOne)
 {
     constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
     // Once an undefined conversion: a parsed date a fraction below the range, or one made far out.
-    const std::pair<double, double> cases[] = {
-        {lo - 0.5, lo}, {-3e9, lo}, {1e12, hi}, {std::numeric_limits<double>::infinity(), hi},
-        {std::numeric_limits<double>::quiet_NaN(), 0}, {hi - 0.0000001, hi}, {12.5, 12.5}};
+    const std::pair<double, double> cases[] = {{lo - 0.5, lo},
+                                               {-3e9, lo},
+                                               {1e12, hi},
+                                               {std::numeric_limits<double>::infinity(), hi},
+                                               {std::numeric_limits<double>::quiet_NaN(), 0},
+                                               {hi - 0.0000001, hi},
+                                               {12.5, 12.5}};
     for (auto [given, expected] : cases) {
         SCOPED_TRACE(given);
         PlistValue list(PlistValue::Dictionary{{"when", PlistValue(PlistValue::Date{given})}});
