@@ -60,6 +60,18 @@ protected:
             ++hits;
             res.set_content("just words", "text/plain");
         });
+        // Half a picture, then the connection drops.
+        server.http().Get(R"(/cut/.*)", [this](const httplib::Request&, httplib::Response& res) {
+            ++hits;
+            auto body = std::make_shared<std::string>(pngBytes(64, 64));
+            res.set_content_provider(body->size(), "image/png",
+                                     [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                         if (offset > 0)
+                                             return false;
+                                         sink.write(body->data(), body->size() / 2);
+                                         return true;
+                                     });
+        });
         server.http().Get(R"(/slow/.*)", [this](const httplib::Request&, httplib::Response& res) {
             ++hits;
             std::unique_lock lock(mutex);
@@ -212,6 +224,18 @@ TEST_F(WebImageViewTest, AViewDestroyedDuringItsDownloadIsToldNothingAndLeavesNo
     EXPECT_TRUE(request->isFinished());
     EXPECT_EQ(request->error(), "The request was cancelled");
     EXPECT_EQ(request->delegate(), nullptr);
+    EXPECT_TRUE(filesIn(Paths::cacheDir()).empty());
+}
+
+TEST_F(WebImageViewTest, AConnectionCutMidPictureLeavesNoFileBehind)
+{
+    auto view = viewFor(server.url("/cut/half.png"));
+    view->startDownloading();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return view->request()->isFinished(); }, 20));
+    RunLoop::main().runPending();
+    EXPECT_TRUE(view->request()->error());
+    EXPECT_FALSE(view->image());
+    EXPECT_FALSE(view->loadingView()->isAnimating());
     EXPECT_TRUE(filesIn(Paths::cacheDir()).empty());
 }
 
