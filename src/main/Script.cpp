@@ -114,6 +114,16 @@ std::variant<ScriptTarget, std::string> parseTarget(const std::vector<Token>& ar
             return ScriptTarget{row ? ScriptTarget::Kind::RowIn : ScriptTarget::Kind::TagIn, "", *n, *m};
         }
     }
+    // The credits button of a reward row.
+    if (word(0, "credits") && args.size() == 4 && word(2, "in")) {
+        auto n = integer(args[1]);
+        if (!n)
+            return fmt::format("'{}' is not a number", args[1].text);
+        auto m = integer(args[3]);
+        if (!m)
+            return fmt::format("'{}' is not a number", args[3].text);
+        return ScriptTarget{ScriptTarget::Kind::CreditsIn, "", *n, *m};
+    }
     std::string all;
     for (auto& a : args)
         all += (all.empty() ? "" : " ") + a.text;
@@ -232,8 +242,8 @@ const std::vector<std::string>& scriptTargetNames()
 {
     static const std::vector<std::string> names = {"send",          "info",          "clear",          "random",
                                                    "message",       "composer-send", "composer-cancel", "store-done",
-                                                   "ad-close",      "ad-get",        "ad-mask",
-                                                   "ad-icon"};
+                                                   "ad-close",      "ad-get",        "ad-mask",         "ad-icon",
+                                                   "ad-back",       "ad-help",       "help-close",      "help-mask"};
     return names;
 }
 

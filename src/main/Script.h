@@ -13,11 +13,11 @@ namespace vq {
 
 // What a script command aims at: a named control, a tagged view, or a table row.
 struct ScriptTarget {
-    enum class Kind { Named, Tag, TagIn, RowIn };
+    enum class Kind { Named, Tag, TagIn, RowIn, CreditsIn };
     Kind kind = Kind::Named;
     std::string name; // Named: send, info, clear, random, message, composer-send, ...
-    int tag = 0;      // Tag, TagIn: the view's tag; RowIn: the row
-    int container = 0; // TagIn, RowIn: the tag of the view searched in
+    int tag = 0;      // Tag, TagIn: the view's tag; RowIn, CreditsIn: the row
+    int container = 0; // TagIn, RowIn, CreditsIn: the tag of the view searched in
 
     friend bool operator==(const ScriptTarget&, const ScriptTarget&) = default;
 };

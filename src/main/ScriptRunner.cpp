@@ -7,6 +7,7 @@
 
 #include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/Button.h"
 #include "platform/Image.h"
 #include "platform/Renderer.h"
 #include "platform/Responder.h"
@@ -16,6 +17,7 @@
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
 #include "platform/Window.h"
+#include "promotion/ads/RewardCell.h"
 
 #include <fmt/format.h>
 
@@ -43,6 +45,7 @@ std::string describe(const ScriptTarget& target)
     case ScriptTarget::Kind::Tag: return fmt::format("tag {}", target.tag);
     case ScriptTarget::Kind::TagIn: return fmt::format("tag {} in {}", target.tag, target.container);
     case ScriptTarget::Kind::RowIn: return fmt::format("row {} in {}", target.tag, target.container);
+    case ScriptTarget::Kind::CreditsIn: return fmt::format("credits {} in {}", target.tag, target.container);
     }
     return {};
 }
@@ -258,11 +261,12 @@ ScriptRunner::Found ScriptRunner::resolve(const ScriptTarget& target)
             return view;
         return fmt::format("no view with tag {} is on screen", target.tag);
     case ScriptTarget::Kind::TagIn:
-    case ScriptTarget::Kind::RowIn: {
+    case ScriptTarget::Kind::RowIn:
+    case ScriptTarget::Kind::CreditsIn: {
         auto container = findOnScreen(target.container);
         if (!container)
             return fmt::format("no view with tag {} is on screen", target.container);
-        if (target.kind == ScriptTarget::Kind::RowIn)
+        if (target.kind != ScriptTarget::Kind::TagIn)
             return container;
         if (auto view = findInside(container, target.tag))
             return view;
@@ -280,7 +284,7 @@ std::optional<std::string> ScriptRunner::tapTarget(const ScriptTarget& target)
         return *error;
     auto view = std::get<std::shared_ptr<View>>(found);
 
-    if (target.kind == ScriptTarget::Kind::RowIn) {
+    if (target.kind == ScriptTarget::Kind::RowIn || target.kind == ScriptTarget::Kind::CreditsIn) {
         auto table = std::dynamic_pointer_cast<TableView>(view);
         if (!table)
             return fmt::format("the view tagged {} is a {}, not a table", target.container, view->className());
@@ -293,6 +297,12 @@ std::optional<std::string> ScriptRunner::tapTarget(const ScriptTarget& target)
         if (!cell)
             return fmt::format("{} has no cell on screen", what);
         view = cell;
+        if (target.kind == ScriptTarget::Kind::CreditsIn) {
+            auto reward = std::dynamic_pointer_cast<RewardCell>(cell);
+            if (!reward)
+                return fmt::format("row {} in {} has no credits button", target.tag, target.container);
+            view = reward->rewardPoint();
+        }
     }
     if (auto error = bringIntoView(*view, view->bounds(), what))
         return error;

@@ -96,6 +96,8 @@ std::optional<std::filesystem::path> WebImageView::cachePathForCurrentLink() con
 
 void WebImageView::startDownloading()
 {
+    // An earlier link's download must never land in this view later (rows are reused).
+    cancelDownload();
     auto path = cachePathForCurrentLink();
     if (!path)
         return;
@@ -108,9 +110,6 @@ void WebImageView::startDownloading()
         log("{}", *error);
         return;
     }
-    if (_request)
-        _request->clearDelegatesAndCancel();
-    dropStagingFile();
     _stagingPath = newStagingPath(path->parent_path());
     _targetPath = *path;
     _request = HttpRequest::requestWithURL(*_link);
@@ -183,6 +182,15 @@ void WebImageView::requestFailed(const std::shared_ptr<HttpRequest>& request)
     if (request != _request)
         return;
     _loadingView->stopAnimating();
+    dropStagingFile();
+}
+
+void WebImageView::cancelDownload()
+{
+    if (_request && !_request->isFinished()) {
+        _request->clearDelegatesAndCancel();
+        _loadingView->stopAnimating();
+    }
     dropStagingFile();
 }
 

@@ -62,6 +62,7 @@ protected:
 
 private:
     void initRequestComponents();
+    void cancelDownload();
     void dropStagingFile();
 
     std::shared_ptr<ActivityIndicator> _loadingView;

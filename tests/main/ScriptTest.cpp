@@ -44,13 +44,15 @@ TEST(Script, ParsesEveryCommandWithLineNumbersAndComments)
                         "tap tag 7\n"
                         "tap tag 12 in 1024\n"
                         "tap row 3 in 1027\n"
+                        "tap credits 2 in 102\n"
+                        "tap help-mask\n"
                         "alert 1\n"
                         "wait 0.5\n"
                         "background\n"
                         "foreground\n"
                         "screenshot out/a.png\n"
                         "dump \"out/with space.json\"\n");
-    ASSERT_EQ(cmds.size(), 15u);
+    ASSERT_EQ(cmds.size(), 17u);
     EXPECT_EQ(cmds[0].kind, ScriptCommand::Kind::TapPoint);
     EXPECT_EQ(cmds[0].from, (Point{10, 20.5}));
     EXPECT_EQ(cmds[0].line, 2);
@@ -63,11 +65,13 @@ TEST(Script, ParsesEveryCommandWithLineNumbersAndComments)
     EXPECT_EQ(cmds[6].target, (ScriptTarget{ScriptTarget::Kind::Tag, "", 7, 0}));
     EXPECT_EQ(cmds[7].target, (ScriptTarget{ScriptTarget::Kind::TagIn, "", 12, 1024}));
     EXPECT_EQ(cmds[8].target, (ScriptTarget{ScriptTarget::Kind::RowIn, "", 3, 1027}));
-    EXPECT_EQ(cmds[9].index, 1);
-    EXPECT_DOUBLE_EQ(cmds[10].seconds, 0.5);
-    EXPECT_EQ(cmds[11].kind, ScriptCommand::Kind::Background);
-    EXPECT_EQ(cmds[13].text, "out/a.png");
-    EXPECT_EQ(cmds[14].text, "out/with space.json");
+    EXPECT_EQ(cmds[9].target, (ScriptTarget{ScriptTarget::Kind::CreditsIn, "", 2, 102}));
+    EXPECT_EQ(cmds[10].target, (ScriptTarget{ScriptTarget::Kind::Named, "help-mask", 0, 0}));
+    EXPECT_EQ(cmds[11].index, 1);
+    EXPECT_DOUBLE_EQ(cmds[12].seconds, 0.5);
+    EXPECT_EQ(cmds[13].kind, ScriptCommand::Kind::Background);
+    EXPECT_EQ(cmds[15].text, "out/a.png");
+    EXPECT_EQ(cmds[16].text, "out/with space.json");
 }
 
 TEST(Script, ErrorsNameTheLineAndWhatIsWrong)
@@ -82,6 +86,9 @@ TEST(Script, ErrorsNameTheLineAndWhatIsWrong)
 
     EXPECT_EQ(parseFails("\n\ntype \"open").line, 3);
     EXPECT_NE(parseFails("tap row 2").message.find("unknown target"), std::string::npos);
+    EXPECT_NE(parseFails("tap credits 2").message.find("unknown target 'credits 2'"), std::string::npos);
+    EXPECT_NE(parseFails("tap credits 2 on 101").message.find("unknown target"), std::string::npos);
+    EXPECT_NE(parseFails("tap credits two in 101").message.find("'two' is not a number"), std::string::npos);
     EXPECT_NE(parseFails("tap tag x").message.find("not a number"), std::string::npos);
     EXPECT_NE(parseFails("drag 1 2 3").message.find("4 arguments"), std::string::npos);
     EXPECT_NE(parseFails("wait -1").message.find("seconds"), std::string::npos);

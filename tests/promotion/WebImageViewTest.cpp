@@ -227,6 +227,32 @@ TEST_F(WebImageViewTest, AViewDestroyedDuringItsDownloadIsToldNothingAndLeavesNo
     EXPECT_TRUE(filesIn(Paths::cacheDir()).empty());
 }
 
+TEST_F(WebImageViewTest, ANewLinkStopsTheEarlierDownloadEvenWhenItsPictureIsCached)
+{
+    auto cached = viewFor(server.url("/pics/now.png"));
+    cached->startDownloading();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return cached->image() != nullptr; }, 20));
+
+    auto view = viewFor(server.url("/slow/late.png"));
+    view->startDownloading();
+    auto earlier = view->request();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return hits == 2 && view->loadingView()->isAnimating(); }, 20));
+    view->setLink(server.url("/pics/now.png"));
+    view->startDownloading();
+    EXPECT_EQ(view->imageFileName(), "now.png");
+    EXPECT_FALSE(view->loadingView()->isAnimating());
+
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    settle(0.5);
+    EXPECT_EQ(earlier->error(), "The request was cancelled");
+    EXPECT_EQ(view->imageFileName(), "now.png");
+    EXPECT_EQ(filesIn(Paths::cacheDir()), std::vector<std::string>{"now.png"});
+}
+
 TEST_F(WebImageViewTest, AConnectionCutMidPictureLeavesNoFileBehind)
 {
     auto view = viewFor(server.url("/cut/half.png"));

@@ -82,6 +82,22 @@ std::map<std::string, std::pair<int, int>> expectedPixelSizes()
                               {"ad-wall-row", 564, 178}, {"ad-wall-row-ipad", 1000, 234}, {"ad-installed", 40, 40},
                               {"ad-installed-ipad", 50, 50}})
         sizes[std::string("ad-img/") + name] = {w, h};
+    // The reward wall's, at twice the points its page and rows give them.
+    std::map<std::string, std::pair<int, int>> reward{
+        {"ad-reward", {640, 274}},          {"ad-reward-ipad", {1536, 2048}},
+        {"ad-bg", {640, 862}},              {"ad-reward-row", {640, 146}},
+        {"ad-reward-row-2", {640, 146}},    {"ad-reward-row-1-ipad", {750, 220}},
+        {"ad-reward-row-2-ipad", {750, 220}}, {"ad-reward-free", {114, 60}},
+        {"ad-reward-free-ipad", {174, 92}}, {"ad-reward-installed", {114, 60}},
+        {"ad-reward-installed-ipad", {174, 92}}, {"ad-reward-progress", {480, 32}},
+        {"ad-reward-progress-ipad", {1132, 70}}, {"ad-reward-track", {480, 32}},
+        {"ad-reward-track-ipad", {1132, 70}}, {"ad-back", {116, 88}},
+        {"ad-back-ipad", {196, 108}},       {"ad-reward-help", {116, 88}},
+        {"ad-reward-help-ipad", {192, 108}}, {"ad-reward-bg-help", {596, 778}},
+        {"ad-reward-bg-help-ipad", {1068, 1530}},
+    };
+    for (const auto& [name, size] : reward)
+        sizes["ad-img/" + name] = size;
     return sizes;
 }
 
@@ -210,6 +226,22 @@ TEST(ArtworkPictures, SelectedTabsDifferAndDrawingIsDeterministic)
 }
 
 namespace {
+// Mean luminance (0..1) of a surface's pixels inside a rectangle given in points.
+double meanLuminance(cairo_surface_t* surface, double x, double y, double w, double h)
+{
+    cairo_surface_flush(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    double sum = 0;
+    int n = 0;
+    for (int py = static_cast<int>(y * 2); py < static_cast<int>((y + h) * 2); ++py)
+        for (int px = static_cast<int>(x * 2); px < static_cast<int>((x + w) * 2); ++px) {
+            const unsigned char* p = data + py * stride + 4 * px; // BGRA, premultiplied
+            sum += (0.0722 * p[0] + 0.7152 * p[1] + 0.2126 * p[2]) / 255;
+            ++n;
+        }
+    return n ? sum / n : 0;
+}
 
 // Alpha and the brightest channel of one pixel, at a point position (scale 2).
 std::pair<int, int> alphaAndLevel(cairo_surface_t* s, double x, double y)
@@ -221,6 +253,40 @@ std::pair<int, int> alphaAndLevel(cairo_surface_t* s, double x, double y)
 }
 
 } // namespace
+
+TEST(ArtworkPictures, TheRewardWallsWhiteTextHasADarkGroundAndItsBarShowsAgainstItsTrack)
+{
+    auto items = ArtworkCatalogue::items();
+    auto render = [&](const char* name) { return ArtworkCatalogue::render(find(items, std::string("ad-img/") + name)); };
+    // Where the page, its rows and the help card lay white text.
+    struct Area {
+        const char* picture;
+        double x, y, w, h;
+    };
+    const Area areas[] = {
+        {"ad-reward", 60, 7, 200, 30},          {"ad-reward", 10, 55, 300, 40},
+        {"ad-reward-ipad", 30, 60, 708, 60},    {"ad-reward-row", 85, 5, 173, 60},
+        {"ad-reward-row-2", 85, 5, 173, 60},    {"ad-reward-row-1-ipad", 100, 15, 180, 80},
+        {"ad-reward-row-2-ipad", 100, 15, 180, 80}, {"ad-reward-bg-help", 20, 30, 258, 329},
+        {"ad-reward-bg-help-ipad", 37, 57, 460, 650},
+    };
+    for (const auto& a : areas) {
+        auto picture = render(a.picture);
+        EXPECT_LT(meanLuminance(picture.get(), a.x, a.y, a.w, a.h), 0.35) << a.picture;
+    }
+    for (std::string suffix : {"", "-ipad"}) {
+        auto bar = render(("ad-reward-progress" + suffix).c_str());
+        auto track = render(("ad-reward-track" + suffix).c_str());
+        EXPECT_GT(differingFraction(bar.get(), track.get()), 0.8) << suffix;
+        // Buttons are drawn, not left blank.
+        for (std::string button : {"ad-back", "ad-reward-help", "ad-reward-free", "ad-reward-installed"}) {
+            auto picture = render((button + suffix).c_str());
+            int w = cairo_image_surface_get_width(picture.get()), h = cairo_image_surface_get_height(picture.get());
+            Surface blank(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h), cairo_surface_destroy);
+            EXPECT_GT(differingFraction(picture.get(), blank.get()), 0.2) << button << suffix;
+        }
+    }
+}
 
 TEST(ArtworkPictures, BigAdCardsFrameThePictureWhereTheAdPutsItAndButtonsAreRound)
 {

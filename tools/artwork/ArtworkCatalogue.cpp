@@ -2,6 +2,7 @@
 
 #include "artwork/BigAdPainter.h"
 #include "artwork/ChromePainter.h"
+#include "artwork/RewardPainter.h"
 #include "artwork/TexturePainter.h"
 #include "artwork/WallPainter.h"
 
@@ -61,6 +62,8 @@ std::vector<ArtworkItem> ArtworkCatalogue::items()
                          [n](cairo_t* cr) { TexturePainter::paint(cr, n, thumbnailSide); }});
     BigAdPainter::addItems(items);
     WallPainter::addItems(items);
+    for (auto& item : RewardPainter::items())
+        items.push_back(std::move(item));
     return items;
 }
 

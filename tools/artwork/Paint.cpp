@@ -108,8 +108,9 @@ void drawCentredText(cairo_t* cr, std::string_view text, const TextStyle& style,
 
 void releaseFontCaches()
 {
+    // Only the font map: resetting cairo's static data too asserts when pango's
+    // font-loading thread still holds a scaled font at exit.
     pango_cairo_font_map_set_default(nullptr);
-    cairo_debug_reset_static_data();
 }
 
 std::uint64_t Random::next()

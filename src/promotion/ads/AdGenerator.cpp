@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "promotion/ads/AlertAd.h"
 #include "promotion/ads/BigAd.h"
+#include "promotion/ads/RewardAd.h"
 #include "promotion/ads/WallAd.h"
 
 namespace vq {
@@ -28,10 +29,10 @@ std::shared_ptr<Ad> AdGenerator::adWithType(int type, int showType)
         ad = BigAd::create();
         ad->setAdType("bigads");
         break;
-    // The reward wall has no presenter yet: asking for one is logged as the
-    // factory does and gives none.
     case 4:
         log("show reward ad");
+        ad = RewardAd::create();
+        ad->setAdType("reward");
         break;
     default:
         log("none");
