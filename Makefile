@@ -33,10 +33,10 @@ test-tsan: tsan
 
 test: test-dev test-tsan
 
+# One table: every benchmark against its yardstick (ImageMagick and Python only for this target).
 bench: release
-	@for b in build/release/bench/bench_*; do \
-	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; \
-	done
+	@scripts/install-deps imagemagick python3
+	@scripts/bench-table
 
 # Each libFuzzer target for FUZZ_SECONDS on its corpus in fuzz/corpus/ (clang only; not part of `make test`).
 FUZZ_SECONDS ?= 30

@@ -1,32 +1,243 @@
 #include "adnetwork/BannerView.h"
 
+#include "net/HttpRequest.h"
+#include "platform/Application.h"
+#include "platform/Device.h"
+#include "platform/DeviceVariant.h"
+#include "platform/EventHub.h"
+#include "platform/Image.h"
+#include "platform/ImageView.h"
+#include "platform/Log.h"
 #include "platform/Screen.h"
+#include "platform/StringAdditions.h"
+#include "platform/TapGestureRecognizer.h"
+#include "platform/TestReset.h"
+#include "platform/Timer.h"
+#include "platform/Url.h"
+
+#include <BuildSettings.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <span>
 
 namespace vq {
 
 namespace {
-// Screens taller than this get the large banner.
-constexpr double kLargeBannerScreenHeight = 720;
+
+std::optional<std::string>& adServerSetting()
+{
+    static std::optional<std::string> base;
+    return base;
+}
+
+[[maybe_unused]] const bool resetAdded = (addResetForTests([] { adServerSetting().reset(); }), true);
+
+bool usableKey(const std::optional<std::string>& key) { return key && !key->empty() && *key != "none"; }
+
+// Query values keep only the unreserved characters as they are.
+std::string escapeQueryValue(std::string_view text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~')
+            out += static_cast<char>(c);
+        else
+            out += fmt::format("%{:02X}", c);
+    }
+    return out;
+}
+
+// The pixel size a PNG's header announces, read before anything is decoded.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> pngSize(std::string_view bytes)
+{
+    static constexpr std::string_view signature("\x89PNG\r\n\x1a\n", 8);
+    if (bytes.size() < 24 || bytes.substr(0, 8) != signature || bytes.substr(12, 4) != "IHDR")
+        return std::nullopt;
+    auto word = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    return std::pair{word(16), word(20)};
+}
+
+bool isWebLink(const std::string& text)
+{
+    auto url = Url::parse(text);
+    return url && (url->scheme() == "http" || url->scheme() == "https") && url->host() && !url->host()->empty();
+}
+
 } // namespace
+
+// Hears the HTTP request for the view, which may be gone by the time it answers.
+class BannerView::Loader : public HttpRequestDelegate {
+public:
+    Loader(std::weak_ptr<BannerView> owner, std::string unit) : _owner(std::move(owner)), _unit(std::move(unit)) {}
+
+    void requestFinished(const std::shared_ptr<HttpRequest>& request) override
+    {
+        if (auto owner = current(request))
+            owner->loaded(*request, _unit);
+    }
+    void requestFailed(const std::shared_ptr<HttpRequest>& request) override
+    {
+        if (auto owner = current(request))
+            owner->loadFailed(_unit, request->error().value_or("no reply"));
+    }
+
+private:
+    // The view, while this request is still the one it waits for.
+    std::shared_ptr<BannerView> current(const std::shared_ptr<HttpRequest>& request) const
+    {
+        auto owner = _owner.lock();
+        if (!owner || owner->_loading != request)
+            return nullptr;
+        owner->_loading.reset();
+        return owner;
+    }
+
+    std::weak_ptr<BannerView> _owner;
+    std::string _unit;
+};
+
+void BannerView::setAdServer(std::optional<std::string> base)
+{
+    // "http://host/" and "http://host" name the same server; paths are added with their own slash.
+    while (base && !base->empty() && base->back() == '/')
+        base->pop_back();
+    adServerSetting() = std::move(base);
+}
+
+std::string BannerView::adServer() { return adServerSetting().value_or(build::kPromotionServerBaseURL); }
+
+std::string BannerView::deviceIdentifier()
+{
+    return stringFromMD5(Device::current().advertisingIdentifier()).value_or("");
+}
 
 Size BannerView::sizeFor(AdSize)
 {
     Rect screen = Screen::main().bounds();
-    return {screen.width(), screen.height() > kLargeBannerScreenHeight ? 90.0 : 50.0};
+    return {screen.width(), currentDeviceVariant() == DeviceVariant::Tablet ? 90.0 : 50.0};
 }
 
 std::shared_ptr<BannerView> BannerView::create(AdSize size)
 {
-    return std::shared_ptr<BannerView>(new BannerView(Rect{{0, 0}, sizeFor(size)}));
+    auto banner = std::shared_ptr<BannerView>(new BannerView(Rect{{0, 0}, sizeFor(size)}));
+    banner->_picture = ImageView::create(banner->bounds());
+    banner->_picture->setHidden(true);
+    banner->addSubview(banner->_picture);
+    std::weak_ptr<BannerView> weak = banner;
+    banner->addGestureRecognizer(TapGestureRecognizer::create([weak](TapGestureRecognizer&) {
+        if (auto self = weak.lock())
+            self->openClickURL();
+    }));
+    return banner;
 }
 
 BannerView::BannerView(Rect frame) : View(frame) {}
+
+BannerView::~BannerView()
+{
+    if (_refreshTimer)
+        _refreshTimer->invalidate();
+    if (_loading)
+        _loading->clearDelegatesAndCancel();
+}
+
+std::shared_ptr<Image> BannerView::image() const { return _picture->image(); }
 
 void BannerView::loadRequest(const AdRequest& request)
 {
     ++_loadCount;
     _lastRequest = request;
     _requestedUnitIDs.push_back(_adUnitID);
+    if (!usableKey(_adUnitID))
+        return;
+    start(*_adUnitID, request);
+}
+
+void BannerView::start(const std::string& unit, const AdRequest& request)
+{
+    if (_loading)
+        std::exchange(_loading, nullptr)->clearDelegatesAndCancel();
+    const auto& devices = request.testDevices();
+    bool test = devices && std::find(devices->begin(), devices->end(), deviceIdentifier()) != devices->end();
+    Size size = frame().size;
+    auto url = fmt::format("{}/banner?unit={}&w={}&h={}&test={}", adServer(), escapeQueryValue(unit),
+                           std::lround(size.width), std::lround(size.height), test ? 1 : 0);
+    _loader = std::make_shared<Loader>(std::static_pointer_cast<BannerView>(self()), unit);
+    _loading = HttpRequest::requestWithURL(url);
+    _loading->setDelegate(_loader);
+    EventHub::shared().publish(BannerEvent{"requested", unit});
+    _loading->startAsynchronous();
+}
+
+void BannerView::loaded(const HttpRequest& request, const std::string& unit)
+{
+    int status = request.responseStatusCode();
+    if (status != 200)
+        return loadFailed(unit, fmt::format("status {}", status));
+    const std::string& body = request.responseData();
+    if (body.size() > maxPictureBytes)
+        return loadFailed(unit, fmt::format("the picture is larger than {} bytes", maxPictureBytes));
+    auto pixels = pngSize(body);
+    if (!pixels)
+        return loadFailed(unit, "the reply is not a PNG picture");
+    if (pixels->first == 0 || pixels->second == 0 || pixels->first > maxPictureSide ||
+        pixels->second > maxPictureSide)
+        return loadFailed(unit, fmt::format("the picture is {}x{} pixels", pixels->first, pixels->second));
+    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
+    // Drawn across the whole banner whatever its pixel size; crisp when it matches the screen's.
+    auto picture = Image::imageWithData(bytes, Device::current().info().scale);
+    if (!picture)
+        return loadFailed(unit, "the picture does not decode");
+
+    auto link = request.responseHeader("X-Banner-Link");
+    _clickURL = link && isWebLink(*link) ? link : std::nullopt;
+    _picture->setFrame(bounds());
+    _picture->setImage(std::move(picture));
+    _picture->setHidden(false);
+    scheduleRefresh();
+    EventHub::shared().publish(BannerEvent{"received", unit});
+    // Our frame never changes with the picture, so it is final here.
+    if (auto delegate = _delegate.lock())
+        delegate->adViewDidReceiveAd(*this);
+}
+
+void BannerView::loadFailed(const std::string& unit, const std::string& why)
+{
+    log("banner {} failed to load: {}", unit, why);
+    EventHub::shared().publish(BannerEvent{"failed", unit});
+}
+
+void BannerView::scheduleRefresh()
+{
+    if (_refreshTimer)
+        return;
+    std::weak_ptr<BannerView> weak = std::static_pointer_cast<BannerView>(self());
+    _refreshTimer = Timer::scheduledTimer(refreshInterval, true, [weak](Timer& timer) {
+        auto self = weak.lock();
+        if (!self) {
+            timer.invalidate();
+            return;
+        }
+        // A refresh already on its way is left to finish.
+        if (!self->_loading && usableKey(self->_adUnitID))
+            self->start(*self->_adUnitID, self->_lastRequest.value_or(AdRequest::request()));
+    });
+}
+
+void BannerView::openClickURL()
+{
+    if (_clickURL && image())
+        Application::shared().openURL(*_clickURL);
 }
 
 } // namespace vq

@@ -28,7 +28,7 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
                                                                 {"fail", ComposerBehaviour::Fail}};
     std::string schemes;
     const std::map<std::string, PushBehaviour> pushes = {{"ok", PushBehaviour::Ok}, {"fail", PushBehaviour::Fail}};
-    std::string server, store, dataDir, events, script;
+    std::string server, store, adServer, dataDir, events, script;
 
     cli.add_option("--device", options.device, "The device the app runs as: phone, tall or tablet")
         ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
@@ -36,6 +36,8 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
         ->check(systemVersionCheck());
     cli.add_option("--server", server, "The promotion server's base URL")->check(webUrl());
     cli.add_option("--store", store, "The store's base URL for product lookups (else the promotion server's)")
+        ->check(webUrl());
+    cli.add_option("--ad-server", adServer, "The banner network's base URL (else the promotion server's)")
         ->check(webUrl());
     cli.add_option("--push", options.push, "How push registration answers: ok or fail")
         ->transform(CLI::CheckedTransformer(pushes, CLI::ignore_case));
@@ -61,6 +63,8 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
         options.server = server;
     if (!store.empty())
         options.store = store;
+    if (!adServer.empty())
+        options.adServer = adServer;
     if (!dataDir.empty())
         options.dataDir = dataDir;
     if (!events.empty())

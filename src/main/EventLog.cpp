@@ -1,5 +1,6 @@
 #include "main/EventLog.h"
 
+#include "adnetwork/BannerView.h"
 #include "analytics/Analytics.h"
 #include "platform/AlertView.h"
 #include "platform/Application.h"
@@ -137,6 +138,12 @@ void EventLog::listen()
                 json["error"] = *event.error;
             else
                 json["status"] = event.status;
+        });
+    }));
+    _subscriptions.push_back(hub.subscribe<BannerEvent>([this](const BannerEvent& event) {
+        write("banner", [&](Json& json) {
+            json["state"] = event.state;
+            json["unit"] = event.unit;
         });
     }));
     _subscriptions.push_back(hub.subscribe<StorePageEvent>([this](const StorePageEvent& event) {

@@ -22,6 +22,8 @@ struct LaunchOptions {
     // The promotion server's base URL, and the store lookup's (else the server's).
     std::optional<std::string> server;
     std::optional<std::string> store;
+    // The banner network's base URL (else the promotion server's).
+    std::optional<std::string> adServer;
     PushBehaviour push = PushBehaviour::Ok;
     // Off for the card command, which never contacts a server.
     bool network = true;

@@ -1,5 +1,6 @@
 #include "main/NetworkActivity.h"
 
+#include "adnetwork/BannerView.h"
 #include "net/HttpRequest.h"
 #include "net/NetworkSwitch.h"
 #include "net/RequestObserver.h"
@@ -30,6 +31,7 @@ void connectNetwork(const LaunchOptions& options)
     setRequestObserver([](const RequestEnded& ended) { EventHub::shared().publish(ended); });
     setPromotionServerBase(options.server);
     connectStorePages(options.store.value_or(promotionServerBase()));
+    BannerView::setAdServer(options.adServer.value_or(promotionServerBase()));
     Application::shared().setRemoteNotificationFailure(
         options.push == PushBehaviour::Fail ? std::optional<std::string>("Remote notifications are not available")
                                             : std::nullopt);

@@ -107,6 +107,20 @@ Rect touchableArea(const View& scrollView, Rect area)
     return {*left - 0.5, *top - 0.5, *right - *left + 1, *bottom - *top + 1};
 }
 
+// The rect, grown by what covers the scroll view's edges on screen (a banner
+// over the bottom, say), so that showing it shows the rect itself uncovered.
+Rect clearOfCovers(const ScrollView& scrollView, Rect inContent)
+{
+    Rect visible = sg::visibleScreenRect(scrollView);
+    Rect clear = visible.isEmpty() ? visible : touchableArea(scrollView, visible);
+    if (clear.isEmpty())
+        return inContent;
+    double left = clear.minX() - visible.minX(), right = visible.maxX() - clear.maxX();
+    double top = clear.minY() - visible.minY(), bottom = visible.maxY() - clear.maxY();
+    return {inContent.x() - left, inContent.y() - top, inContent.width() + left + right,
+            inContent.height() + top + bottom};
+}
+
 void moveTouch(Point from, Point to)
 {
     for (int i = 1; i <= kDragSteps; ++i) {
@@ -291,7 +305,8 @@ std::optional<std::string> ScriptRunner::tapTarget(const ScriptTarget& target)
         IndexPath row{0, target.tag};
         if (target.tag < 0 || target.tag >= table->numberOfRowsInSection(0))
             return fmt::format("the table tagged {} has no row {}", target.container, target.tag);
-        if (auto error = dragScroll(*table, table->offsetShowing(table->rectForRowAtIndexPath(row)), what))
+        if (auto error = dragScroll(*table, table->offsetShowing(clearOfCovers(*table, table->rectForRowAtIndexPath(row))),
+                                    what))
             return error;
         auto cell = table->cellForRowAtIndexPath(row);
         if (!cell)
@@ -318,7 +333,7 @@ std::optional<std::string> ScriptRunner::bringIntoView(View& view, const Rect& r
         auto scrollView = std::dynamic_pointer_cast<ScrollView>(ancestor);
         if (!scrollView)
             continue;
-        Rect inContent = view.convertRectTo(rect, scrollView.get());
+        Rect inContent = clearOfCovers(*scrollView, view.convertRectTo(rect, scrollView.get()));
         if (auto error = dragScroll(*scrollView, scrollView->offsetShowing(inContent), what))
             return error;
     }

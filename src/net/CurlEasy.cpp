@@ -4,24 +4,10 @@
 
 namespace vq {
 
-namespace {
-
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    ~CurlGlobal() { curl_global_cleanup(); }
-};
-
-} // namespace
-
-void ensureCurlGlobal()
-{
-    static CurlGlobal global;
-}
-
 CurlEasy::CurlEasy()
 {
-    ensureCurlGlobal();
-    _handle = curl_easy_init();
+    if (const CurlLibrary* curl = curlLibrary())
+        _handle = curl->easyInit();
 }
 
 CurlEasy::~CurlEasy() { reset(); }
@@ -43,20 +29,23 @@ CurlEasy& CurlEasy::operator=(CurlEasy&& other) noexcept
 
 bool CurlEasy::setHeaders(const std::vector<std::string>& lines)
 {
+    if (!_handle)
+        return false;
+    const CurlLibrary* curl = curlLibrary();
     curl_slist* list = nullptr;
     for (const auto& line : lines) {
-        curl_slist* grown = curl_slist_append(list, line.c_str());
+        curl_slist* grown = curl->slistAppend(list, line.c_str());
         if (!grown) {
-            curl_slist_free_all(list);
+            curl->slistFreeAll(list);
             return false;
         }
         list = grown;
     }
     if (!set(CURLOPT_HTTPHEADER, list)) {
-        curl_slist_free_all(list);
+        curl->slistFreeAll(list);
         return false;
     }
-    curl_slist_free_all(_headers);
+    curl->slistFreeAll(_headers);
     _headers = list;
     return true;
 }
@@ -65,16 +54,19 @@ long CurlEasy::responseCode() const
 {
     long code = 0;
     if (_handle)
-        curl_easy_getinfo(_handle, CURLINFO_RESPONSE_CODE, &code);
+        curlLibrary()->easyGetinfo(_handle, CURLINFO_RESPONSE_CODE, &code);
     return code;
 }
 
 void CurlEasy::reset()
 {
+    if (!_handle && !_headers)
+        return;
+    const CurlLibrary* curl = curlLibrary();
     if (_handle)
-        curl_easy_cleanup(std::exchange(_handle, nullptr));
+        curl->easyCleanup(std::exchange(_handle, nullptr));
     // After the handle: it points at the list until cleaned up.
-    curl_slist_free_all(std::exchange(_headers, nullptr));
+    curl->slistFreeAll(std::exchange(_headers, nullptr));
 }
 
 } // namespace vq

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <curl/curl.h>
+#include "net/CurlLibrary.h"
 
 #include <string>
 #include <vector>
 
 namespace vq {
-
-// Once per process, before any other curl call; cleaned up at exit.
-void ensureCurlGlobal();
 
 // Owns one curl easy handle and the header list it sends. Move-only.
 class CurlEasy {
@@ -26,7 +23,8 @@ public:
     template<typename T>
     bool set(CURLoption option, T value)
     {
-        return _handle && curl_easy_setopt(_handle, option, value) == CURLE_OK;
+        // A handle exists only once the library is loaded.
+        return _handle && curlLibrary()->easySetopt(_handle, option, value) == CURLE_OK;
     }
     // Lines of the form "Name: value"; the handle keeps the list while it lives.
     bool setHeaders(const std::vector<std::string>& lines);

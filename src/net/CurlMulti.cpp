@@ -8,14 +8,14 @@ namespace vq {
 
 CurlMulti::CurlMulti()
 {
-    ensureCurlGlobal();
-    _handle = curl_multi_init();
+    if (const CurlLibrary* curl = curlLibrary())
+        _handle = curl->multiInit();
 }
 
 CurlMulti::~CurlMulti()
 {
     if (_handle)
-        curl_multi_cleanup(_handle);
+        curlLibrary()->multiCleanup(_handle);
 }
 
 CurlMulti::CurlMulti(CurlMulti&& other) noexcept : _handle(std::exchange(other._handle, nullptr)) {}
@@ -24,44 +24,44 @@ CurlMulti& CurlMulti::operator=(CurlMulti&& other) noexcept
 {
     if (this != &other) {
         if (_handle)
-            curl_multi_cleanup(_handle);
+            curlLibrary()->multiCleanup(_handle);
         _handle = std::exchange(other._handle, nullptr);
     }
     return *this;
 }
 
-bool CurlMulti::add(CURL* easy) { return _handle && curl_multi_add_handle(_handle, easy) == CURLM_OK; }
+bool CurlMulti::add(CURL* easy) { return _handle && curlLibrary()->multiAddHandle(_handle, easy) == CURLM_OK; }
 
 void CurlMulti::remove(CURL* easy)
 {
     if (_handle)
-        curl_multi_remove_handle(_handle, easy);
+        curlLibrary()->multiRemoveHandle(_handle, easy);
 }
 
 int CurlMulti::perform()
 {
     int running = 0;
     if (_handle)
-        curl_multi_perform(_handle, &running);
+        curlLibrary()->multiPerform(_handle, &running);
     return running;
 }
 
 CURLMsg* CurlMulti::nextMessage()
 {
     int left = 0;
-    return _handle ? curl_multi_info_read(_handle, &left) : nullptr;
+    return _handle ? curlLibrary()->multiInfoRead(_handle, &left) : nullptr;
 }
 
 void CurlMulti::poll(int timeoutMs)
 {
     if (_handle)
-        curl_multi_poll(_handle, nullptr, 0, timeoutMs, nullptr);
+        curlLibrary()->multiPoll(_handle, nullptr, 0, timeoutMs, nullptr);
 }
 
 void CurlMulti::wakeup()
 {
     if (_handle)
-        curl_multi_wakeup(_handle);
+        curlLibrary()->multiWakeup(_handle);
 }
 
 } // namespace vq

@@ -10,12 +10,14 @@ namespace vq {
 
 std::optional<CurlUrl> CurlUrl::parse(const std::string& text)
 {
-    ensureCurlGlobal();
-    CURLU* handle = curl_url();
+    const CurlLibrary* curl = curlLibrary();
+    if (!curl)
+        return std::nullopt;
+    CURLU* handle = curl->url();
     if (!handle)
         return std::nullopt;
     CurlUrl url(handle);
-    if (curl_url_set(handle, CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+    if (curl->urlSet(handle, CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
         return std::nullopt;
     return url;
 }
@@ -23,7 +25,7 @@ std::optional<CurlUrl> CurlUrl::parse(const std::string& text)
 CurlUrl::~CurlUrl()
 {
     if (_handle)
-        curl_url_cleanup(_handle);
+        curlLibrary()->urlCleanup(_handle);
 }
 
 CurlUrl::CurlUrl(CurlUrl&& other) noexcept : _handle(std::exchange(other._handle, nullptr)) {}
@@ -32,7 +34,7 @@ CurlUrl& CurlUrl::operator=(CurlUrl&& other) noexcept
 {
     if (this != &other) {
         if (_handle)
-            curl_url_cleanup(_handle);
+            curlLibrary()->urlCleanup(_handle);
         _handle = std::exchange(other._handle, nullptr);
     }
     return *this;
@@ -40,11 +42,11 @@ CurlUrl& CurlUrl::operator=(CurlUrl&& other) noexcept
 
 std::optional<CurlUrl> CurlUrl::resolve(const std::string& reference) const
 {
-    CURLU* copy = curl_url_dup(_handle);
+    CURLU* copy = curlLibrary()->urlDup(_handle);
     if (!copy)
         return std::nullopt;
     CurlUrl url(copy);
-    if (curl_url_set(copy, CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK)
+    if (curlLibrary()->urlSet(copy, CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK)
         return std::nullopt;
     return url;
 }
@@ -52,10 +54,10 @@ std::optional<CurlUrl> CurlUrl::resolve(const std::string& reference) const
 std::string CurlUrl::part(CURLUPart which, unsigned flags) const
 {
     char* value = nullptr;
-    if (curl_url_get(_handle, which, &value, flags) != CURLUE_OK || !value)
+    if (curlLibrary()->urlGet(_handle, which, &value, flags) != CURLUE_OK || !value)
         return {};
     std::string result(value);
-    curl_free(value);
+    curlLibrary()->free(value);
     return result;
 }
 
@@ -87,8 +89,8 @@ bool CurlUrl::hasUserInfo() const
 {
     auto present = [this](CURLUPart which) {
         char* value = nullptr;
-        bool found = curl_url_get(_handle, which, &value, 0) == CURLUE_OK;
-        curl_free(value);
+        bool found = curlLibrary()->urlGet(_handle, which, &value, 0) == CURLUE_OK;
+        curlLibrary()->free(value);
         return found;
     };
     return present(CURLUPART_USER) || present(CURLUPART_PASSWORD);

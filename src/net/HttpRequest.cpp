@@ -1,6 +1,7 @@
 #include "net/HttpRequest.h"
 
 #include "net/CurlUrl.h"
+#include "net/NetworkSwitch.h"
 #include "net/NetworkThread.h"
 #include "net/RequestObserver.h"
 #include "net/Transfer.h"
@@ -113,6 +114,9 @@ std::vector<std::string> HttpRequest::headerLines() const
 void HttpRequest::startAttempt()
 {
     auto self = shared_from_this();
+    // Off, nothing is looked at: not even the library that would read the URL is loaded.
+    if (!isNetworkEnabled())
+        return fail("The network is off");
     auto url = CurlUrl::parse(_url);
     if (!url || !url->isUsable())
         return fail(badUrl);
@@ -151,6 +155,7 @@ void HttpRequest::attemptEnded(const std::shared_ptr<Transfer>& transfer)
     _attempt.reset();
     // A head that arrived keeps its status, even when the body then fails.
     _responseStatusCode = transfer->statusCode();
+    _responseHeaders = transfer->headers();
     if (transfer->error())
         return fail(*transfer->error());
     if (transfer->isFollowableRedirect())
@@ -202,6 +207,14 @@ void HttpRequest::complete(const std::shared_ptr<Transfer>& transfer)
     if (_responseStatusCode == 401)
         return fail("Authentication needed");
     finish();
+}
+
+std::optional<std::string> HttpRequest::responseHeader(std::string_view name) const
+{
+    for (const auto& [field, value] : _responseHeaders)
+        if (field.size() == name.size() && strncasecmp(field.c_str(), name.data(), name.size()) == 0)
+            return value;
+    return std::nullopt;
 }
 
 void HttpRequest::cancel()

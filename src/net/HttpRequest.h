@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,9 @@ public:
     int responseStatusCode() const { return _responseStatusCode; }
     // Inflated when it came gzip-encoded; empty when the body went to a file.
     const std::string& responseData() const { return _responseData; }
+    // A field of the final response's head by name, ignoring case (the first
+    // when it repeats); nothing before a response or when it was not sent.
+    std::optional<std::string> responseHeader(std::string_view name) const;
     // Why it failed, once it has.
     const std::optional<std::string>& error() const { return _error; }
 
@@ -110,6 +114,7 @@ private:
     std::shared_ptr<Transfer> _attempt;
     int _responseStatusCode = 0;
     std::string _responseData;
+    std::vector<std::pair<std::string, std::string>> _responseHeaders;
     std::optional<std::string> _error;
 };
 

@@ -114,12 +114,15 @@ int Transfer::onProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, c
 bool Transfer::header(std::string_view line)
 {
     line = trimmed(line);
+    if (auto colon = line.find(':'); colon != std::string_view::npos && colon > 0 && !startsWithNoCase(line, "HTTP/"))
+        _headers.emplace_back(std::string(trimmed(line.substr(0, colon))), std::string(trimmed(line.substr(colon + 1))));
     if (startsWithNoCase(line, "HTTP/")) {
         // A new response head (after a 1xx one, the final one): start over.
         _status = 0;
         _location.reset();
         _gzip = false;
         _contentLength.reset();
+        _headers.clear();
         auto space = line.find(' ');
         int code = 0;
         if (space != std::string_view::npos) {
@@ -223,7 +226,7 @@ void Transfer::finalise(CURLcode rc)
             _error = "The request timed out";
         else
             _error = fmt::format("A connection failure occurred: {}",
-                                 _errorBuffer[0] ? _errorBuffer : curl_easy_strerror(rc));
+                                 _errorBuffer[0] ? _errorBuffer : curlLibrary()->easyStrerror(rc));
     }
     if (!_error) {
         _status = static_cast<int>(_easy.responseCode());

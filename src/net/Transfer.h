@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vq {
@@ -55,6 +56,8 @@ public:
     // Main thread, after done.
     int statusCode() const { return _status; }
     const std::optional<std::string>& location() const { return _location; }
+    // The final response head's fields, in order, names as sent.
+    const std::vector<std::pair<std::string, std::string>>& headers() const { return _headers; }
     const std::optional<std::string>& error() const { return _error; }
     std::string takeBody() { return std::move(_body); }
     // The body on disk, when a destination was given and the response was kept.
@@ -88,6 +91,7 @@ private:
 
     int _status = 0;
     std::optional<std::string> _location;
+    std::vector<std::pair<std::string, std::string>> _headers;
     bool _gzip = false;
     std::optional<std::size_t> _contentLength;
     std::size_t _received = 0; // body bytes kept, before any inflating

@@ -103,7 +103,7 @@ double OptionsView::fontSize() const { return _layout.fontSize; }
 void OptionsView::setFontArrayForTests(std::vector<std::string> fontArray)
 {
     _fontArray = std::move(fontArray);
-    if (_fontTableView)
+    if (_fontTableView && _fontListLoaded)
         _fontTableView->reloadData();
 }
 
@@ -261,9 +261,6 @@ std::shared_ptr<TableView> OptionsView::genFontView()
     Point center{panel.width / 2, (panel.height + bh) / 2 - 4};
     auto table = TableView::create({{center.x - size.width / 2, center.y - size.height / 2}, size}, TableViewStyle::Plain);
     table->setTag(kFontTableViewTag);
-    auto me = std::static_pointer_cast<OptionsView>(self());
-    table->setDataSource(std::weak_ptr<TableViewDataSource>(me));
-    table->setDelegate(std::weak_ptr<TableViewDelegate>(me));
     table->setBackgroundColor(Color::clearColor());
     table->setSeparatorStyle(TableViewCellSeparatorStyle::None);
     table->setRowHeight(_layout.rowHeight);
@@ -272,6 +269,19 @@ std::shared_ptr<TableView> OptionsView::genFontView()
 }
 
 void OptionsView::genFontName() { _fontArray = StyleCatalogue::buildFontList(); }
+
+// Each row loads its own face, so the rows are made when the list is first needed,
+// not while the page is hidden at launch.
+void OptionsView::loadFontList()
+{
+    if (_fontListLoaded)
+        return;
+    _fontListLoaded = true;
+    auto me = std::static_pointer_cast<OptionsView>(self());
+    _fontTableView->setDataSource(std::weak_ptr<TableViewDataSource>(me));
+    _fontTableView->setDelegate(std::weak_ptr<TableViewDelegate>(me));
+    _fontTableView->reloadData();
+}
 
 // ---- picks ----
 
@@ -289,6 +299,8 @@ void OptionsView::setHiddenAndShow(const View& tabButton)
         {_textureButton, _textureView},
         {_fontTableButton, _fontTableView},
     }};
+    if (_currentStatus == kFontTableButtonTag)
+        loadFontList();
     for (const auto& [tab, page] : pairs) {
         bool active = tab->tag() == _currentStatus;
         tab->setSelected(active);
@@ -447,6 +459,7 @@ void OptionsView::random()
     ++gDrawCounter;
 
     if (!_fontArray.empty()) {
+        loadFontList();
         _fontTableView->selectRowAtIndexPath({0, fontRow}, false, TableViewScrollPosition::Top);
         sendFontForRow(fontRow);
     }

@@ -78,6 +78,7 @@ public:
     std::shared_ptr<ScrollView> initialTextureView();
     std::shared_ptr<TableView> genFontView();
     void genFontName();
+    void loadFontList();
 
     // Tab switch: resign to the delegate, then show the tab's page.
     void setHiddenAndShow(const View& tabButton);
@@ -157,6 +158,7 @@ private:
     std::shared_ptr<TableView> _fontTableView;
     int _currentStatus = kTextColorButtonTag;
     std::vector<std::string> _fontArray;
+    bool _fontListLoaded = false;
 };
 
 } // namespace vq

@@ -20,7 +20,9 @@ namespace vq {
 class Image {
 public:
     // The resource "name" (".png" or ".jpg"), preferring "name@2x" on a scale-2 screen.
-    // A missing resource gives nullptr and logs its name once.
+    // A missing resource gives nullptr and logs its name once. The file is read when the
+    // image is first measured or drawn, and decoded once however many names lead to it;
+    // one that does not decode then logs so and stays empty.
     static std::shared_ptr<Image> imageNamed(const std::string& name);
     // Decoded pictures are held whole in memory: more pixels than this
     // (4096 x 4096, 64 MiB) are refused before any memory is taken for them.
@@ -54,11 +56,16 @@ public:
     std::vector<std::uint8_t> pngData() const;
     std::optional<std::string> writePng(const std::filesystem::path& path) const;
 
-    cairo_surface_t* surface() const { return _surface; }
+    // Decodes a named image on first use; never null.
+    cairo_surface_t* surface() const;
+    // Whether the pixels are in memory (a named image not yet drawn is not).
+    bool isDecoded() const;
+
+    struct Source;
 
 private:
-    Image(cairo_surface_t* surface, double scale, std::string name);
-    cairo_surface_t* _surface;
+    Image(std::shared_ptr<Source> source, double scale, std::string name);
+    std::shared_ptr<Source> _source;
     double _scale;
     std::string _name;
 };

@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "support/LoopbackServer.h"
 
 #include "adnetwork/BannerView.h"
 #include "options/OptionsView.h"
@@ -6,6 +7,9 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
+#include "platform/Image.h"
+#include "platform/Renderer.h"
+#include "platform/RunLoop.h"
 #include "platform/ScrollView.h"
 #include "platform/Timer.h"
 #include "platform/UserDefaults.h"
@@ -21,9 +25,12 @@ using Keys = std::vector<std::optional<std::string>>;
 
 // Launches with the key (if any) already remembered from an earlier run.
 struct SlotEditor : Editor {
-    explicit SlotEditor(std::optional<std::string> storedKey, DeviceProfile profile = DeviceProfile::Phone)
+    explicit SlotEditor(std::optional<std::string> storedKey, DeviceProfile profile = DeviceProfile::Phone,
+                        std::optional<std::string> adServer = std::nullopt)
         : Editor(profile, "7.0", false)
     {
+        if (adServer)
+            BannerView::setAdServer(*adServer);
         if (storedKey)
             UserDefaults::standard().setString("banner_key", *storedKey);
         harness.app().launch();
@@ -127,4 +134,44 @@ TEST(BannerSlot, RequestsCarryTheTestDevicesFromTheResourceWhenItIsAList)
     ASSERT_FALSE(writeFileAtomically(path, writePropertyList(PlistValue(PlistValue::Dictionary{}))));
     EXPECT_EQ(e.vc().createRequest().testDevices(), std::nullopt);
     bundle.resourceDir = saved;
+}
+
+TEST(BannerSlot, TheFirstBannerFromTheAdServerIsShownAlongTheBottomAndLaterOnesOnlyLog)
+{
+    // A red picture of the phone's or the tablet's banner size for any unit.
+    auto redPng = [](double w, double h) {
+        auto v = View::create({0, 0, w, h});
+        v->setBackgroundColor(Color::rgb255(255, 0, 0));
+        auto png = renderView(*v, {w, h}, 2)->pngData();
+        return std::string(png.begin(), png.end());
+    };
+    const std::string phonePng = redPng(320, 50), tabletPng = redPng(768, 90);
+    test::LoopbackServer server;
+    server.http().Get("/banner", [&](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(req.get_param_value("w") == "768" ? tabletPng : phonePng, "image/png");
+    });
+    for (auto profile : {DeviceProfile::Phone, DeviceProfile::Tablet}) {
+        SlotEditor e("house", profile, server.url());
+        SCOPED_TRACE(profileInfo(profile).name);
+        auto& vc = e.vc();
+        auto page = vc.optionsView()->textColorView();
+        double contentBefore = page->contentSize().height;
+        LogCapture log;
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return vc.isAdShown(); }, 20));
+        EXPECT_EQ(log.count("SUSSS"), 1u);
+        EXPECT_EQ(vc.view()->subviews().back(), vc.bannerView());
+        Rect view = vc.view()->frame();
+        Rect banner = e.banner().frame();
+        EXPECT_EQ(banner.maxY(), view.maxY());
+        EXPECT_EQ(banner.midX(), view.midX());
+        EXPECT_EQ(page->contentSize().height, contentBefore + banner.height());
+        Point centre = e.banner().convertRectTo(e.banner().bounds(), nullptr).center();
+        EXPECT_TRUE(test::nearColor(e.harness.pixel(centre.x, centre.y), Color::rgb255(255, 0, 0)));
+
+        // A minute on, the refresh arrives: one more line, nothing moves.
+        e.harness.advance(60);
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return log.count("SUSSS") == 2; }, 20));
+        EXPECT_EQ(page->contentSize().height, contentBefore + banner.height());
+        EXPECT_EQ(std::count(vc.view()->subviews().begin(), vc.view()->subviews().end(), vc.bannerView()), 1);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "promotion/ServerSettings.h"
 
+#include "adnetwork/BannerView.h"
 #include "analytics/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
@@ -28,6 +29,7 @@ public:
         Device::current().setSystemVersion(systemVersion);
         // Nothing listens there: activations fail fast instead of reaching a real server.
         setPromotionServerBase("http://127.0.0.1:1");
+        BannerView::setAdServer("http://127.0.0.1:1");
         delegate = std::make_shared<app::AppDelegate>();
         harness.app().setDelegate(delegate);
         if (launch)

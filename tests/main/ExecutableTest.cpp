@@ -18,7 +18,9 @@
 #ifdef VQ_APP_HAS_EDITOR
 #include "options/StyleCatalogue.h"
 #include "platform/Image.h"
+#include "platform/PropertyList.h"
 #include "support/Harness.h"
+#include "support/LoopbackServer.h"
 #endif
 
 namespace vq::test {
@@ -200,6 +202,64 @@ TEST(ExecutableTest, EveryEventKindIsOneObjectWithoutARepeatedKey)
     EXPECT_EQ(lastOfKind.at("open-url").at("url").get<std::string>(), "sms://");
 }
 
+TEST(ExecutableTest, TheBannerKeyFromTheListBringsABannerAndEveryLoadIsAnEvent)
+{
+    // The list names a banner key and nothing else; banners come from the same server.
+    LoopbackServer server;
+    const std::string list = writePropertyList(PlistValue(PlistValue::Dictionary{
+        {"status", PlistValue(PlistValue::Dictionary{{"code", PlistValue(0)}})},
+        {"base", PlistValue(PlistValue::Dictionary{{"banner_key", PlistValue("house")}})}}));
+    auto png = Image::blank(640, 100, 2)->pngData();
+    const std::string picture(png.begin(), png.end());
+    server.http().Get("/index.php", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(list, "application/x-plist");
+    });
+    server.http().Get("/banner", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(picture, "image/png");
+    });
+
+    TempDir dir;
+    // The key arrives after the slot's first look: the 5 s poll picks it up. The last swatch then
+    // lies under the banner until the board is scrolled past it.
+    std::ofstream(dir / "banner.vqs") << fmt::format(
+        "settle\nwait 5\nsettle\ntap tag 2025\ntap tag 66 in 1025\nwait 1\ndump \"{}\"\n", (dir / "editor.json").string());
+    auto eventsOf = [&](const std::string& extra) {
+        std::filesystem::remove(dir / "events.jsonl");
+        auto run = runApp(dir, fmt::format("--headless --server {} {} --data-dir '{}' --events '{}' --script '{}'",
+                                           server.url(), extra, (dir / "data").string(),
+                                           (dir / "events.jsonl").string(), (dir / "banner.vqs").string()));
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> banners;
+        std::istringstream lines(slurp(dir / "events.jsonl"));
+        for (std::string line; std::getline(lines, line);)
+            if (auto event = parseJson(line); event && (*event).at("type") == "banner")
+                banners.push_back((*event).at("state").get<std::string>() + " " +
+                                  (*event).at("unit").get<std::string>());
+        return banners;
+    };
+
+    EXPECT_EQ(eventsOf(""), (std::vector<std::string>{"requested house", "received house"}));
+    auto dump = parseJson(slurp(dir / "editor.json"));
+    ASSERT_TRUE(dump);
+    const Json* banner = findView((*dump).at("windows").at(0),
+                                  [](const Json& v) { return v.at("class").get<std::string>() == "BannerView"; });
+    ASSERT_TRUE(banner);
+    EXPECT_EQ((*banner).at("screen"), Json::parse("[0,430,320,50]"));
+    const Json* text = findView((*dump).at("windows").at(0),
+                                [](const Json& v) { return v.at("class").get<std::string>() == "TextView"; });
+    ASSERT_TRUE(text);
+    auto swatch = StyleCatalogue::paletteRgb(66);
+    ASSERT_TRUE(swatch);
+    const Json& bg = (*text).at("background");
+    EXPECT_EQ(bg.at(0).get<double>(), swatch->red);
+    EXPECT_EQ(bg.at(1).get<double>(), swatch->green);
+    EXPECT_EQ(bg.at(2).get<double>(), swatch->blue);
+
+    // The key is remembered now, so the next run asks at once, here of a server that is not there.
+    EXPECT_EQ(eventsOf(fmt::format("--ad-server http://127.0.0.1:{}", unusedPort())),
+              (std::vector<std::string>{"requested house", "failed house"}));
+}
+
 TEST(ExecutableTest, ScriptsScrollEveryBoardDownAndBackUp)
 {
     TempDir dir;
@@ -291,6 +351,22 @@ TEST(ExecutableTest, CardWritesTheSentPicture)
     EXPECT_EQ(image->pixelHeight(), 490);
     auto swatch = *StyleCatalogue::paletteColor(3);
     EXPECT_TRUE(nearColor(image->pixelAt(2, 2), swatch, 0.06f));
+}
+
+TEST(ExecutableTest, CardNeverLoadsTheNetworkLibrary)
+{
+    // libcurl and its TLS stack are loaded on the first request; the card makes none.
+    TempDir dir;
+    auto run = runApp(dir, fmt::format("card hi --data-dir '{}' -o '{}'", (dir / "data").string(),
+                                       (dir / "card.jpg").string()),
+                      fmt::format("LD_DEBUG=files LD_DEBUG_OUTPUT='{}' ", (dir / "loader").string()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string loaded;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().filename().string().starts_with("loader"))
+            loaded += slurp(entry.path());
+    ASSERT_NE(loaded.find("file=libpango"), std::string::npos) << "the loader's log names what it loads";
+    EXPECT_EQ(loaded.find("file=libcurl"), std::string::npos);
 }
 
 TEST(ExecutableTest, CardRejectsWhatItCannotDo)

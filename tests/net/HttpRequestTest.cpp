@@ -30,6 +30,16 @@ protected:
             res.set_content(req.method + " " + req.body, "application/octet-stream");
         };
         http.Get("/final", echo);
+        // Its own field, then /final's fields once redirected there.
+        http.Get("/fields", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("X-Step", "redirect");
+            res.set_header("X-Only-Here", "1");
+            res.set_redirect("/fields/final", 302);
+        });
+        http.Get("/fields/final", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("X-Step", " final : with colon ");
+            res.set_content("ok", "text/plain");
+        });
         http.Get("/echo", echo);
         http.Post("/echo", echo);
         http.Get("/dir/sub/b", echo);
@@ -166,6 +176,16 @@ TEST_F(HttpRequestTest, FiveRedirectsAreFollowedAndASixthFails)
     EXPECT_EQ(tooManyRecorder->failed, 1);
     EXPECT_EQ(tooMany->error(), "The request failed because it redirected too many times");
     EXPECT_EQ(server.seenCount("/final"), 1u);
+}
+
+TEST_F(HttpRequestTest, ResponseFieldsAreTheFinalResponsesByNameInAnyCase)
+{
+    auto [request, recorder] = fetch(server.url("/fields"));
+    EXPECT_EQ(recorder->finished, 1);
+    EXPECT_EQ(request->responseHeader("x-step"), "final : with colon");
+    EXPECT_EQ(request->responseHeader("Content-Type"), "text/plain");
+    EXPECT_EQ(request->responseHeader("X-Only-Here"), std::nullopt);
+    EXPECT_EQ(request->responseHeader("X-Step:"), std::nullopt);
 }
 
 TEST_F(HttpRequestTest, SeeOtherGoesOnAsPlainGetWhileTemporaryRedirectKeepsEverything)

@@ -157,6 +157,7 @@ TEST_P(OptionsGeometry, FramesImagesAndTagsMatchTheVariant)
     EXPECT_EQ(texture90->imageForState(ControlState::Normal)->name(), "T-90");
 
     auto table = panel.fontTableView();
+    panel.setHiddenAndShow(*panel.fontTableButton());
     EXPECT_EQ(table->tag(), 1027);
     EXPECT_EQ(panel.viewWithTag(1027), table);
     expectRect(table->frame(), g.fontList, "font list");
@@ -168,8 +169,8 @@ TEST_P(OptionsGeometry, FramesImagesAndTagsMatchTheVariant)
     EXPECT_DOUBLE_EQ(table->rectForRowAtIndexPath({0, 0}).origin.y, 4);
     // The size the list shows is the size handed out.
     panel.didSelectRowAtIndexPath(*table, {0, 1});
-    ASSERT_EQ(s.delegate->ops(), std::vector<std::string>{"font"});
-    EXPECT_DOUBLE_EQ(s.delegate->calls[0].font->pointSize(), g.fontSize);
+    ASSERT_EQ(s.delegate->ops().back(), "font");
+    EXPECT_DOUBLE_EQ(s.delegate->calls.back().font->pointSize(), g.fontSize);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -323,6 +324,27 @@ TEST(OptionsFontList, RowZeroIsTheSystemFontAndOtherRowsTheirNamedFace)
     EXPECT_FALSE(named.isSystemFont());
     EXPECT_EQ(named.fontName(), p.fontArray()[1]);
     EXPECT_DOUBLE_EQ(named.pointSize(), 17);
+}
+
+TEST(OptionsFontList, RowsAreMadeWhenTheListIsFirstNeeded)
+{
+    // Every row loads its face: a hidden list at launch must not.
+    PanelOnScreen s;
+    auto& p = *s.panel;
+    auto table = p.fontTableView();
+    EXPECT_TRUE(table->visibleCells().empty());
+    EXPECT_EQ(table->numberOfRowsInSection(0), 0);
+    p.setHiddenAndShow(*p.fontTableButton());
+    EXPECT_EQ(table->numberOfRowsInSection(0), static_cast<int>(p.fontArray().size()));
+    auto cells = table->visibleCells();
+    ASSERT_GE(cells.size(), 2u);
+    EXPECT_EQ(cells[1]->textLabel()->font().fontName(), p.fontArray()[1]);
+
+    // A random style picks a row before the list was ever shown: the row is there, selected.
+    PanelOnScreen fresh;
+    fresh.panel->random();
+    ASSERT_TRUE(fresh.panel->fontTableView()->indexPathForSelectedRow());
+    EXPECT_FALSE(fresh.panel->fontTableView()->visibleCells().empty());
 }
 
 TEST(OptionsFontList, CellsAlternateIdentifiersAndShowTheirOwnFace)

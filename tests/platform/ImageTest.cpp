@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Device.h"
+#include "platform/GraphicsContext.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "support/TempDir.h"
@@ -182,10 +183,74 @@ TEST_F(NamedImageTest, MissingPictureGivesNothingAndIsLoggedOnce)
     EXPECT_EQ(log.count("image not found: no-such-picture"), 1u);
     EXPECT_EQ(log.lines().size(), 1u);
 
-    // A corrupt resource is as good as a missing one.
+}
+
+TEST_F(NamedImageTest, NamingReadsNothingAndMeasuringReadsOnlyTheHeader)
+{
+    writeBytes(_dir / "swatch@2x.png", solid(20, 12, Color::redColor())->pngData());
+    auto swatch = Image::imageNamed("swatch");
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_FALSE(swatch->isDecoded());
+
+    // Replacing the file now shows when it is read: the size comes from the new header
+    // without decoding, the pixels from the new file.
+    writeBytes(_dir / "swatch@2x.png", solid(30, 8, Color::blueColor())->pngData());
+    EXPECT_EQ(swatch->size(), (Size{15, 4}));
+    EXPECT_FALSE(swatch->isDecoded()) << "measuring a PNG reads its header only";
+    EXPECT_EQ(swatch->pixelAt(1, 1), Color::blueColor());
+    EXPECT_TRUE(swatch->isDecoded());
+}
+
+TEST_F(NamedImageTest, EveryNameForOneFileSharesOneDecoding)
+{
+    writeBytes(_dir / "dot@2x.png", solid(4, 4, Color::whiteColor())->pngData());
+    auto plain = Image::imageNamed("dot");
+    auto typed = Image::imageNamed("dot.png");
+    auto exact = Image::imageNamed("dot@2x");
+    ASSERT_TRUE(plain && typed && exact);
+    EXPECT_NE(plain, typed) << "each keeps its own name";
+    EXPECT_EQ(typed->name(), "dot.png");
+
+    cairo_surface_t* pixels = typed->surface();
+    EXPECT_TRUE(plain->isDecoded());
+    EXPECT_TRUE(exact->isDecoded());
+    EXPECT_EQ(plain->surface(), pixels);
+    EXPECT_EQ(exact->surface(), pixels);
+    // Decoded once: a file changed afterwards is not read again.
+    writeBytes(_dir / "dot@2x.png", solid(4, 4, Color::redColor())->pngData());
+    EXPECT_EQ(Image::imageNamed("dot")->pixelAt(0, 0), Color::whiteColor());
+    EXPECT_EQ(plain->surface(), pixels);
+}
+
+TEST_F(NamedImageTest, ABadFileFailsClearlyWhenFirstUsed)
+{
+    LogCapture log;
     std::ofstream(_dir / "broken.png") << "not a picture";
-    EXPECT_EQ(Image::imageNamed("broken"), nullptr);
-    EXPECT_EQ(log.count("image not found: broken"), 1u);
+    auto png = solid(8, 8, Color::redColor())->pngData();
+    // A good header over a cut body: it measures, then fails when drawn.
+    writeBytes(_dir / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40));
+
+    auto broken = Image::imageNamed("broken");
+    auto cut = Image::imageNamed("cut");
+    ASSERT_TRUE(broken && cut);
+    EXPECT_TRUE(log.lines().empty()) << "nothing is read when named";
+
+    EXPECT_EQ(broken->size(), (Size{0, 0}));
+    EXPECT_EQ(log.count(fmt::format("image cannot be decoded: broken ({})", (_dir / "broken.png").string())), 1u);
+
+    EXPECT_EQ(cut->pixelWidth(), 8);
+    auto canvas = Image::blank(8, 8, 1);
+    {
+        cairo_t* cr = cairo_create(canvas->surface());
+        GraphicsContext context(cr);
+        context.drawImage(*cut, {{0, 0}, {8, 8}});
+        cairo_destroy(cr);
+    }
+    EXPECT_EQ(canvas->pixelAt(4, 4), Color::clearColor()) << "a picture that does not decode draws nothing";
+    EXPECT_EQ(cut->size(), (Size{0, 0}));
+    EXPECT_EQ(log.count(fmt::format("image cannot be decoded: cut ({})", (_dir / "cut.png").string())), 1u);
+    cut->surface();
+    EXPECT_EQ(log.lines().size(), 2u) << "each failure is said once";
 }
 
 TEST(ImageTest, PngRoundTripKeepsPixelsAndAlpha)

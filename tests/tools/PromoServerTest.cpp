@@ -302,6 +302,11 @@ TEST_F(PromoServerTest, BannersForAnyUnitButMissing)
     ASSERT_TRUE(image);
     EXPECT_EQ(image->pixelWidth(), 640);
     EXPECT_EQ(image->pixelHeight(), 100);
+    // A tap goes to the app's store link, which this server redirects.
+    auto link = res->get_header_value("X-Banner-Link");
+    std::string origin = "http://127.0.0.1:" + std::to_string(s.port);
+    ASSERT_EQ(link.rfind(origin + "/go/", 0), 0u) << link;
+    EXPECT_EQ(s.get(link.substr(origin.size()))->status, 302);
     EXPECT_NE(s.get("/banner?unit=vq-demo&w=320&h=50&test=0")->body, res->body);
     EXPECT_EQ(s.get("/banner?unit=missing&w=320&h=50&test=0")->status, 404);
     EXPECT_EQ(s.get("/banner?w=320&h=50")->status, 404);

@@ -7,6 +7,8 @@
 #include "platform/PropertyList.h"
 #include "platform/PropertyListValues.h"
 
+#include <BuildSettings.h>
+
 #include <httplib.h>
 #include <pango/pangocairo.h>
 #include <zlib.h>
@@ -434,6 +436,8 @@ void PromoServer::routes()
             });
             pango_cairo_font_map_set_default(nullptr);
         }
+        // Where a tap on the banner goes: the app's own store link on this server.
+        res.set_header("X-Banner-Link", fmt::format("{}/go/{}", origin(), build::kAppStoreId));
         res.set_content(std::move(png), "image/png");
     });
 
