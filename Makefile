@@ -38,16 +38,10 @@ bench: release
 	@scripts/install-deps imagemagick python3
 	@scripts/bench-table
 
-# Each libFuzzer target for FUZZ_SECONDS (clang only; not part of `make test`).
+# Each libFuzzer target for FUZZ_SECONDS on its corpus in fuzz/corpus/ (clang only; not part of `make test`).
 FUZZ_SECONDS ?= 30
 fuzz:
-	@scripts/install-deps clang libclang-rt-14-dev
-	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j $(JOBS) --target fuzz_property_list fuzz_script
-	@for f in property_list script; do \
-	  mkdir -p build/fuzz/corpus/$$f; \
-	  build/fuzz/fuzz/fuzz_$$f -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus/$$f fuzz/seeds/$$f || exit 1; \
-	done
+	@JOBS=$(JOBS) scripts/run-fuzz $(FUZZ_SECONDS)
 
 run: release
 	@scripts/run-app

@@ -1,4 +1,6 @@
 // Scripts are user input: any text must parse or give an error naming a line inside it.
+#include "Check.h"
+
 #include "main/Script.h"
 
 #include <cstddef>
@@ -14,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         long lines = 1;
         for (char c : text)
             lines += c == '\n';
-        if (error->line < 1 || error->line > lines || error->message.empty())
-            __builtin_trap();
+        require(error->line >= 1 && error->line <= lines, "an error names a line outside the script", error->message);
+        require(!error->message.empty(), "an error without a message");
     }
     return 0;
 }

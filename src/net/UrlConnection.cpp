@@ -107,13 +107,21 @@ void UrlConnection::attemptEnded(const std::shared_ptr<Transfer>& transfer)
     }
     if (_redirects >= maxRedirects)
         return fail("The connection failed because it redirected too many times");
-    auto current = CurlUrl::parse(_url);
-    auto next = current ? current->resolve(*transfer->location()) : std::nullopt;
-    if (!next || !next->isUsable())
+    auto next = redirectTarget(_url, *transfer->location());
+    if (!next)
         return fail(fmt::format("The connection was redirected to an unusable address ({})", *transfer->location()));
     ++_redirects;
-    _url = next->text();
+    _url = std::move(*next);
     request();
+}
+
+std::optional<std::string> UrlConnection::redirectTarget(const std::string& url, const std::string& location)
+{
+    auto current = CurlUrl::parse(url);
+    auto next = current ? current->resolve(location) : std::nullopt;
+    if (!next || !next->isUsable())
+        return std::nullopt;
+    return next->text();
 }
 
 void UrlConnection::cancel()

@@ -51,6 +51,10 @@ public:
     int statusCode() const { return _status; }
     const std::string& data() const { return _data; }
 
+    // Where a redirect from url with this Location leads: the next URL to
+    // request, or nothing when it resolves to no address requests may go to.
+    static std::optional<std::string> redirectTarget(const std::string& url, const std::string& location);
+
     // Connections started and not yet ended, on the executor's thread.
     static std::size_t runningCount();
 

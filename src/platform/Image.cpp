@@ -63,8 +63,43 @@ CairoSurface toArgb32(CairoSurface s)
     return argb;
 }
 
+std::uint32_t bigEndian32(const std::uint8_t* p)
+{
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+bool pixelCountFits(std::int64_t width, std::int64_t height)
+{
+    return width > 0 && height > 0 && width <= Image::kMaxDecodedPixels / height;
+}
+
+// The decoder asks for the memory a header or a chunk announces before it
+// reads it, so a few hundred bytes can claim gigabytes. Only a PNG whose
+// header is within the pixel budget and whose chunks all lie inside the data,
+// up to the end chunk, goes on to be decoded; any other would fail there anyway.
+bool pngSizesAreSound(std::span<const std::uint8_t> data)
+{
+    constexpr std::size_t kSignature = 8, kChunkFrame = 12; // length, type, CRC
+    if (data.size() < kSignature + kChunkFrame + 13 || std::memcmp(data.data() + 12, "IHDR", 4) != 0)
+        return false;
+    if (!pixelCountFits(bigEndian32(data.data() + 16), bigEndian32(data.data() + 20)))
+        return false;
+    std::size_t at = kSignature;
+    while (data.size() - at >= kChunkFrame) {
+        std::uint32_t length = bigEndian32(data.data() + at);
+        if (length > data.size() - at - kChunkFrame)
+            return false;
+        if (std::memcmp(data.data() + at + 4, "IEND", 4) == 0)
+            return true;
+        at += kChunkFrame + length;
+    }
+    return false;
+}
+
 CairoSurface decodePng(std::span<const std::uint8_t> data)
 {
+    if (!pngSizesAreSound(data))
+        return nullptr;
     ReadCursor cursor{data};
     CairoSurface s(cairo_image_surface_create_from_png_stream(readChunk, &cursor));
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
@@ -84,7 +119,7 @@ CairoSurface decodeJpeg(std::span<const std::uint8_t> data)
     auto* src = const_cast<unsigned char*>(data.data());
     auto size = static_cast<unsigned long>(data.size());
     CairoSurface s;
-    if (tjDecompressHeader3(tj, src, size, &w, &h, &subsamp, &colorspace) == 0 && w > 0 && h > 0) {
+    if (tjDecompressHeader3(tj, src, size, &w, &h, &subsamp, &colorspace) == 0 && pixelCountFits(w, h)) {
         s.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
         if (cairo_surface_status(s.get()) == CAIRO_STATUS_SUCCESS) {
             cairo_surface_flush(s.get());

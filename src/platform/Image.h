@@ -24,7 +24,10 @@ public:
     // image is first measured or drawn, and decoded once however many names lead to it;
     // one that does not decode then logs so and stays empty.
     static std::shared_ptr<Image> imageNamed(const std::string& name);
-    // PNG or JPEG bytes; nullptr when they do not decode.
+    // Decoded pictures are held whole in memory: more pixels than this
+    // (4096 x 4096, 64 MiB) are refused before any memory is taken for them.
+    static constexpr std::int64_t kMaxDecodedPixels = std::int64_t{4096} * 4096;
+    // PNG or JPEG bytes; nullptr when they do not decode or are too large.
     static std::shared_ptr<Image> imageWithData(std::span<const std::uint8_t> data, double scale = 1);
     static std::shared_ptr<Image> imageWithContentsOfFile(const std::filesystem::path& path);
     // The pixel width and height a PNG or JPEG header announces, read without

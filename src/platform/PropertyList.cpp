@@ -1,5 +1,6 @@
 #include "platform/PropertyList.h"
 
+#include <glib.h>
 #include <plist/plist.h>
 
 #include <cmath>
@@ -27,9 +28,28 @@ constexpr int kMaxDepth = kMaxPropertyListDepth;
 
 bool startsWith(std::string_view bytes, std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; }
 
+// A raw NUL or a character reference to NUL ("&#0;", "&#x00;", ...).
+bool hasNul(std::string_view text)
+{
+    if (text.find('\0') != std::string_view::npos)
+        return true;
+    for (auto at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at + 2)) {
+        std::size_t i = at + 2;
+        if (i < text.size() && (text[i] == 'x' || text[i] == 'X'))
+            ++i;
+        std::size_t digits = i;
+        while (i < text.size() && text[i] == '0')
+            ++i;
+        if (i > digits && i < text.size() && text[i] == ';')
+            return true;
+    }
+    return false;
+}
+
 // XML: element nesting, with comments, processing instructions, CDATA and
 // the document type skipped. The plist element and a leaf value add two
-// levels to the containers' depth.
+// levels to the containers' depth. A key holding a NUL is refused as well:
+// the library asserts on handing it out.
 bool xmlWithinDepth(std::string_view xml)
 {
     int depth = 0;
@@ -72,6 +92,13 @@ bool xmlWithinDepth(std::string_view xml)
                 }
             }
             bool selfClosing = j < xml.size() && j > i + 1 && xml[j - 1] == '/';
+            if (!selfClosing && startsWith(rest, "<key")) {
+                auto close = xml.find("</key", j);
+                auto text = xml.substr(std::min(j + 1, xml.size()),
+                                       close == std::string_view::npos ? std::string_view::npos : close - j - 1);
+                if (hasNul(text))
+                    return false;
+            }
             if (!selfClosing && ++depth > kMaxDepth + 2)
                 return false;
             i = j + 1;
@@ -140,6 +167,37 @@ bool binaryWithinDepth(std::string_view bytes)
         return true;
     };
 
+    // The library cannot hand out a key with a NUL in it (it asserts), so such
+    // a list is refused: ASCII and UTF-8 keys by byte, UTF-16 ones by unit.
+    auto keyHasNul = [&](std::uint64_t object) {
+        std::uint64_t at = offsetOf(object);
+        if (at >= end)
+            return false; // not a string; the library refuses it
+        unsigned type = data[at] >> 4;
+        if (type != 0x5 && type != 0x6 && type != 0x7)
+            return false;
+        std::uint64_t n = data[at] & 0x0F;
+        std::uint64_t next = at + 1;
+        if (n == 0x0F) {
+            if (next >= end || (data[next] >> 4) != 0x1)
+                return false;
+            std::size_t width = std::size_t{1} << (data[next] & 0x0F);
+            if (width > 8 || next + 1 + width > end)
+                return false;
+            n = bigEndian(data + next + 1, width);
+            next += 1 + width;
+        }
+        std::uint64_t unit = type == 0x6 ? 2 : 1;
+        if (n > (end - next) / unit)
+            return false;
+        for (std::uint64_t k = 0; k < n; ++k) {
+            const unsigned char* c = data + next + k * unit;
+            if (c[0] == 0 && (unit == 1 || c[1] == 0))
+                return true;
+        }
+        return false;
+    };
+
     // Heights of finished objects; 0 is not yet known, -1 is on the path.
     std::vector<int> height(static_cast<std::size_t>(count), 0);
     struct Frame {
@@ -171,8 +229,11 @@ bool binaryWithinDepth(std::string_view bytes)
             continue;
         }
         std::uint64_t child = bigEndian(data + frame.first + frame.next * refSize, refSize);
+        bool isKey = (data[offsetOf(frame.object)] >> 4) == 0xD && frame.next < frame.n / 2;
         ++frame.next;
         if (child >= count || height[child] < 0)
+            return false;
+        if (isKey && keyHasNul(child))
             return false;
         if (height[child] > 0) {
             if (path.size() + static_cast<std::size_t>(height[child]) > static_cast<std::size_t>(kMaxDepth) + 1)
@@ -191,6 +252,22 @@ bool withinDepth(std::string_view bytes)
     if (startsWith(bytes, "bplist"))
         return binaryWithinDepth(bytes);
     return xmlWithinDepth(bytes);
+}
+
+// Text must be UTF-8: bytes that are not would be written out as they came
+// and read back cut short. NUL bytes are let through (a value may hold them;
+// glib's check would not).
+bool isUtf8(std::string_view text)
+{
+    while (true) {
+        auto nul = text.find('\0');
+        auto piece = text.substr(0, nul);
+        if (!g_utf8_validate_len(piece.data(), static_cast<gsize>(piece.size()), nullptr))
+            return false;
+        if (nul == std::string_view::npos)
+            return true;
+        text.remove_prefix(nul + 1);
+    }
 }
 
 std::optional<PlistValue> fromNode(plist_t node, int depth)
@@ -218,14 +295,19 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
         // an embedded NUL, which a server's reply may well hold.
         std::uint64_t length = 0;
         const char* s = plist_get_string_ptr(node, &length);
-        return PlistValue(std::string(s ? s : "", s ? length : 0));
+        std::string text(s ? s : "", s ? length : 0);
+        if (!isUtf8(text))
+            return std::nullopt;
+        return PlistValue(std::move(text));
     }
     case PLIST_KEY: {
         char* s = nullptr;
         plist_get_key_val(node, &s);
-        PlistValue v(std::string(s ? s : ""));
+        std::string text(s ? s : "");
         std::free(s);
-        return v;
+        if (!isUtf8(text))
+            return std::nullopt;
+        return PlistValue(std::move(text));
     }
     case PLIST_DATA: {
         char* bytes = nullptr;
@@ -275,6 +357,10 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
             }
             std::string k = key;
             std::free(key);
+            if (!isUtf8(k)) {
+                std::free(it);
+                return std::nullopt;
+            }
             auto v = fromNode(value, depth + 1);
             if (!v) {
                 std::free(it);
@@ -308,9 +394,20 @@ plist_t toNode(const PlistValue& value)
         return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
     }
     case PlistValue::Type::Date: {
+        // The library keeps whole seconds in 32 bits: a date beyond them is
+        // written as the nearest one it can hold, a NaN one as the epoch.
+        constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
         double s = value.date()->seconds;
+        if (std::isnan(s))
+            s = 0;
+        s = std::clamp(s, lo, hi);
         double whole = std::floor(s);
-        return plist_new_date(static_cast<std::int32_t>(whole), static_cast<std::int32_t>(std::lround((s - whole) * 1e6)));
+        auto micro = static_cast<std::int32_t>(std::lround((s - whole) * 1e6));
+        if (micro == 1000000 && whole < hi) {
+            whole += 1;
+            micro = 0;
+        }
+        return plist_new_date(static_cast<std::int32_t>(whole), std::min(micro, 999999));
     }
     case PlistValue::Type::Array: {
         plist_t node = plist_new_array();
@@ -396,6 +493,9 @@ std::optional<PlistValue> parsePropertyList(std::string_view bytes)
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
         return std::nullopt;
     if (!withinDepth(bytes))
+        return std::nullopt;
+    // An XML document that is not UTF-8 is not well-formed; the library would cut its text short.
+    if (!startsWith(bytes, "bplist") && !isUtf8(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);

@@ -10,7 +10,11 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <functional>
+#include <optional>
 
 using namespace vq;
 
@@ -51,6 +55,87 @@ protected:
     test::TempDir _dir;
     std::filesystem::path _savedDir;
 };
+
+std::uint32_t crc32Of(const std::uint8_t* p, std::size_t n)
+{
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        bytes[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (24 - 8 * k));
+}
+
+// The PNG with its header claiming another size, its checksum made right again.
+std::vector<std::uint8_t> pngClaiming(std::vector<std::uint8_t> png, std::uint32_t w, std::uint32_t h)
+{
+    putBigEndian(png, 16, w);
+    putBigEndian(png, 20, h);
+    putBigEndian(png, 29, crc32Of(png.data() + 12, 17));
+    return png;
+}
+
+// The PNG with a text chunk just before its end chunk that announces length
+// bytes and holds a few.
+std::vector<std::uint8_t> pngWithChunkClaiming(std::vector<std::uint8_t> png, std::uint32_t length)
+{
+    std::vector<std::uint8_t> chunk = {0, 0, 0, 0, 't', 'E', 'X', 't', 'k', 0, 'v', 0, 0, 0, 0};
+    putBigEndian(chunk, 0, length);
+    png.insert(png.end() - 12, chunk.begin(), chunk.end());
+    return png;
+}
+
+// The JPEG with its frame header claiming another size.
+std::vector<std::uint8_t> jpegClaiming(std::vector<std::uint8_t> jpeg, std::uint16_t w, std::uint16_t h)
+{
+    for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = static_cast<std::uint8_t>(h >> 8);
+            jpeg[i + 6] = static_cast<std::uint8_t>(h);
+            jpeg[i + 7] = static_cast<std::uint8_t>(w >> 8);
+            jpeg[i + 8] = static_cast<std::uint8_t>(w);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+} // namespace
+
+// AddressSanitizer's allocation hooks, where the build has them.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
+                                                         void (*)(const volatile void*)) __attribute__((weak));
+
+namespace {
+
+std::atomic<bool> recording{false};
+std::atomic<std::size_t> largest{0};
+
+// The largest single allocation made while fn runs; nothing in a build without the hooks.
+std::optional<std::size_t> largestAllocationDuring(const std::function<void()>& fn)
+{
+    static const bool hooked = __sanitizer_install_malloc_and_free_hooks &&
+        __sanitizer_install_malloc_and_free_hooks(
+            [](const volatile void*, std::size_t n) {
+                if (recording.load(std::memory_order_relaxed) && n > largest.load())
+                    largest.store(n);
+            },
+            [](const volatile void*) {}) != 0;
+    largest = 0;
+    recording = true;
+    fn();
+    recording = false;
+    if (!hooked)
+        return std::nullopt;
+    return largest.load();
+}
 
 } // namespace
 
@@ -209,4 +294,36 @@ TEST(ImageTest, CorruptBytesDecodeToNothing)
 
     std::vector<std::uint8_t> fakeJpeg = {0xff, 0xd8, 0xff, 0xe0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(Image::imageWithData(fakeJpeg), nullptr);
+}
+
+// Network pictures announce their size before their pixels: a few hundred
+// bytes once made the decoders ask for gigabytes.
+TEST(ImageTest, OversizedPicturesAreRefusedBeforeTheirMemoryIsTaken)
+{
+    auto png = solid(4, 3, Color::redColor())->pngData();
+    auto jpeg = jpegRepresentation(*solid(16, 16, Color::redColor()), 0.8);
+    // Untouched, both decode; a header rewritten to the same size still does.
+    ASSERT_TRUE(Image::imageWithData(png));
+    ASSERT_TRUE(Image::imageWithData(pngClaiming(png, 4, 3)));
+    ASSERT_TRUE(Image::imageWithData(jpeg));
+    ASSERT_TRUE(Image::imageWithData(jpegClaiming(jpeg, 16, 16)));
+
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {"PNG header of 5000 x 5000", pngClaiming(png, 5000, 5000)},
+        {"PNG header of 100000 x 200", pngClaiming(png, 100000, 200)},
+        {"PNG chunk announcing 1 GiB", pngWithChunkClaiming(png, 1u << 30)},
+        {"JPEG header of 5000 x 5000", jpegClaiming(jpeg, 5000, 5000)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::shared_ptr<Image> image;
+        auto most = largestAllocationDuring([&] { image = Image::imageWithData(c.bytes); });
+        EXPECT_EQ(image, nullptr);
+        if (most)
+            EXPECT_LT(*most, std::size_t{16} << 20);
+    }
 }

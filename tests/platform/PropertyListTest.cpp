@@ -82,6 +82,85 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
     EXPECT_EQ(withNul->find("k")->string()->substr(0, 1), "a");
 }
 
+// A binary list of one dictionary whose key is the given string object
+// (marker and bytes) and whose value is the string "v".
+std::string binaryWithKey(const std::string& keyObject, const std::string& valueObject = "\x51v")
+{
+    std::string out = "bplist00";
+    std::vector<std::uint8_t> offsets;
+    offsets.push_back(static_cast<std::uint8_t>(out.size()));
+    out += "\xD1\x01\x02";
+    offsets.push_back(static_cast<std::uint8_t>(out.size()));
+    out += keyObject;
+    offsets.push_back(static_cast<std::uint8_t>(out.size()));
+    out += valueObject;
+    auto table = static_cast<char>(out.size());
+    for (auto offset : offsets)
+        out += static_cast<char>(offset);
+    out += std::string(6, '\0');
+    out += '\x01'; // offset size
+    out += '\x01'; // reference size
+    out += std::string(7, '\0') + '\x03' + std::string(8, '\0') + std::string(7, '\0') + table;
+    return out;
+}
+
+TEST(PropertyListTest, AKeyHoldingANulIsRefusedNotACrash)
+{
+    using namespace std::string_literals;
+    // The same shape with a plain key parses, so the refusals below are the NUL's doing.
+    auto plain = parsePropertyList(binaryWithKey("\x53"s + "a-b"));
+    ASSERT_TRUE(plain);
+    ASSERT_TRUE(plain->find("a-b") && plain->find("a-b")->string());
+    EXPECT_EQ(*plain->find("a-b")->string(), "v");
+
+    // Each of these once stopped the process inside the parser library.
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53"s + "a\0b"s))); // ASCII
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x62\0a\0\0"s))); // UTF-16
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a\0b</key><string>v</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#0;b</key><string>v</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#x00;b</key><string>v</string></dict></plist>"s));
+    // A NUL in a value is still taken, and a key may still name a character reference.
+    EXPECT_TRUE(parsePropertyList("<plist><dict><key>a&#65;</key><string>a\0b</string></dict></plist>"s));
+}
+
+TEST(PropertyListTest, TextThatIsNotUtf8IsRefusedRatherThanCutShort)
+{
+    using namespace std::string_literals;
+    // Once read, such a string was written out as it came and read back cut at the first bad byte.
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x51k"s, "\x54"s + "a\xFF\xFFz"))); // value
+    EXPECT_FALSE(parsePropertyList(binaryWithKey("\x53"s + "a\xC3" + "b"))); // key
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>k</key><string>to \xFF\xFF all</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>k\xE9</key><string>v</string></dict></plist>"s));
+
+    // UTF-8 in either form is text as before.
+    auto binary = parsePropertyList(binaryWithKey("\x51k"s, "\x55"s + "caf\xC3\xA9"));
+    ASSERT_TRUE(binary && binary->find("k") && binary->find("k")->string());
+    EXPECT_EQ(*binary->find("k")->string(), "caf\xC3\xA9");
+    auto xml = parsePropertyList("<plist><dict><key>k\xC3\xA9</key><string>\xE2\x82\xAC</string></dict></plist>"s);
+    ASSERT_TRUE(xml && xml->find("k\xC3\xA9") && xml->find("k\xC3\xA9")->string());
+    EXPECT_EQ(*xml->find("k\xC3\xA9")->string(), "\xE2\x82\xAC");
+}
+
+TEST(PropertyListTest, DatesBeyondWhatTheFileCanHoldAreWrittenAsTheNearestOne)
+{
+    constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
+    // Once an undefined conversion: a parsed date a fraction below the range, or one made far out.
+    const std::pair<double, double> cases[] = {{lo - 0.5, lo},
+                                               {-3e9, lo},
+                                               {1e12, hi},
+                                               {std::numeric_limits<double>::infinity(), hi},
+                                               {std::numeric_limits<double>::quiet_NaN(), 0},
+                                               {hi - 0.0000001, hi},
+                                               {12.5, 12.5}};
+    for (auto [given, expected] : cases) {
+        SCOPED_TRACE(given);
+        PlistValue list(PlistValue::Dictionary{{"when", PlistValue(PlistValue::Date{given})}});
+        auto back = parsePropertyList(writePropertyList(list, PlistFormat::Binary));
+        ASSERT_TRUE(back && back->find("when") && back->find("when")->date());
+        EXPECT_NEAR(back->find("when")->date()->seconds, expected, 1e-6);
+    }
+}
+
 std::string nestedXml(int depth)
 {
     std::string xml = "<?xml version=\"1.0\"?>\n<!-- <array> in a comment is not nesting -->\n<plist version=\"1.0\">";
