@@ -32,6 +32,7 @@ constexpr int kPresenters[] = {
     1, // alert
     2, // wall
     3, // bigads
+    4, // reward
 };
 
 void startFresh(vq::DeviceProfile profile)
