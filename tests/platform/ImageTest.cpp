@@ -323,7 +323,8 @@ TEST(ImageTest, OversizedPicturesAreRefusedBeforeTheirMemoryIsTaken)
         std::shared_ptr<Image> image;
         auto most = largestAllocationDuring([&] { image = Image::imageWithData(c.bytes); });
         EXPECT_EQ(image, nullptr);
-        if (most)
+        if (most) {
             EXPECT_LT(*most, std::size_t{16} << 20);
+        }
     }
 }
