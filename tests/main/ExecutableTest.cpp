@@ -33,14 +33,6 @@ struct Run {
     std::string out;
 };
 
-std::string slurp(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // args are passed through the shell: the callers' paths have no quotes in them.
 Run runApp(const TempDir& dir, const std::string& args, const std::string& env = "")
 {

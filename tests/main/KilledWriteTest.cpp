@@ -28,14 +28,6 @@ namespace vq::test {
 
 namespace {
 
-std::string slurp(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The banner key a preferences file holds; "<broken>" when it does not parse.
 std::string storedKey(const std::filesystem::path& file)
 {

@@ -10,6 +10,7 @@
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "support/ReadJson.h"
+#include "support/TempDir.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -27,14 +28,6 @@
 namespace vq::test {
 
 namespace {
-
-std::string slurp(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<Json> jsonLines(const std::filesystem::path& path)
 {

@@ -23,14 +23,6 @@ namespace vq::test {
 
 namespace {
 
-std::string slurp(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // An X window dump (xwd's format) in true colour, as RGB pixels.
 struct XImage {
     int width = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Button.h"
+#include "platform/Device.h"
 #include "platform/Screen.h"
 #include "platform/Image.h"
 #include "platform/Label.h"
@@ -332,6 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Variant{DeviceProfile::Tall, {304, 486}, {12, 42.5, 280, 341}, {160, 25}, {97.5, 437, 109, 26},
                             {-5, -5, 28, 28}, "/pics/pro-5.png"},
                     Variant{DeviceProfile::Tablet, {534, 765}, {16.5, 66, 501, 541}, {267, 38}, {180, 690, 174, 40},
-                            {-10, -10, 51, 51}, "/pics/pro-ipad.png"}));
+                            {-10, -10, 51, 51}, "/pics/pro-ipad.png"}),
+    [](const auto& param) { return std::string(profileInfo(param.param.profile).name); });
 
 } // namespace

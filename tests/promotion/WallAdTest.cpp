@@ -194,7 +194,11 @@ INSTANTIATE_TEST_SUITE_P(
         Variant{DeviceProfile::Tablet, false, {534, 765}, {17, 159, 500, 587}, {51, 35, 100, 100},
                 {300, 105, 174, 40}, 595, 6, {252, 468, 126, 117}, {82, 7, 25, 25}},
         Variant{DeviceProfile::Tablet, true, {534, 765}, {17, 159, 500, 587}, {51, 35, 100, 100},
-                {300, 105, 174, 40}, 595, 6, {252, 468, 126, 117}, {82, 7, 25, 25}}));
+                {300, 105, 174, 40}, 595, 6, {252, 468, 126, 117}, {82, 7, 25, 25}}),
+    [](const auto& param) {
+        return std::string(profileInfo(param.param.profile).name) +
+               (param.param.statusBarHidden ? "WithoutStatusBar" : "WithStatusBar");
+    });
 
 TEST_F(WallAdTest, WallsOfOneEightAndTwentyAppsOnAPhone)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace vq::test {
 
@@ -18,5 +19,8 @@ public:
 private:
     std::filesystem::path _path;
 };
+
+// A whole file as bytes; empty when it cannot be read.
+std::string slurp(const std::filesystem::path& path);
 
 } // namespace vq::test

@@ -21,14 +21,7 @@ namespace {
 using vq::promo::PromoServer;
 using vq::promo::ServerOptions;
 using vq::test::Json;
-
-std::string slurp(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using vq::test::slurp;
 
 std::vector<Json> jsonLines(const std::string& text)
 {
