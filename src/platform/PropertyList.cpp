@@ -134,6 +134,20 @@ bool binaryWithinDepth(std::string_view bytes)
         return false;
 
     auto offsetOf = [&](std::uint64_t object) { return bigEndian(data + table + object * offsetSize, offsetSize); };
+    // An object's length: the marker's low nibble, or 0xF and an integer
+    // object after it. Moves `next` past what it read.
+    auto readLength = [&](std::uint64_t& n, std::uint64_t& next) -> bool {
+        if (n != 0x0F)
+            return true;
+        if (next >= end || (data[next] >> 4) != 0x1)
+            return false;
+        std::size_t width = std::size_t{1} << (data[next] & 0x0F);
+        if (width > 8 || next + 1 + width > end)
+            return false;
+        n = bigEndian(data + next + 1, width);
+        next += 1 + width;
+        return true;
+    };
     // A container's references: where they start and how many.
     auto references = [&](std::uint64_t object, std::size_t& first, std::uint64_t& n) -> bool {
         std::uint64_t at = offsetOf(object);
@@ -147,15 +161,8 @@ bool binaryWithinDepth(std::string_view bytes)
             return true;
         n = marker & 0x0F;
         std::uint64_t next = at + 1;
-        if (n == 0x0F) {
-            if (next >= end || (data[next] >> 4) != 0x1)
-                return false;
-            std::size_t width = std::size_t{1} << (data[next] & 0x0F);
-            if (width > 8 || next + 1 + width > end)
-                return false;
-            n = bigEndian(data + next + 1, width);
-            next += 1 + width;
-        }
+        if (!readLength(n, next))
+            return false;
         if (type == 0xD) {
             if (n > std::numeric_limits<std::uint64_t>::max() / 2)
                 return false;
@@ -178,15 +185,8 @@ bool binaryWithinDepth(std::string_view bytes)
             return false;
         std::uint64_t n = data[at] & 0x0F;
         std::uint64_t next = at + 1;
-        if (n == 0x0F) {
-            if (next >= end || (data[next] >> 4) != 0x1)
-                return false;
-            std::size_t width = std::size_t{1} << (data[next] & 0x0F);
-            if (width > 8 || next + 1 + width > end)
-                return false;
-            n = bigEndian(data + next + 1, width);
-            next += 1 + width;
-        }
+        if (!readLength(n, next))
+            return false;
         std::uint64_t unit = type == 0x6 ? 2 : 1;
         if (n > (end - next) / unit)
             return false;
