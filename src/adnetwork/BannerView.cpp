@@ -52,21 +52,6 @@ std::string escapeQueryValue(std::string_view text)
     return out;
 }
 
-// The pixel size a PNG's header announces, read before anything is decoded.
-std::optional<std::pair<std::uint32_t, std::uint32_t>> pngSize(std::string_view bytes)
-{
-    static constexpr std::string_view signature("\x89PNG\r\n\x1a\n", 8);
-    if (bytes.size() < 24 || bytes.substr(0, 8) != signature || bytes.substr(12, 4) != "IHDR")
-        return std::nullopt;
-    auto word = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
-        return v;
-    };
-    return std::pair{word(16), word(20)};
-}
-
 bool isWebLink(const std::string& text)
 {
     auto url = Url::parse(text);
@@ -187,13 +172,12 @@ void BannerView::loaded(const HttpRequest& request, const std::string& unit)
     const std::string& body = request.responseData();
     if (body.size() > maxPictureBytes)
         return loadFailed(unit, fmt::format("the picture is larger than {} bytes", maxPictureBytes));
-    auto pixels = pngSize(body);
-    if (!pixels)
-        return loadFailed(unit, "the reply is not a PNG picture");
-    if (pixels->first == 0 || pixels->second == 0 || pixels->first > maxPictureSide ||
-        pixels->second > maxPictureSide)
-        return loadFailed(unit, fmt::format("the picture is {}x{} pixels", pixels->first, pixels->second));
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
+    auto pixels = Image::pixelSizeOfData(bytes);
+    if (!pixels)
+        return loadFailed(unit, "the reply is not a PNG or JPEG picture");
+    if (!Image::fetchedPixelSizeFits(*pixels))
+        return loadFailed(unit, fmt::format("the picture is {}x{} pixels", pixels->first, pixels->second));
     // Drawn across the whole banner whatever its pixel size; crisp when it matches the screen's.
     auto picture = Image::imageWithData(bytes, Device::current().info().scale);
     if (!picture)
@@ -214,6 +198,9 @@ void BannerView::loaded(const HttpRequest& request, const std::string& unit)
 void BannerView::loadFailed(const std::string& unit, const std::string& why)
 {
     log("banner {} failed to load: {}", unit, why);
+    // Tried again on the refresh schedule: a server that was down, or had
+    // nothing for this key yet, may have a banner a minute later.
+    scheduleRefresh();
     EventHub::shared().publish(BannerEvent{"failed", unit});
 }
 

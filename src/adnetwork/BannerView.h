@@ -2,9 +2,11 @@
 
 #include "adnetwork/AdRequest.h"
 #include "adnetwork/BannerViewDelegate.h"
+#include "platform/Image.h"
 #include "platform/View.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +15,6 @@
 namespace vq {
 
 class HttpRequest;
-class Image;
 class ImageView;
 class Timer;
 class ViewController;
@@ -31,14 +32,17 @@ struct BannerEvent {
 // One banner slot of the ad network. A load with a unit key fetches a picture
 // from the ad server (GET <server>/banner?unit=KEY&w=W&h=H&test=0|1) and shows
 // it across the view; the reply's "X-Banner-Link" header is where a tap goes.
-// A shown banner reloads every refreshInterval seconds on the run loop's
-// clock. Failures are logged and otherwise silent. Main thread only.
+// Once a load has ended, shown or failed, the banner reloads every
+// refreshInterval seconds on the run loop's clock, so a key whose first load
+// failed is tried again. Failures are logged and otherwise silent. Main thread only.
 class BannerView : public View {
 public:
     static constexpr double refreshInterval = 60;
-    // Replies past these are refused rather than decoded.
-    static constexpr std::size_t maxPictureBytes = std::size_t{4} << 20;
-    static constexpr int maxPictureSide = 4096;
+    // Replies past these are refused rather than decoded: the same caps as
+    // the promotion pictures (Image::kMaxFetched...).
+    static constexpr std::size_t maxPictureBytes = Image::kMaxFetchedBytes;
+    static constexpr int maxPictureSide = Image::kMaxFetchedSide;
+    static constexpr std::int64_t maxPicturePixels = Image::kMaxFetchedPixels;
 
     // Full screen width; 50 points high on phones, 90 on tablets.
     static std::shared_ptr<BannerView> create(AdSize size);
@@ -74,7 +78,7 @@ public:
     std::shared_ptr<Image> image() const;
     const std::optional<std::string>& clickURL() const { return _clickURL; }
     bool isLoading() const { return _loading != nullptr; }
-    // Runs once a banner has been shown.
+    // Runs once the first load has ended, whether it showed a banner or failed.
     std::shared_ptr<Timer> refreshTimer() const { return _refreshTimer; }
     // Opens the click link, when the shown banner has one.
     void openClickURL();

@@ -365,6 +365,13 @@ std::optional<std::pair<int, int>> Image::pixelSizeOfData(std::span<const std::u
     return std::nullopt;
 }
 
+bool Image::fetchedPixelSizeFits(std::pair<int, int> pixels)
+{
+    auto [w, h] = pixels;
+    return w > 0 && h > 0 && w <= kMaxFetchedSide && h <= kMaxFetchedSide &&
+           std::int64_t{w} * h <= kMaxFetchedPixels;
+}
+
 std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)
 {
     auto bytes = readFile(path);

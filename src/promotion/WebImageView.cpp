@@ -153,8 +153,7 @@ void WebImageView::loadImageFromCachcWithPath(const std::filesystem::path& path)
             return;
         std::span data(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
         auto pixels = Image::pixelSizeOfData(data);
-        if (pixels && pixels->first <= kMaxPictureSide && pixels->second <= kMaxPictureSide &&
-            static_cast<long>(pixels->first) * pixels->second <= kMaxPicturePixels)
+        if (pixels && Image::fetchedPixelSizeFits(*pixels))
             image = Image::imageWithData(data);
     } else if (ec) {
         return; // unreadable: nothing changes

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpRequestDelegate.h"
+#include "platform/Image.h"
 #include "platform/ImageView.h"
 
 #include <cstddef>
@@ -21,11 +22,11 @@ class HttpRequest;
 class WebImageView : public ImageView, public HttpRequestDelegate {
 public:
     // Pictures announcing more pixels than this, or a side longer than
-    // kMaxPictureSide, are not decoded (4096 x 2048 ARGB is 32 MB).
-    static constexpr long kMaxPicturePixels = 4096L * 2048L;
-    static constexpr int kMaxPictureSide = 4096;
-    // Cached files larger than this are not read.
-    static constexpr std::uintmax_t kMaxCachedFileBytes = std::uintmax_t{32} << 20;
+    // kMaxPictureSide, are not decoded; cached files larger than
+    // kMaxCachedFileBytes are not read. The banner holds to the same.
+    static constexpr long kMaxPicturePixels = Image::kMaxFetchedPixels;
+    static constexpr int kMaxPictureSide = Image::kMaxFetchedSide;
+    static constexpr std::uintmax_t kMaxCachedFileBytes = Image::kMaxFetchedBytes;
 
     static std::shared_ptr<WebImageView> create();
     static std::shared_ptr<WebImageView> create(Rect frame);

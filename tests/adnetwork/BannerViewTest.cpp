@@ -31,6 +31,12 @@ std::string pngBytes(int width, int height)
     return {data.begin(), data.end()};
 }
 
+std::string jpegBytes(int width, int height)
+{
+    auto data = jpegRepresentation(*Image::blank(width, height, 2), 0.8);
+    return {data.begin(), data.end()};
+}
+
 // A PNG head that announces a picture far too big to decode.
 std::string hugePngHead()
 {
@@ -212,6 +218,11 @@ TEST_F(BannerViewTest, BadRepliesFailQuietlyWithOneLogLine)
                           Case{"a broken picture", 200, pngBytes(640, 100).substr(0, 60)},
                           Case{"huge dimensions", 200, hugePngHead()},
                           Case{"too wide", 200, pngBytes(BannerView::maxPictureSide + 1, 20)},
+                          Case{"a JPEG too tall", 200, jpegBytes(20, BannerView::maxPictureSide + 1)},
+                          Case{"too many pixels", 200,
+                               jpegBytes(BannerView::maxPictureSide,
+                                         static_cast<int>(BannerView::maxPicturePixels / BannerView::maxPictureSide) + 1)},
+                          Case{"a GIF", 200, "GIF89a\x01\0\x01\0\0\0\0;"},
                           Case{"huge body", 200, pngBytes(640, 100) + std::string(BannerView::maxPictureBytes, 'x')},
                           Case{"slow", 200, pngBytes(640, 100), true},
                           Case{"cut off", 200, pngBytes(640, 100), false, true}}) {
@@ -229,7 +240,6 @@ TEST_F(BannerViewTest, BadRepliesFailQuietlyWithOneLogLine)
         hold = false;
         EXPECT_EQ(delegate->received, 0);
         EXPECT_EQ(banner->image(), nullptr);
-        EXPECT_EQ(banner->refreshTimer(), nullptr);
         EXPECT_EQ(events, (std::vector<std::string>{"requested u1", "failed u1"}));
         ASSERT_EQ(log.lines().size(), 1u);
         EXPECT_EQ(log.lines()[0].rfind("banner u1 failed to load: ", 0), 0u) << log.lines()[0];
@@ -280,6 +290,64 @@ TEST_F(BannerViewTest, AShownBannerRefreshesEveryMinuteUntilItGoesAway)
     harness.advance(600);
     RunLoop::main().runUntil([] { return false; }, 0.3);
     EXPECT_EQ(seen, 4);
+}
+
+TEST_F(BannerViewTest, AFirstLoadThatFailsIsTriedAgainEveryMinuteUntilABannerComes)
+{
+    for (int failStatus : {503, 404}) {
+        SCOPED_TRACE(failStatus);
+        reply(failStatus, "");
+        seen = 0;
+        load(fmt::format("retry{}", failStatus));
+        ASSERT_TRUE(loadEnds());
+        ASSERT_TRUE(banner->refreshTimer());
+        harness.advance(59);
+        EXPECT_FALSE(banner->isLoading());
+        harness.advance(1);
+        ASSERT_TRUE(banner->isLoading());
+        ASSERT_TRUE(loadEnds());
+        EXPECT_EQ(seen, 2);
+        EXPECT_EQ(delegate->received, 0);
+        EXPECT_EQ(banner->image(), nullptr);
+    }
+    // Nobody listening, then the server is back.
+    int port = unusedPort();
+    BannerView::setAdServer(fmt::format("http://127.0.0.1:{}", port));
+    harness.advance(60);
+    ASSERT_TRUE(loadEnds());
+    EXPECT_EQ(delegate->received, 0);
+
+    BannerView::setAdServer(server.url(""));
+    reply(200, jpegBytes(640, 100));
+    events.clear();
+    harness.advance(60);
+    ASSERT_TRUE(loadEnds());
+    EXPECT_EQ(delegate->received, 1);
+    ASSERT_TRUE(banner->image());
+    EXPECT_EQ(param(lastQuery(), "unit"), "retry404");
+    EXPECT_EQ(events, (std::vector<std::string>{"requested retry404", "received retry404"}));
+    // One timer throughout: a failure never starts a second.
+    harness.advance(60);
+    ASSERT_TRUE(loadEnds());
+    EXPECT_EQ(delegate->received, 2);
+}
+
+TEST_F(BannerViewTest, JpegPicturesAreShownLikePngOnes)
+{
+    reply(200, jpegBytes(640, 100));
+    load("jpeg");
+    ASSERT_TRUE(loadEnds());
+    ASSERT_EQ(delegate->received, 1);
+    ASSERT_TRUE(banner->image());
+    EXPECT_EQ(banner->image()->pixelWidth(), 640);
+    EXPECT_EQ(banner->image()->size(), (Size{320, 50}));
+
+    // At the very edge of the caps, both ways.
+    reply(200, jpegBytes(BannerView::maxPictureSide, 20));
+    load("edge");
+    ASSERT_TRUE(loadEnds());
+    EXPECT_EQ(delegate->received, 2);
+    EXPECT_EQ(banner->image()->pixelWidth(), BannerView::maxPictureSide);
 }
 
 TEST_F(BannerViewTest, AViewThatGoesAwayMidLoadHearsNothing)
