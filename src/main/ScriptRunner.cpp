@@ -38,6 +38,26 @@ constexpr int kDragSteps = 10;
 // A target further away than this many drags is given up on.
 constexpr int kMaxDrags = 100;
 
+// Why a tap on the view would not reach it although it is on screen: it, or
+// a view it sits in, is a disabled control, or it takes touches but sits in
+// a view that does not. A view that takes no touches itself (a label, a
+// picture) is not asked: a finger on it reaches what is behind, as it should.
+std::optional<std::string> whyTouchesPassOver(const View& view)
+{
+    if (!view.isEnabledForTouches())
+        return std::string("is disabled");
+    for (auto ancestor = view.superview(); ancestor; ancestor = ancestor->superview())
+        if (!ancestor->isEnabledForTouches())
+            return fmt::format("is inside a disabled {} (tag {})", ancestor->className(), ancestor->tag());
+    if (!view.isUserInteractionEnabled())
+        return std::nullopt;
+    for (auto ancestor = view.superview(); ancestor; ancestor = ancestor->superview())
+        if (!ancestor->isUserInteractionEnabled())
+            return fmt::format("is inside a {} (tag {}) that does not take touches", ancestor->className(),
+                               ancestor->tag());
+    return std::nullopt;
+}
+
 std::string describe(const ScriptTarget& target)
 {
     switch (target.kind) {
@@ -403,7 +423,13 @@ std::optional<std::string> ScriptRunner::tapVisible(const std::shared_ptr<View>&
 std::optional<std::string> ScriptRunner::tapAt(const std::shared_ptr<View>& view, Point p, const std::string& what)
 {
     auto hit = sg::hitTest(p);
-    bool reaches = hit && (hit == view || hit->isDescendantOf(*view) || view->isDescendantOf(*hit));
+    bool hitInside = hit && (hit == view || hit->isDescendantOf(*view));
+    // Hit testing then passes over the target to whatever lies behind it, a
+    // view it sits in as likely as not: name the cause, not what was hit.
+    if (!hitInside)
+        if (auto why = whyTouchesPassOver(*view))
+            return fmt::format("{} {}", what, *why);
+    bool reaches = hitInside || (hit && view->isDescendantOf(*hit));
     if (!reaches) {
         if (!hit)
             return fmt::format("{} does not take touches", what);

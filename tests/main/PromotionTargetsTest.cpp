@@ -17,6 +17,7 @@
 #include "promotion/StoreConnection.h"
 #include "promotion/ads/AdGenerator.h"
 #include "promotion/ads/BigAd.h"
+#include "promotion/ads/WallAd.h"
 #include "support/Harness.h"
 #include "support/LoopbackServer.h"
 
@@ -112,6 +113,28 @@ TEST_F(PromotionTargetsTest, TheDimmerTheCloseAndTheGetButtonOfTheOverlayInFront
     page->done();
     ASSERT_EQ(play("wait 1\ntap ad-close\nwait 1\n"), 0) << errors.str();
     EXPECT_EQ(delegate->hidden, 2);
+}
+
+TEST_F(PromotionTargetsTest, ATapOnAnInstalledWallAppSaysItIsDisabled)
+{
+    harness.app().setInstalledSchemes({"app1"});
+    PlistValue::Array items;
+    for (int k = 0; k < 3; ++k)
+        items.emplace_back(PlistValue::Dictionary{{"app_id", "7000" + std::to_string(k)},
+                                                  {"link", server.url("/go/" + std::to_string(k))},
+                                                  {"scheme", "app" + std::to_string(k)},
+                                                  {"title", "App " + std::to_string(k)}});
+    auto ad = std::dynamic_pointer_cast<WallAd>(AdGenerator::adWithType(2));
+    ASSERT_TRUE(ad);
+    ad->setLinkHandler(InternalLinkHandler::create());
+    ad->setDelegate(delegate);
+    ad->setContentInfo(std::make_shared<PlistValue>(PlistValue::Dictionary{
+        {"base", PlistValue(PlistValue::Dictionary{{"ad_type", "wall"}})}, {"wall", PlistValue(std::move(items))}}));
+    ad->showAd();
+
+    EXPECT_EQ(play("wait 1\ntap tag 1 in 457260342\n"), ScriptRunner::kFailed);
+    EXPECT_NE(errors.str().find("ads.vqs:2: tag 1 in 457260342 is disabled"), std::string::npos) << errors.str();
+    EXPECT_FALSE(Gobals::isAppStoreDisplaying());
 }
 
 } // namespace

@@ -116,6 +116,9 @@ TEST_F(ScriptErrorTest, TargetsThatCannotBeReachedStopTheRunAtTheirLine)
         {"tap tag 11\nalert 3\n", "test.vqs:2: the alert has 3 buttons; there is no button 3"},
         // The keyboard comes up over the table.
         {"tap message\ntap row 0 in 200\n", "test.vqs:2: row 0 in 200 is covered by a KeyboardView"},
+        // Hit testing passes over these to the scroll view they sit in: a tap there would do nothing.
+        {"tap tag 31 in 100\n", "test.vqs:1: tag 31 in 100 is disabled"},
+        {"tap tag 33 in 100\n", "test.vqs:1: tag 33 in 100 is inside a View (tag 32) that does not take touches"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);

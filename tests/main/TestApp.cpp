@@ -73,6 +73,14 @@ bool TestApp::didFinishLaunching(Application&)
     auto hidden = tappable(*this, {10, 5, 100, 40}, 30);
     hidden->setHidden(true);
     scroll->addSubview(hidden);
+    auto disabled = tappable(*this, {115, 5, 40, 40}, 31);
+    disabled->setEnabled(false);
+    scroll->addSubview(disabled);
+    auto inert = View::create({115, 55, 40, 40});
+    inert->setTag(32);
+    inert->setUserInteractionEnabled(false);
+    inert->addSubview(tappable(*this, {5, 5, 30, 30}, 33));
+    scroll->addSubview(inert);
     window->addSubview(scroll);
 
     textView = TextView::create({170, 80, 140, 60});
