@@ -1,8 +1,9 @@
 // Property lists arrive from the promotion server and sit in the preferences
 // file: any bytes must parse or be refused cleanly, and what parses must write
 // back out, in either form, and read back in unchanged. A string holding a NUL
-// is known to be written only up to it, so such lists skip that last part.
+// goes only into the binary form: XML has no such character.
 #include "Check.h"
+#include "SameValue.h"
 
 #include "platform/PropertyList.h"
 
@@ -30,8 +31,15 @@ bool holdsNul(const vq::PlistValue& v)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     auto value = vq::parsePropertyList(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (!value || holdsNul(*value))
+    if (!value)
         return 0;
+    if (holdsNul(*value)) {
+        require(vq::propertyListWriteError(*value, vq::PlistFormat::Xml).has_value(), "a NUL is let into XML");
+        auto written = vq::writePropertyList(*value, vq::PlistFormat::Binary);
+        auto again = vq::parsePropertyList(written);
+        require(again && sameValue(*again, *value), "a list holding a NUL changes when read back", written);
+        return 0;
+    }
     // Compared as XML text: reals may be NaN, and XML keeps whole seconds of dates only.
     auto xml = vq::writePropertyList(*value, vq::PlistFormat::Xml);
     for (auto format : {vq::PlistFormat::Xml, vq::PlistFormat::Binary}) {

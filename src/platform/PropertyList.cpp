@@ -1,10 +1,14 @@
 #include "platform/PropertyList.h"
 
+#include "platform/Log.h"
+
 #include <glib.h>
 #include <plist/plist.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -377,6 +381,231 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
     }
 }
 
+// The library keeps whole seconds in 32 bits and reads dates back that way:
+// a date beyond them is written as the nearest one it can hold, a NaN one as
+// the epoch.
+std::pair<std::int32_t, std::int32_t> dateParts(PlistValue::Date date)
+{
+    constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
+    double s = date.seconds;
+    if (std::isnan(s))
+        s = 0;
+    s = std::clamp(s, lo, hi);
+    double whole = std::floor(s);
+    auto micro = static_cast<std::int32_t>(std::lround((s - whole) * 1e6));
+    if (micro == 1000000 && whole < hi) {
+        whole += 1;
+        micro = 0;
+    }
+    return {static_cast<std::int32_t>(whole), std::min(micro, 999999)};
+}
+
+// Why the value cannot be written so that it reads back the same.
+std::optional<std::string> writeError(const PlistValue& value, PlistFormat format)
+{
+    if (auto* s = value.string()) {
+        if (!isUtf8(*s))
+            return std::string("a string is not UTF-8");
+        if (format == PlistFormat::Xml && s->find('\0') != std::string::npos)
+            return std::string("a string holds a NUL character, which XML cannot carry");
+    } else if (auto* a = value.array()) {
+        for (const auto& item : *a)
+            if (auto why = writeError(item, format))
+                return why;
+    } else if (auto* d = value.dictionary()) {
+        for (const auto& [key, item] : *d) {
+            if (item.isNull())
+                continue; // left out
+            if (key.find('\0') != std::string::npos)
+                return std::string("a key holds a NUL character");
+            if (!isUtf8(key))
+                return std::string("a key is not UTF-8");
+            if (auto why = writeError(item, format))
+                return why;
+        }
+    }
+    return std::nullopt;
+}
+
+// The binary form, written here rather than by the library, whose writer
+// cuts a string at its first NUL. Objects are numbered depth first, the root
+// being 0; nothing is shared between them.
+class BinaryWriter {
+public:
+    std::string write(const PlistValue& root)
+    {
+        std::size_t count = countObjects(root);
+        _refSize = count < 0x100 ? 1 : count < 0x10000 ? 2 : 4;
+        _offsets.reserve(count);
+        _out = "bplist00";
+        _next = 0;
+        writeObject(root);
+        std::uint64_t tableAt = _out.size();
+        int offsetSize = sizeFor(tableAt);
+        for (auto offset : _offsets)
+            appendBigEndian(offset, offsetSize);
+        _out.append(6, '\0');
+        _out += static_cast<char>(offsetSize);
+        _out += static_cast<char>(_refSize);
+        appendBigEndian(_offsets.size(), 8);
+        appendBigEndian(0, 8); // the root
+        appendBigEndian(tableAt, 8);
+        return std::move(_out);
+    }
+
+private:
+    static int sizeFor(std::uint64_t v) { return v < 0x100 ? 1 : v < 0x10000 ? 2 : v < 0x100000000 ? 4 : 8; }
+
+    static std::size_t countObjects(const PlistValue& v)
+    {
+        std::size_t n = 1;
+        if (auto* a = v.array()) {
+            for (const auto& item : *a)
+                if (!item.isNull())
+                    n += countObjects(item);
+        } else if (auto* d = v.dictionary()) {
+            for (const auto& [key, item] : *d)
+                if (!item.isNull())
+                    n += 1 + countObjects(item);
+        }
+        return n;
+    }
+
+    void appendBigEndian(std::uint64_t v, int bytes)
+    {
+        for (int i = bytes - 1; i >= 0; --i)
+            _out += static_cast<char>((v >> (8 * i)) & 0xff);
+    }
+    // A marker with its count: in the low nibble, or after it as an integer object.
+    void appendMarker(std::uint8_t high, std::uint64_t count)
+    {
+        if (count < 15) {
+            _out += static_cast<char>(high | count);
+            return;
+        }
+        _out += static_cast<char>(high | 0x0f);
+        appendInteger(count);
+    }
+    void appendInteger(std::uint64_t pattern)
+    {
+        // Negative numbers only fit the 8-byte form, which is read as signed.
+        int size = pattern >> 63 ? 8 : sizeFor(pattern);
+        _out += static_cast<char>(0x10 | std::countr_zero(static_cast<unsigned>(size)));
+        appendBigEndian(pattern, size);
+    }
+    void appendDouble(std::uint8_t marker, double d)
+    {
+        _out += static_cast<char>(marker);
+        appendBigEndian(std::bit_cast<std::uint64_t>(d), 8);
+    }
+    void appendString(const std::string& s)
+    {
+        // The library reads an ASCII string only up to a NUL, a UTF-16 one whole.
+        if (std::all_of(s.begin(), s.end(), [](char c) { return c != '\0' && static_cast<unsigned char>(c) < 0x80; })) {
+            appendMarker(0x50, s.size());
+            _out += s;
+            return;
+        }
+        // UTF-16, converted piece by piece around the NULs the converter stops at.
+        std::vector<std::uint16_t> units;
+        std::string_view rest = s;
+        while (true) {
+            auto nul = rest.find('\0');
+            auto piece = rest.substr(0, nul);
+            glong n = 0;
+            gunichar2* utf16 = g_utf8_to_utf16(piece.data(), static_cast<glong>(piece.size()), nullptr, &n, nullptr);
+            // Checked before writing; a string that still fails is written empty rather than cut.
+            if (!utf16)
+                return appendMarker(0x50, 0);
+            units.insert(units.end(), utf16, utf16 + n);
+            g_free(utf16);
+            if (nul == std::string_view::npos)
+                break;
+            units.push_back(0);
+            rest.remove_prefix(nul + 1);
+        }
+        appendMarker(0x60, units.size());
+        for (auto u : units)
+            appendBigEndian(u, 2);
+    }
+
+    // Writes the object and those it holds; returns its number.
+    std::uint64_t writeObject(const PlistValue& v)
+    {
+        std::uint64_t number = _next++;
+        _offsets.push_back(_out.size());
+        switch (v.type()) {
+        case PlistValue::Type::Boolean:
+            _out += static_cast<char>(*v.boolValue() ? 0x09 : 0x08);
+            break;
+        case PlistValue::Type::Integer:
+            appendInteger(static_cast<std::uint64_t>(*v.integerValue()));
+            break;
+        case PlistValue::Type::Real:
+            appendDouble(0x23, *v.doubleValue());
+            break;
+        case PlistValue::Type::Date: {
+            auto [whole, micro] = dateParts(*v.date());
+            appendDouble(0x33, whole + micro / 1e6);
+            break;
+        }
+        case PlistValue::Type::String:
+            appendString(*v.string());
+            break;
+        case PlistValue::Type::Data:
+            appendMarker(0x40, v.data()->size());
+            _out.append(reinterpret_cast<const char*>(v.data()->data()), v.data()->size());
+            break;
+        case PlistValue::Type::Array: {
+            std::vector<const PlistValue*> items;
+            for (const auto& item : *v.array())
+                if (!item.isNull())
+                    items.push_back(&item);
+            appendMarker(0xa0, items.size());
+            writeChildren(items);
+            break;
+        }
+        case PlistValue::Type::Dictionary:
+        case PlistValue::Type::Null: {
+            // Null only as the root, which is written as an empty dictionary.
+            std::vector<PlistValue> keys;
+            std::vector<const PlistValue*> items;
+            if (auto* d = v.dictionary())
+                for (const auto& [key, item] : *d)
+                    if (!item.isNull()) {
+                        keys.emplace_back(key);
+                        items.push_back(&item);
+                    }
+            appendMarker(0xd0, items.size());
+            std::vector<const PlistValue*> all;
+            for (const auto& key : keys)
+                all.push_back(&key);
+            all.insert(all.end(), items.begin(), items.end());
+            writeChildren(all);
+            break;
+        }
+        }
+        return number;
+    }
+
+    // The references go right after the marker; the children after them.
+    void writeChildren(const std::vector<const PlistValue*>& children)
+    {
+        std::size_t refsAt = _out.size();
+        _out.append(children.size() * static_cast<std::size_t>(_refSize), '\0');
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            std::uint64_t number = writeObject(*children[i]);
+            for (int b = 0; b < _refSize; ++b)
+                _out[refsAt + i * _refSize + b] = static_cast<char>((number >> (8 * (_refSize - 1 - b))) & 0xff);
+        }
+    }
+
+    std::string _out;
+    std::vector<std::uint64_t> _offsets;
+    std::uint64_t _next = 0;
+    int _refSize = 1;
+};
+
 plist_t toNode(const PlistValue& value)
 {
     switch (value.type()) {
@@ -394,20 +623,8 @@ plist_t toNode(const PlistValue& value)
         return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
     }
     case PlistValue::Type::Date: {
-        // The library keeps whole seconds in 32 bits: a date beyond them is
-        // written as the nearest one it can hold, a NaN one as the epoch.
-        constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
-        double s = value.date()->seconds;
-        if (std::isnan(s))
-            s = 0;
-        s = std::clamp(s, lo, hi);
-        double whole = std::floor(s);
-        auto micro = static_cast<std::int32_t>(std::lround((s - whole) * 1e6));
-        if (micro == 1000000 && whole < hi) {
-            whole += 1;
-            micro = 0;
-        }
-        return plist_new_date(static_cast<std::int32_t>(whole), std::min(micro, 999999));
+        auto [whole, micro] = dateParts(*value.date());
+        return plist_new_date(whole, micro);
     }
     case PlistValue::Type::Array: {
         plist_t node = plist_new_array();
@@ -503,25 +720,29 @@ std::optional<PlistValue> parsePropertyList(std::string_view bytes)
     return fromNode(root, 0);
 }
 
+std::optional<std::string> propertyListWriteError(const PlistValue& value, PlistFormat format)
+{
+    return writeError(value, format);
+}
+
 std::string writePropertyList(const PlistValue& value, PlistFormat format)
 {
     if (value.isNull())
         return {};
+    if (auto why = propertyListWriteError(value, format)) {
+        log("property list not written: {}", *why);
+        return {};
+    }
+    if (format == PlistFormat::Binary)
+        return BinaryWriter().write(value);
     PlistPtr root(toNode(value));
     char* out = nullptr;
     std::uint32_t length = 0;
     std::string result;
-    if (format == PlistFormat::Binary) {
-        plist_to_bin(root.get(), &out, &length);
-        if (out)
-            result.assign(out, length);
-        plist_to_bin_free(out);
-    } else {
-        plist_to_xml(root.get(), &out, &length);
-        if (out)
-            result.assign(out, length);
-        plist_to_xml_free(out);
-    }
+    plist_to_xml(root.get(), &out, &length);
+    if (out)
+        result.assign(out, length);
+    plist_to_xml_free(out);
     return result;
 }
 

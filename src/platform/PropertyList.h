@@ -92,6 +92,13 @@ inline constexpr int kMaxPropertyListDepth = 512;
 // Parses XML or binary property-list bytes; nullopt when they are neither, or
 // when they nest deeper than kMaxPropertyListDepth.
 std::optional<PlistValue> parsePropertyList(std::string_view bytes);
+// Why the value cannot be written in that form and read back whole, or
+// nullopt when it can: XML cannot carry a NUL character in a string (the
+// binary form can), no form we read takes a key holding one, and text must
+// be UTF-8.
+std::optional<std::string> propertyListWriteError(const PlistValue& value, PlistFormat format);
+// The bytes of the value in that form; empty, with one log line, when
+// propertyListWriteError names a reason (and for a Null value).
 std::string writePropertyList(const PlistValue& value, PlistFormat format = PlistFormat::Xml);
 
 } // namespace vq

@@ -174,7 +174,15 @@ bool UserDefaults::synchronize()
         log("user defaults not saved: {}", *err);
         return false;
     }
-    if (auto err = writeFileAtomically(path, writePropertyList(PlistValue(_values)))) {
+    // XML, which people can read, unless a value holds what only the binary
+    // form carries (a NUL in a string); reading takes either.
+    PlistValue all(_values);
+    auto format = propertyListWriteError(all, PlistFormat::Xml) ? PlistFormat::Binary : PlistFormat::Xml;
+    if (auto why = propertyListWriteError(all, format)) {
+        log("user defaults not saved: {}", *why);
+        return false;
+    }
+    if (auto err = writeFileAtomically(path, writePropertyList(all, format))) {
         log("user defaults not saved: {}", *err);
         return false;
     }

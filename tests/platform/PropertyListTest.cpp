@@ -1,3 +1,4 @@
+#include "platform/Log.h"
 #include "platform/PropertyList.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,61 @@ TEST(PropertyListTest, TextThatIsNotUtf8IsRefusedRatherThanCutShort)
     auto xml = parsePropertyList("<plist><dict><key>k\xC3\xA9</key><string>\xE2\x82\xAC</string></dict></plist>"s);
     ASSERT_TRUE(xml && xml->find("k\xC3\xA9") && xml->find("k\xC3\xA9")->string());
     EXPECT_EQ(*xml->find("k\xC3\xA9")->string(), "\xE2\x82\xAC");
+}
+
+TEST(PropertyListTest, StringsHoldingNulRoundTripWholeInBinaryAndAreRefusedAsXml)
+{
+    using namespace std::string_literals;
+    // Plain ASCII, UTF-16 on the wire, a NUL at either end, and long enough for a counted length.
+    const std::string texts[] = {"a\0b"s, "\0"s, "x\0"s, "\0\0y"s, "caf\xC3\xA9\0\xE2\x82\xAC"s,
+                                 std::string(40, 'n') + "\0"s + std::string(300, 'm')};
+    for (const auto& text : texts) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        PlistValue list(PlistValue::Dictionary{{"k", PlistValue(text)},
+                                               {"in", PlistValue(PlistValue::Array{PlistValue(text), PlistValue(1)})}});
+        EXPECT_EQ(propertyListWriteError(list, PlistFormat::Binary), std::nullopt);
+        auto back = parsePropertyList(writePropertyList(list, PlistFormat::Binary));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, list);
+
+        // XML has no NUL character: nothing is written rather than a cut or malformed text.
+        LogCapture log;
+        EXPECT_TRUE(propertyListWriteError(list, PlistFormat::Xml));
+        EXPECT_EQ(writePropertyList(list, PlistFormat::Xml), "");
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_NE(log.lines()[0].find("NUL"), std::string::npos) << log.lines()[0];
+    }
+
+    // What no form reads back whole is refused in both.
+    for (const auto& bad : {PlistValue(PlistValue::Dictionary{{"a\0b"s, PlistValue(1)}}),
+                            PlistValue(PlistValue::Dictionary{{"k", PlistValue("\xFF\xFE")}}),
+                            PlistValue(PlistValue::Dictionary{{"\xC3", PlistValue(1)}})})
+        for (auto format : {PlistFormat::Xml, PlistFormat::Binary}) {
+            EXPECT_TRUE(propertyListWriteError(bad, format));
+            EXPECT_EQ(writePropertyList(bad, format), "");
+        }
+}
+
+TEST(PropertyListTest, TheBinaryFormCountsAndReferencesPastOneByte)
+{
+    // More than 255 objects, and more than 65535, take wider references; long
+    // strings, data and arrays take counted lengths.
+    for (int n : {300, 70000}) {
+        SCOPED_TRACE(n);
+        PlistValue::Array items;
+        for (int i = 0; i < n; ++i)
+            items.emplace_back(i % 3 == 0 ? PlistValue(std::int64_t{i} * -1000003) : PlistValue(std::to_string(i)));
+        PlistValue list(PlistValue::Dictionary{
+            {"items", PlistValue(std::move(items))},
+            {"blob", PlistValue(PlistValue::Data(70000, 0xab))},
+            {"big", PlistValue(std::int64_t{1} << 40)},
+            {"max", PlistValue(std::numeric_limits<std::int64_t>::max())},
+            {"min", PlistValue(std::numeric_limits<std::int64_t>::min())},
+        });
+        auto back = parsePropertyList(writePropertyList(list, PlistFormat::Binary));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, list);
+    }
 }
 
 TEST(PropertyListTest, DatesBeyondWhatTheFileCanHoldAreWrittenAsTheNearestOne)

@@ -61,6 +61,29 @@ TEST_F(UserDefaultsTest, ValuesSurviveARestart)
     EXPECT_EQ(defaults().dictionaryForKey("map")->at("k"), PlistValue("v"));
 }
 
+TEST_F(UserDefaultsTest, AStringHoldingNulSurvivesARestartWhole)
+{
+    using namespace std::string_literals;
+    defaults().setString("plain", "readable");
+    ASSERT_TRUE(defaults().synchronize());
+    EXPECT_EQ(readFile(UserDefaults::filePath())->substr(0, 5), "<?xml");
+
+    defaults().setString("banner_key", "ab\0cd"s);
+    ASSERT_TRUE(defaults().synchronize());
+    defaults().resetForTests();
+    EXPECT_EQ(defaults().stringForKey("banner_key"), "ab\0cd"s);
+    EXPECT_EQ(defaults().stringForKey("plain"), "readable");
+
+    // A key no file can hold is refused, and the file on disk is left as it was.
+    defaults().setString("bad\0key"s, "x");
+    LogCapture log;
+    EXPECT_FALSE(defaults().synchronize());
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("user defaults not saved: ", 0), 0u) << log.lines()[0];
+    defaults().resetForTests();
+    EXPECT_EQ(defaults().stringForKey("banner_key"), "ab\0cd"s);
+}
+
 TEST_F(UserDefaultsTest, UnsynchronizedChangesAndRemovalsAreNotKept)
 {
     defaults().setString("kept", "1");

@@ -294,7 +294,9 @@ std::string PromoServer::listBody(const List& list) const
     }
     if (!changed)
         return list.bytes;
-    return writePropertyList(*parsed, list.binary ? PlistFormat::Binary : PlistFormat::Xml);
+    // An XML list holding a NUL (which XML cannot carry) goes out in the binary form.
+    auto format = list.binary || propertyListWriteError(*parsed, PlistFormat::Xml) ? PlistFormat::Binary : PlistFormat::Xml;
+    return writePropertyList(*parsed, format);
 }
 
 void PromoServer::sendPlist(const httplib::Request& req, httplib::Response& res, std::string body, bool)

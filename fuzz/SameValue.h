@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/PropertyList.h"
+
+#include <cmath>
+#include <cstddef>
+
+// Whether a value read back is the one written: reals alike when both are NaN,
+// dates within dateSlack seconds (the binary reader may round a microsecond
+// down; XML keeps whole seconds only).
+inline bool sameValue(const vq::PlistValue& a, const vq::PlistValue& b, double dateSlack = 2e-6)
+{
+    if (a.type() != b.type())
+        return false;
+    if (a.isReal()) {
+        double x = *a.doubleValue(), y = *b.doubleValue();
+        return x == y || (std::isnan(x) && std::isnan(y));
+    }
+    if (a.isDate())
+        return std::abs(a.date()->seconds - b.date()->seconds) <= dateSlack;
+    if (auto* items = a.array()) {
+        if (items->size() != b.array()->size())
+            return false;
+        for (std::size_t i = 0; i < items->size(); ++i)
+            if (!sameValue((*items)[i], (*b.array())[i], dateSlack))
+                return false;
+        return true;
+    }
+    if (auto* dict = a.dictionary()) {
+        if (dict->size() != b.dictionary()->size())
+            return false;
+        for (const auto& [key, item] : *dict) {
+            auto* other = b.find(key);
+            if (!other || !sameValue(item, *other, dateSlack))
+                return false;
+        }
+        return true;
+    }
+    return a == b;
+}
