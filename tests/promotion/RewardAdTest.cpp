@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/ProgressView.h"
 #include "platform/StoreProductPage.h"
+#include "platform/TextLayout.h"
 #include "platform/TableView.h"
 #include "platform/Window.h"
 #include "promotion/Gobals.h"
@@ -357,6 +358,25 @@ TEST_F(RewardAdTest, InstalledRowsRefuseTapsAndAReusedRowLosesTheInstalledLook)
         EXPECT_NE(row->rewardPoint()->titleForState(ControlState::Normal), "Installed");
     }
     EXPECT_EQ(reused, 1) << "the installed row was reused";
+}
+
+TEST_F(RewardAdTest, TheInstalledTitleShowsWholeInItsButtonOnPhoneAndTablet)
+{
+    for (auto profile : {DeviceProfile::Phone, DeviceProfile::Tablet}) {
+        SCOPED_TRACE(static_cast<int>(profile));
+        Device::current().setProfile(profile);
+        auto row = RewardCell::create(TableViewCellStyle::Default, "Cell");
+        auto button = row->rewardPoint();
+        for (bool installed : {true, false}) {
+            row->setInstalled(installed);
+            std::string title = installed ? "Installed" : "+100";
+            button->setTitle(title, ControlState::Normal);
+            // The button cuts a title wider than itself at the end.
+            EXPECT_LE(TextLayout(title, button->titleFont()).size().width, button->bounds().width()) << title;
+            EXPECT_EQ(button->titleFont().pointSize(), profile == DeviceProfile::Tablet ? (installed ? 18 : 26)
+                                                                                        : (installed ? 12 : 18));
+        }
+    }
 }
 
 TEST_F(RewardAdTest, AReusedRowNeverShowsThePreviousAppsIcon)

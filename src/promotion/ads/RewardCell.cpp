@@ -12,6 +12,20 @@
 
 namespace vq {
 
+namespace {
+
+// Our stand-in for the phone's system face is wider than the phone's own:
+// "Installed" in its bold cut at the row's sizes is a couple of points wider
+// than the button (59 against 57 on phones, 88 against 87 on tablets) and
+// would show cut short. The condensed bold cut of the same face is about as
+// wide as the phone's, so the installed title takes that when it is there.
+Font installedTitleFont(double size)
+{
+    return Font::fontWithName("DejaVuSansCondensed-Bold", size).value_or(Font::boldSystemFont(size));
+}
+
+} // namespace
+
 std::shared_ptr<RewardCell> RewardCell::create(TableViewCellStyle style, std::string reuseIdentifier)
 {
     std::shared_ptr<RewardCell> cell(new RewardCell(style, std::move(reuseIdentifier)));
@@ -99,10 +113,10 @@ void RewardCell::setInstalled(bool installed)
     _rewardPoint->setTitleColor(installed ? Color::grayColor() : Color::whiteColor(), ControlState::Normal);
     if (isTablet()) {
         _rewardPoint->setFrame(installed ? Rect{280, 35, 87, 46} : Rect{280, 25, 87, 46});
-        _rewardPoint->setTitleFont(Font::boldSystemFont(installed ? 18 : 26));
+        _rewardPoint->setTitleFont(installed ? installedTitleFont(18) : Font::boldSystemFont(26));
     } else {
         _rewardPoint->setFrame(installed ? Rect{258, 20, 57, 30} : Rect{258, 15, 57, 30});
-        _rewardPoint->setTitleFont(Font::boldSystemFont(installed ? 12 : 18));
+        _rewardPoint->setTitleFont(installed ? installedTitleFont(12) : Font::boldSystemFont(18));
     }
 }
 
