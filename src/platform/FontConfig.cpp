@@ -218,7 +218,8 @@ FontConfig::Loaded FontConfig::load(const std::vector<std::string>& fontFolders)
 
     FcConfigOwner config(FcConfigCreate());
     std::string text = configurationText(fontFolders);
-    if (config && FcConfigParseAndLoadFromMemory(config.get(), reinterpret_cast<const FcChar8*>(text.c_str()), FcTrue) &&
+    if (config &&
+        FcConfigParseAndLoadFromMemory(config.get(), reinterpret_cast<const FcChar8*>(text.c_str()), FcTrue) &&
         FcConfigBuildFonts(config.get())) {
         std::string missing;
         for (const char* face : kRequiredFaces)

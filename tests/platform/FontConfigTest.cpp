@@ -157,8 +157,8 @@ TEST(FontConfigTest, TheAppsOwnConfigurationFindsAndDrawsEveryFaceAsTheSystemsDo
         for (int weight : {FC_WEIGHT_REGULAR, FC_WEIGHT_BOLD})
             for (int slant : {FC_SLANT_ROMAN, FC_SLANT_ITALIC})
                 for (double pixels : {6.0, 34.0}) {
-                    SCOPED_TRACE(testing::Message() << family << " weight " << weight << " slant " << slant << " at "
-                                                    << pixels << " px");
+                    SCOPED_TRACE(testing::Message()
+                                 << family << " weight " << weight << " slant " << slant << " at " << pixels << " px");
                     Resolution ours = resolve(own.config.get(), family, weight, slant, pixels);
                     EXPECT_FALSE(ours.face.empty());
                     EXPECT_EQ(ours, resolve(system.get(), family, weight, slant, pixels));
