@@ -35,10 +35,11 @@ public:
     // The folders the app's configuration names: where distributions, the
     // administrator and the user install fonts.
     static std::vector<std::string> defaultFontFolders();
-    // The configuration text for these folders.
-    static std::string configurationText(const std::vector<std::string>& fontFolders);
     // The system's own configuration, as fontconfig loads it by default.
     static FcConfigOwner loadSystem();
+
+private:
+    static std::string configurationText(const std::vector<std::string>& fontFolders);
 };
 
 } // namespace vq
