@@ -5,12 +5,14 @@ find_package(fmt REQUIRED)
 find_package(nlohmann_json 3.11 REQUIRED)
 find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
-find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 find_package(SDL2 REQUIRED)
 find_package(CLI11 CONFIG QUIET)
 
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pangofc fontconfig cairo)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+# MD5 for the device identifiers: libmd is small, where OpenSSL's symbols were a third
+# of the loader's work at every start.
+pkg_check_modules(LIBMD REQUIRED IMPORTED_TARGET libmd)
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 

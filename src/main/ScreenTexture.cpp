@@ -1,12 +1,12 @@
 #include "main/ScreenTexture.h"
 
 #include "main/ScreenGeometry.h"
+#include "main/SdlLibrary.h"
 
 #include "platform/Image.h"
 #include "platform/Renderer.h"
 #include "platform/Screen.h"
 
-#include <SDL.h>
 #include <cairo.h>
 #include <fmt/format.h>
 
@@ -22,15 +22,15 @@ std::optional<std::string> ScreenTexture::update(double scale)
     int height = cairo_image_surface_get_height(surface);
     if (!_texture || width != _width || height != _height) {
         // Cairo's ARGB32 is a native-endian 32-bit word, as SDL's ARGB8888.
-        _texture.reset(SDL_CreateTexture(_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height));
+        _texture.reset(sdlLibrary()->createTexture(_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height));
         if (!_texture)
-            return fmt::format("cannot create a texture: {}", SDL_GetError());
+            return fmt::format("cannot create a texture: {}", sdlError());
         _width = width;
         _height = height;
     }
-    if (SDL_UpdateTexture(_texture.get(), nullptr, cairo_image_surface_get_data(surface),
+    if (sdlLibrary()->updateTexture(_texture.get(), nullptr, cairo_image_surface_get_data(surface),
                           cairo_image_surface_get_stride(surface)) != 0)
-        return fmt::format("cannot upload the screen: {}", SDL_GetError());
+        return fmt::format("cannot upload the screen: {}", sdlError());
     return std::nullopt;
 }
 

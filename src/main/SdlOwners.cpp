@@ -1,20 +1,21 @@
 #include "main/SdlOwners.h"
 
-#include <SDL.h>
+#include "main/SdlLibrary.h"
 
 namespace vq {
 
-void SdlRelease::operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
-void SdlRelease::operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
-void SdlRelease::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
-void SdlRelease::operator()(char* text) const { SDL_free(text); }
+// Only what SDL made is released, so the library is loaded by then.
+void SdlRelease::operator()(SDL_Window* window) const { sdlLibrary()->destroyWindow(window); }
+void SdlRelease::operator()(SDL_Renderer* renderer) const { sdlLibrary()->destroyRenderer(renderer); }
+void SdlRelease::operator()(SDL_Texture* texture) const { sdlLibrary()->destroyTexture(texture); }
+void SdlRelease::operator()(char* text) const { sdlLibrary()->free(text); }
 
-SdlVideo::SdlVideo() : _started(SDL_Init(SDL_INIT_VIDEO) == 0) {}
+SdlVideo::SdlVideo() : _started(sdlLibrary() && sdlLibrary()->init(SDL_INIT_VIDEO) == 0) {}
 
 SdlVideo::~SdlVideo()
 {
     if (_started)
-        SDL_Quit();
+        sdlLibrary()->quit();
 }
 
 } // namespace vq

@@ -6,6 +6,7 @@
 #include "main/ScriptPlayer.h"
 #include "main/ScriptRunner.h"
 #include "main/ScriptTargets.h"
+#include "main/SdlLibrary.h"
 #include "main/WheelScroll.h"
 
 #include "platform/Application.h"
@@ -13,8 +14,6 @@
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "platform/View.h"
-
-#include <SDL.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -104,6 +103,8 @@ int WindowHost::run(std::ostream& errors)
         return *status;
     _launched = std::move(std::get<LaunchedApp>(launched));
     auto& loop = RunLoop::main();
+    // The window is open, so SDL is loaded.
+    const SdlLibrary& sdl = *sdlLibrary();
 
     if (!commands.empty()) {
         auto delegate = _launched.delegate;
@@ -124,45 +125,48 @@ int WindowHost::run(std::ostream& errors)
 
         SDL_Event event;
         int wait = waitMilliseconds();
-        bool got = wait < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, wait);
+        bool got = wait < 0 ? sdl.waitEvent(&event) : sdl.waitEventTimeout(&event, wait);
         while (got) {
             if (!handle(event))
                 return _launched.events && _launched.events->failed() ? 1 : 0;
-            got = SDL_PollEvent(&event);
+            got = sdl.pollEvent(&event);
         }
     }
 }
 
 std::optional<std::string> WindowHost::openWindow()
 {
+    const SdlLibrary* sdl = sdlLibrary();
+    if (!sdl)
+        return sdlLoadError();
     // Downscaling the device-scale texture to the window wants filtering.
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    sdl->setHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     // A tap on the phone acts at once: the click that focuses the window is a touch too.
-    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    sdl->setHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (!_video.emplace().started())
-        return std::string(SDL_GetError());
-    _wakeEvent = SDL_RegisterEvents(1);
+        return sdlError();
+    _wakeEvent = sdl->registerEvents(1);
     if (_wakeEvent == static_cast<std::uint32_t>(-1))
         return std::string("no SDL user event left");
     RunLoop::main().setWakeHandler([type = _wakeEvent] {
         SDL_Event wake{};
         wake.type = type;
-        SDL_PushEvent(&wake);
+        sdlLibrary()->pushEvent(&wake);
     });
 
     Size size = Screen::main().bounds().size;
     int width = static_cast<int>(std::lround(size.width * _options.zoom));
     int height = static_cast<int>(std::lround(size.height * _options.zoom));
-    _window.reset(SDL_CreateWindow("Velvet Quill", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+    _window.reset(sdl->createWindow("Velvet Quill", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                    SDL_WINDOW_SHOWN));
     if (!_window)
-        return std::string(SDL_GetError());
-    _renderer.reset(SDL_CreateRenderer(_window.get(), -1, 0));
+        return sdlError();
+    _renderer.reset(sdl->createRenderer(_window.get(), -1, 0));
     if (!_renderer)
-        return std::string(SDL_GetError());
+        return sdlError();
     _screen = std::make_unique<ScreenTexture>(_renderer.get());
     // SDL starts with text input on; it follows the first responder instead.
-    SDL_StopTextInput();
+    sdl->stopTextInput();
     return std::nullopt;
 }
 
@@ -200,7 +204,7 @@ bool WindowHost::handle(const SDL_Event& event)
         double sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? 1 : -1;
         int x = 0;
         int y = 0;
-        SDL_GetMouseState(&x, &y);
+        sdlLibrary()->getMouseState(&x, &y);
         scrollWheelAt(point(x, y), {-sign * event.wheel.preciseX * kWheelStep, sign * event.wheel.preciseY * kWheelStep});
         break;
     }
@@ -228,8 +232,8 @@ void WindowHost::handleKey(const SDL_Event& event)
         app.typeText("\n");
     } else if (key == SDLK_BACKSPACE) {
         app.pressBackspace();
-    } else if (key == SDLK_v && (event.key.keysym.mod & KMOD_CTRL) && SDL_HasClipboardText()) {
-        if (SdlText text{SDL_GetClipboardText()})
+    } else if (key == SDLK_v && (event.key.keysym.mod & KMOD_CTRL) && sdlLibrary()->hasClipboardText()) {
+        if (SdlText text{sdlLibrary()->getClipboardText()})
             app.pasteText(text.get());
     }
 }
@@ -241,9 +245,9 @@ void WindowHost::followFirstResponder()
         return;
     _textInput = wanted;
     if (wanted)
-        SDL_StartTextInput();
+        sdlLibrary()->startTextInput();
     else
-        SDL_StopTextInput();
+        sdlLibrary()->stopTextInput();
 }
 
 std::optional<std::string> WindowHost::redrawIfNeeded()
@@ -258,9 +262,10 @@ std::optional<std::string> WindowHost::redrawIfNeeded()
         _drawnGeneration = generation;
     }
     _exposed = false;
-    SDL_RenderClear(_renderer.get());
-    SDL_RenderCopy(_renderer.get(), _screen->texture(), nullptr, nullptr);
-    SDL_RenderPresent(_renderer.get());
+    const SdlLibrary& sdl = *sdlLibrary();
+    sdl.renderClear(_renderer.get());
+    sdl.renderCopy(_renderer.get(), _screen->texture(), nullptr, nullptr);
+    sdl.renderPresent(_renderer.get());
     return std::nullopt;
 }
 

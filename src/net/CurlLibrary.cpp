@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace vq {
 
@@ -12,43 +14,66 @@ constexpr const char* kSoname = "libcurl.so.4";
 
 std::atomic<bool> gLoaded{false};
 
-struct Loaded {
-    CurlLibrary functions;
-    bool initialised = false;
-    ~Loaded()
+// Owns the loaded table and the thread that may be loading it, so that at exit the
+// thread is joined before the table is cleaned up.
+class Library {
+public:
+    ~Library()
     {
+        if (_preload.joinable())
+            _preload.join();
         // The library itself stays mapped: handles may still be freed during exit.
-        if (initialised)
-            functions.globalCleanup();
+        if (_initialised)
+            _functions.globalCleanup();
     }
+
+    const CurlLibrary* get()
+    {
+        std::call_once(_once, [this] { _initialised = load(); });
+        return _initialised ? &_functions : nullptr;
+    }
+
+    void preload()
+    {
+        std::lock_guard lock(_preloadMutex);
+        if (!_preload.joinable())
+            _preload = std::thread([this] { get(); });
+    }
+
+private:
+    bool load()
+    {
+        void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return false;
+        gLoaded = true;
+#define VQ_CURL_RESOLVE(member, symbol)                                                                             \
+    _functions.member = reinterpret_cast<decltype(_functions.member)>(dlsym(handle, #symbol));                      \
+    if (!_functions.member)                                                                                         \
+        return false;
+        VQ_CURL_FUNCTIONS(VQ_CURL_RESOLVE)
+#undef VQ_CURL_RESOLVE
+        return _functions.globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    }
+
+    std::once_flag _once;
+    CurlLibrary _functions;
+    bool _initialised = false;
+    std::mutex _preloadMutex;
+    std::thread _preload;
 };
 
-Loaded* load()
+Library& library()
 {
-    void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        return nullptr;
-    gLoaded = true;
-    static Loaded loaded;
-#define VQ_CURL_RESOLVE(member, symbol)                                                                             \
-    loaded.functions.member = reinterpret_cast<decltype(loaded.functions.member)>(dlsym(handle, #symbol));          \
-    if (!loaded.functions.member)                                                                                   \
-        return nullptr;
-    VQ_CURL_FUNCTIONS(VQ_CURL_RESOLVE)
-#undef VQ_CURL_RESOLVE
-    if (loaded.functions.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-        return nullptr;
-    loaded.initialised = true;
-    return &loaded;
+    static Library instance;
+    return instance;
 }
 
 } // namespace
 
-const CurlLibrary* curlLibrary()
-{
-    static Loaded* loaded = load();
-    return loaded ? &loaded->functions : nullptr;
-}
+const CurlLibrary* curlLibrary() { return library().get(); }
+
+void preloadCurlLibrary() { library().preload(); }
 
 bool curlLibraryLoaded() { return gLoaded; }
 

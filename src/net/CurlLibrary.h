@@ -42,6 +42,10 @@ struct CurlLibrary {
 // be loaded or initialised, which makes every handle fail to be created.
 const CurlLibrary* curlLibrary();
 
+// Starts loading libcurl on a thread of its own, so that a first request made soon
+// after finds it loaded; the caller goes on meanwhile. Once per process.
+void preloadCurlLibrary();
+
 // Whether libcurl has been loaded by this process, for tests.
 bool curlLibraryLoaded();
 

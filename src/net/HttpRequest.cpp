@@ -1,5 +1,6 @@
 #include "net/HttpRequest.h"
 
+#include "net/CurlLibrary.h"
 #include "net/CurlUrl.h"
 #include "net/NetworkSwitch.h"
 #include "net/NetworkThread.h"
@@ -72,6 +73,12 @@ double HttpRequest::timeOutSeconds() { return sharedTimeOut; }
 void HttpRequest::addRequestHeader(std::string name, std::string value)
 {
     _headers.emplace_back(std::move(name), std::move(value));
+}
+
+void HttpRequest::preload()
+{
+    if (isNetworkEnabled())
+        preloadCurlLibrary();
 }
 
 void HttpRequest::startAsynchronous()

@@ -1,5 +1,6 @@
 #include "platform/Font.h"
 
+#include "platform/FontConfig.h"
 #include "platform/FontMap.h"
 
 #include <fontconfig/fontconfig.h>
@@ -77,11 +78,10 @@ std::vector<Face>& faces()
 {
     static std::vector<Face> list = [] {
         std::vector<Face> out;
-        FcInit();
         FcPattern* all = FcPatternCreate();
         FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_WEIGHT, FC_SLANT, FC_WIDTH,
                                            static_cast<char*>(nullptr));
-        FcFontSet* set = FcFontList(nullptr, all, os);
+        FcFontSet* set = FcFontList(FontConfig::shared(), all, os);
         if (set) {
             for (int i = 0; i < set->nfont; ++i) {
                 FcPattern* p = set->fonts[i];

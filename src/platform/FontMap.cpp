@@ -1,15 +1,22 @@
 #include "platform/FontMap.h"
 
 #include "platform/CairoOwners.h"
+#include "platform/FontConfig.h"
 
 #include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
 
 namespace vq {
 
 PangoFontMap* FontMap::fontMap()
 {
-    // Fontconfig-backed, so the fonts are the ones fontconfig lists.
-    static PangoFontMap* map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+    // Fontconfig-backed, so the fonts are the ones fontconfig lists, through the
+    // same configuration the font list is read with.
+    static PangoFontMap* map = [] {
+        PangoFontMap* m = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+        pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(m), FontConfig::shared()); // it keeps a reference
+        return m;
+    }();
     return map;
 }
 

@@ -1,6 +1,6 @@
 #include "platform/StringAdditions.h"
 
-#include <openssl/evp.h>
+#include <md5.h>
 
 #include <cstdint>
 #include <memory>
@@ -8,10 +8,6 @@
 namespace vq {
 
 namespace {
-
-struct DigestContextFree {
-    void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
 
 bool needsEscape(unsigned char c)
 {
@@ -72,19 +68,17 @@ std::optional<std::string> stringFromMD5(std::string_view text)
     text = text.substr(0, text.find('\0'));
     if (text.empty())
         return std::nullopt;
-    std::unique_ptr<EVP_MD_CTX, DigestContextFree> ctx(EVP_MD_CTX_new());
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) != 1 ||
-        EVP_DigestUpdate(ctx.get(), text.data(), text.size()) != 1 ||
-        EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1)
-        return std::nullopt;
+    MD5_CTX context;
+    MD5Init(&context);
+    MD5Update(&context, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    std::uint8_t digest[MD5_DIGEST_LENGTH];
+    MD5Final(digest, &context);
     static const char hex[] = "0123456789abcdef";
     std::string out;
-    out.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 0xF];
+    out.reserve(2 * MD5_DIGEST_LENGTH);
+    for (std::uint8_t byte : digest) {
+        out += hex[byte >> 4];
+        out += hex[byte & 0xF];
     }
     return out;
 }

@@ -345,20 +345,35 @@ TEST(ExecutableTest, CardWritesTheSentPicture)
     EXPECT_TRUE(nearColor(image->pixelAt(2, 2), swatch, 0.06f));
 }
 
-TEST(ExecutableTest, CardNeverLoadsTheNetworkLibrary)
+TEST(ExecutableTest, OnlyWhatARunUsesIsLoaded)
 {
-    // libcurl and its TLS stack are loaded on the first request; the card makes none.
+    // libcurl and its TLS stack come with the first request, SDL2 and its display
+    // libraries with the first window: the card needs neither, a headless run no window.
     TempDir dir;
-    auto run = runApp(dir, fmt::format("card hi --data-dir '{}' -o '{}'", (dir / "data").string(),
-                                       (dir / "card.jpg").string()),
-                      fmt::format("LD_DEBUG=files LD_DEBUG_OUTPUT='{}' ", (dir / "loader").string()));
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string loaded;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        if (entry.path().filename().string().starts_with("loader"))
-            loaded += slurp(entry.path());
+    auto loaderLog = [&dir](const std::string& prefix) {
+        std::string loaded;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.path().filename().string().starts_with(prefix))
+                loaded += slurp(entry.path());
+        return loaded;
+    };
+    auto card = runApp(dir, fmt::format("card hi --data-dir '{}' -o '{}'", (dir / "data").string(),
+                                        (dir / "card.jpg").string()),
+                       fmt::format("LD_DEBUG=files LD_DEBUG_OUTPUT='{}' ", (dir / "card-loader").string()));
+    ASSERT_EQ(card.status, 0) << card.err;
+    std::string loaded = loaderLog("card-loader");
     ASSERT_NE(loaded.find("file=libpango"), std::string::npos) << "the loader's log names what it loads";
     EXPECT_EQ(loaded.find("file=libcurl"), std::string::npos);
+    EXPECT_EQ(loaded.find("file=libSDL2"), std::string::npos);
+
+    std::ofstream(dir / "empty.vqs") << "";
+    auto headless = runApp(dir, fmt::format("--headless --data-dir '{}' --script '{}'",
+                                            (dir / "data").string(), (dir / "empty.vqs").string()),
+                           fmt::format("LD_DEBUG=files LD_DEBUG_OUTPUT='{}' ", (dir / "headless-loader").string()));
+    ASSERT_EQ(headless.status, 0) << headless.err;
+    loaded = loaderLog("headless-loader");
+    ASSERT_NE(loaded.find("file=libpango"), std::string::npos);
+    EXPECT_EQ(loaded.find("file=libSDL2"), std::string::npos);
 }
 
 TEST(ExecutableTest, CardRejectsWhatItCannotDo)

@@ -1,0 +1,238 @@
+#include "platform/FontConfig.h"
+
+#include "platform/Log.h"
+
+#include <cstdlib>
+
+namespace vq {
+
+namespace {
+
+// What the system's rule files do to the faces the app installs, and nothing
+// for faces it does not: antialiased, slightly hinted outlines; DejaVu unhinted
+// below 8 pixels; synthetic bold and oblique for families without them; bitmap
+// (colour emoji) strikes scaled to the size asked for; DejaVu and the colour
+// emoji font as the generic families, so a glyph a face lacks falls back as before.
+constexpr const char* kRules = R"(
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir prefix="xdg">fontconfig</cachedir>
+  <cachedir>~/.fontconfig</cachedir>
+  <selectfont>
+    <rejectfont>
+      <glob>*.dpkg-tmp</glob>
+      <glob>*.dpkg-new</glob>
+      <pattern><patelt name="scalable"><bool>false</bool></patelt></pattern>
+    </rejectfont>
+  </selectfont>
+
+  <match target="pattern">
+    <edit name="hintstyle" mode="append"><const>hintslight</const></edit>
+    <edit name="antialias" mode="append"><bool>true</bool></edit>
+    <edit name="lcdfilter" mode="append"><const>lcddefault</const></edit>
+  </match>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <edit name="pixelsizefixupfactor" mode="assign">
+      <divide><name target="pattern">pixelsize</name><name target="font">pixelsize</name></divide>
+    </edit>
+  </match>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <test name="scalable" compare="eq"><bool>false</bool></test>
+    <test name="hinting" compare="eq"><bool>true</bool></test>
+    <edit name="scalingnotneeded" mode="assign">
+      <and>
+        <less><name>pixelsizefixupfactor</name><double>1.2</double></less>
+        <more><name>pixelsizefixupfactor</name><double>0.8</double></more>
+      </and>
+    </edit>
+  </match>
+  <match target="font">
+    <test name="scalingnotneeded" compare="eq"><bool>true</bool></test>
+    <edit name="pixelsizefixupfactor" mode="assign"><double>1.0</double></edit>
+  </match>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <test name="pixelsizefixupfactor" compare="not_eq"><double>1.0</double></test>
+    <edit name="matrix" mode="assign">
+      <times>
+        <name>matrix</name>
+        <matrix><name>pixelsizefixupfactor</name><double>0</double><double>0</double><name>pixelsizefixupfactor</name></matrix>
+      </times>
+    </edit>
+    <edit name="size" mode="assign"><divide><name>size</name><name>pixelsizefixupfactor</name></divide></edit>
+  </match>
+  <match target="font">
+    <test name="family"><string>DejaVu Sans</string></test>
+    <test compare="less" name="pixelsize"><double>7.5</double></test>
+    <edit name="hinting"><bool>false</bool></edit>
+  </match>
+  <match target="font">
+    <test name="family"><string>DejaVu Serif</string></test>
+    <test compare="less" name="pixelsize"><double>7.5</double></test>
+    <edit name="hinting"><bool>false</bool></edit>
+  </match>
+  <match target="font">
+    <test name="family"><string>DejaVu Sans Mono</string></test>
+    <test compare="less" name="pixelsize"><double>7.5</double></test>
+    <edit name="hinting"><bool>false</bool></edit>
+  </match>
+
+  <alias binding="same">
+    <family>Noto Color Emoji</family>
+    <default><family>emoji</family></default>
+  </alias>
+  <match>
+    <test name="family"><string>emoji</string></test>
+    <edit name="lang" mode="prepend"><string>und-zsye</string></edit>
+  </match>
+  <match>
+    <test name="lang"><string>und-zsye</string></test>
+    <test qual="all" name="family" compare="not_eq"><string>emoji</string></test>
+    <edit name="family" mode="append" binding="strong"><string>emoji</string></edit>
+  </match>
+  <alias><family>DejaVu Serif</family><default><family>serif</family></default></alias>
+  <alias><family>DejaVu Sans</family><default><family>sans-serif</family></default></alias>
+  <alias><family>DejaVu Sans Mono</family><default><family>monospace</family></default></alias>
+  <match target="pattern">
+    <test qual="all" name="family" compare="not_eq"><string>sans-serif</string></test>
+    <test qual="all" name="family" compare="not_eq"><string>serif</string></test>
+    <test qual="all" name="family" compare="not_eq"><string>monospace</string></test>
+    <edit name="family" mode="append_last"><string>sans-serif</string></edit>
+  </match>
+  <!-- The administrator's and the person's own settings, where the system reads them. -->
+  <include ignore_missing="yes">/etc/fonts/local.conf</include>
+  <include ignore_missing="yes" prefix="xdg">fontconfig/conf.d</include>
+  <include ignore_missing="yes" prefix="xdg">fontconfig/fonts.conf</include>
+  <match>
+    <test name="lang"><string>und-zsye</string></test>
+    <test qual="all" name="color" compare="not_eq"><bool>true</bool></test>
+    <test qual="all" name="color" compare="not_eq"><bool>false</bool></test>
+    <edit name="color" mode="append"><bool>true</bool></edit>
+  </match>
+  <alias binding="same"><family>emoji</family><prefer><family>Noto Color Emoji</family></prefer></alias>
+  <alias><family>serif</family><prefer><family>DejaVu Serif</family></prefer></alias>
+  <alias><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>
+  <alias><family>monospace</family><prefer><family>DejaVu Sans Mono</family></prefer></alias>
+
+  <match target="font">
+    <test name="slant"><const>roman</const></test>
+    <test target="pattern" name="slant" compare="not_eq"><const>roman</const></test>
+    <edit name="matrix" mode="assign">
+      <times><name>matrix</name><matrix><double>1</double><double>0.2</double><double>0</double><double>1</double></matrix></times>
+    </edit>
+    <edit name="slant" mode="assign"><const>oblique</const></edit>
+    <edit name="embeddedbitmap" mode="assign"><bool>false</bool></edit>
+  </match>
+  <match target="font">
+    <test name="weight" compare="less_eq"><const>medium</const></test>
+    <test target="pattern" name="weight" compare="more_eq"><const>bold</const></test>
+    <edit name="embolden" mode="assign"><bool>true</bool></edit>
+    <edit name="weight" mode="assign"><const>bold</const></edit>
+  </match>
+)";
+
+// The faces the app cannot do without: its system font, regular and bold.
+constexpr const char* kRequiredFaces[] = {"DejaVuSans", "DejaVuSans-Bold"};
+
+std::string escapeXml(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+bool hasFace(FcConfig* config, const char* postscriptName)
+{
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(postscriptName));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, static_cast<char*>(nullptr));
+    FcFontSet* set = FcFontList(config, pattern, objects);
+    bool found = set && set->nfont > 0;
+    if (set)
+        FcFontSetDestroy(set);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return found;
+}
+
+FontConfig::Loaded& sharedLoaded()
+{
+    static FontConfig::Loaded loaded = [] {
+        FontConfig::Loaded l = FontConfig::load(FontConfig::defaultFontFolders());
+        // Pango's font map calls FcInit on a thread of its own whatever configuration
+        // it is handed, which would read the system's /etc/fonts after all; with ours
+        // current that call finds a configuration and loads nothing.
+        FcConfigSetCurrent(l.config.get());
+        return l;
+    }();
+    return loaded;
+}
+
+} // namespace
+
+FcConfig* FontConfig::shared() { return sharedLoaded().config.get(); }
+
+bool FontConfig::sharedIsOwn() { return sharedLoaded().own; }
+
+std::vector<std::string> FontConfig::defaultFontFolders()
+{
+    std::vector<std::string> folders{"/usr/share/fonts", "/usr/local/share/fonts"};
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (dataHome && *dataHome)
+        folders.push_back(std::string(dataHome) + "/fonts");
+    else if (home && *home)
+        folders.push_back(std::string(home) + "/.local/share/fonts");
+    if (home && *home)
+        folders.push_back(std::string(home) + "/.fonts");
+    return folders;
+}
+
+std::string FontConfig::configurationText(const std::vector<std::string>& fontFolders)
+{
+    std::string text = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
+    for (const auto& folder : fontFolders)
+        text += "  <dir>" + escapeXml(folder) + "</dir>\n";
+    text += kRules;
+    text += "</fontconfig>\n";
+    return text;
+}
+
+FcConfigOwner FontConfig::loadSystem() { return FcConfigOwner(FcInitLoadConfigAndFonts()); }
+
+FontConfig::Loaded FontConfig::load(const std::vector<std::string>& fontFolders)
+{
+    // Someone chose a configuration for this run: theirs, not ours.
+    for (const char* variable : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"})
+        if (const char* value = std::getenv(variable); value && *value)
+            return {loadSystem(), false};
+
+    FcConfigOwner config(FcConfigCreate());
+    std::string text = configurationText(fontFolders);
+    if (config &&
+        FcConfigParseAndLoadFromMemory(config.get(), reinterpret_cast<const FcChar8*>(text.c_str()), FcTrue) &&
+        FcConfigBuildFonts(config.get())) {
+        std::string missing;
+        for (const char* face : kRequiredFaces)
+            if (!hasFace(config.get(), face))
+                missing += (missing.empty() ? "" : ", ") + std::string(face);
+        if (missing.empty())
+            return {std::move(config), true};
+        // Fonts kept somewhere else (another distribution): the system knows where.
+        log("fonts: {} not in the app's font folders; using the system's font configuration", missing);
+    } else {
+        log("fonts: the app's font configuration did not load; using the system's");
+    }
+    return {loadSystem(), false};
+}
+
+} // namespace vq
