@@ -8,7 +8,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <string_view>
