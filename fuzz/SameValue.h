@@ -2,8 +2,21 @@
 
 #include "platform/PropertyList.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
+
+// A date as a file can hold it: whole seconds within 32 bits, NaN as the epoch;
+// a date beyond them is written as the nearest one.
+inline double writableDate(double seconds)
+{
+    if (std::isnan(seconds))
+        return 0;
+    return std::clamp(seconds, double(std::numeric_limits<std::int32_t>::min()),
+                      double(std::numeric_limits<std::int32_t>::max()));
+}
 
 // Whether a value read back is the one written: reals alike when both are NaN,
 // dates within dateSlack seconds (the binary reader may round a microsecond
@@ -17,7 +30,7 @@ inline bool sameValue(const vq::PlistValue& a, const vq::PlistValue& b, double d
         return x == y || (std::isnan(x) && std::isnan(y));
     }
     if (a.isDate())
-        return std::abs(a.date()->seconds - b.date()->seconds) <= dateSlack;
+        return std::abs(writableDate(a.date()->seconds) - writableDate(b.date()->seconds)) <= dateSlack;
     if (auto* items = a.array()) {
         if (items->size() != b.array()->size())
             return false;
