@@ -112,6 +112,15 @@ protected:
     }
     // Real time passes until the load in flight has ended.
     bool loadEnds() { return RunLoop::main().runUntil([this] { return !banner->isLoading(); }, 20); }
+    // No load before the minute is up, one at it, and it ends.
+    void expectReloadAfterAMinute()
+    {
+        harness.advance(59);
+        EXPECT_FALSE(banner->isLoading());
+        harness.advance(1);
+        ASSERT_TRUE(banner->isLoading());
+        ASSERT_TRUE(loadEnds());
+    }
     void reply(int newStatus, std::string newBody)
     {
         std::lock_guard lock(mutex);
@@ -263,11 +272,7 @@ TEST_F(BannerViewTest, AShownBannerRefreshesEveryMinuteUntilItGoesAway)
     auto timer = banner->refreshTimer();
     ASSERT_TRUE(timer);
 
-    harness.advance(59);
-    EXPECT_FALSE(banner->isLoading());
-    harness.advance(1);
-    ASSERT_TRUE(banner->isLoading());
-    ASSERT_TRUE(loadEnds());
+    ASSERT_NO_FATAL_FAILURE(expectReloadAfterAMinute());
     EXPECT_EQ(seen, 2);
     EXPECT_EQ(delegate->received, 2);
 
@@ -301,11 +306,7 @@ TEST_F(BannerViewTest, AFirstLoadThatFailsIsTriedAgainEveryMinuteUntilABannerCom
         load(fmt::format("retry{}", failStatus));
         ASSERT_TRUE(loadEnds());
         ASSERT_TRUE(banner->refreshTimer());
-        harness.advance(59);
-        EXPECT_FALSE(banner->isLoading());
-        harness.advance(1);
-        ASSERT_TRUE(banner->isLoading());
-        ASSERT_TRUE(loadEnds());
+        ASSERT_NO_FATAL_FAILURE(expectReloadAfterAMinute());
         EXPECT_EQ(seen, 2);
         EXPECT_EQ(delegate->received, 0);
         EXPECT_EQ(banner->image(), nullptr);
