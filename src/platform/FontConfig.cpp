@@ -2,7 +2,9 @@
 
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace vq {
 
@@ -150,6 +152,50 @@ std::string escapeXml(const std::string& text)
     return out;
 }
 
+// Up to three names, and how many more.
+std::string someOf(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < 3; ++i)
+        text += (i ? ", " : "") + names[i];
+    if (names.size() > 3)
+        text += fmt::format(" and {} more", names.size() - 3);
+    return text;
+}
+
+std::vector<std::string> unknownFamilies(FcConfig* config, const std::set<std::string>& known)
+{
+    std::set<std::string> unknown;
+    FcPattern* all = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
+    FcFontSet* set = FcFontList(config, all, objects);
+    for (int i = 0; set && i < set->nfont; ++i) {
+        FcChar8* family = nullptr;
+        if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family &&
+            !known.contains(reinterpret_cast<const char*>(family)))
+            unknown.insert(reinterpret_cast<const char*>(family));
+    }
+    if (set)
+        FcFontSetDestroy(set);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(all);
+    return {unknown.begin(), unknown.end()};
+}
+
+// Rule files added to the system's folder, or taken out of it.
+std::vector<std::string> changedRules(const FontConfig::Baseline& baseline)
+{
+    std::set<std::string> present;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(baseline.rulesFolder, ec), end; !ec && it != end; it.increment(ec))
+        if (auto name = it->path().filename().string(); name.ends_with(".conf"))
+            present.insert(std::move(name));
+    std::vector<std::string> changed;
+    std::set_symmetric_difference(present.begin(), present.end(), baseline.rules.begin(), baseline.rules.end(),
+                                  std::back_inserter(changed));
+    return changed;
+}
+
 bool hasFace(FcConfig* config, const char* postscriptName)
 {
     FcPattern* pattern = FcPatternCreate();
@@ -178,6 +224,26 @@ FontConfig::Loaded& sharedLoaded()
 }
 
 } // namespace
+
+const FontConfig::Baseline& FontConfig::baseline()
+{
+    static const Baseline b{
+        "/etc/fonts/conf.d",
+        {"10-hinting-slight.conf", "10-scale-bitmap-fonts.conf", "10-yes-antialias.conf", "11-lcdfilter-default.conf",
+         "20-unhint-small-dejavu-lgc-sans-mono.conf", "20-unhint-small-dejavu-lgc-sans.conf",
+         "20-unhint-small-dejavu-lgc-serif.conf", "20-unhint-small-dejavu-sans-mono.conf",
+         "20-unhint-small-dejavu-sans.conf", "20-unhint-small-dejavu-serif.conf", "20-unhint-small-vera.conf",
+         "30-comic-sans.conf", "30-metric-aliases.conf", "40-nonlatin.conf", "45-generic.conf", "45-latin.conf",
+         "48-spacing.conf", "49-sansserif.conf", "50-user.conf", "51-local.conf", "57-dejavu-sans-mono.conf",
+         "57-dejavu-sans.conf", "57-dejavu-serif.conf", "58-dejavu-lgc-sans-mono.conf", "58-dejavu-lgc-sans.conf",
+         "58-dejavu-lgc-serif.conf", "60-generic.conf", "60-latin.conf", "65-fonts-persian.conf", "65-nonlatin.conf",
+         "69-unifont.conf", "70-no-bitmaps.conf", "80-delicious.conf", "90-synthetic.conf"},
+        {"Comfortaa", "Comic Neue", "Dancing Script", "DejaVu Math TeX Gyre", "DejaVu Sans", "DejaVu Sans Mono",
+         "DejaVu Serif", "EB Garamond", "Lato", "Lobster Two", "Noto Color Emoji", "Quicksand", "Quicksand Light",
+         "Quicksand Medium"},
+    };
+    return b;
+}
 
 FcConfig* FontConfig::shared() { return sharedLoaded().config.get(); }
 
@@ -209,7 +275,7 @@ std::string FontConfig::configurationText(const std::vector<std::string>& fontFo
 
 FcConfigOwner FontConfig::loadSystem() { return FcConfigOwner(FcInitLoadConfigAndFonts()); }
 
-FontConfig::Loaded FontConfig::load(const std::vector<std::string>& fontFolders)
+FontConfig::Loaded FontConfig::load(const std::vector<std::string>& fontFolders, const Baseline& against)
 {
     // Someone chose a configuration for this run: theirs, not ours.
     for (const char* variable : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"})
@@ -225,10 +291,20 @@ FontConfig::Loaded FontConfig::load(const std::vector<std::string>& fontFolders)
         for (const char* face : kRequiredFaces)
             if (!hasFace(config.get(), face))
                 missing += (missing.empty() ? "" : ", ") + std::string(face);
-        if (missing.empty())
+        if (!missing.empty()) {
+            // Fonts kept somewhere else (another distribution): the system knows where.
+            log("fonts: {} not in the app's font folders; using the system's font configuration", missing);
+        } else if (auto rules = changedRules(against); !rules.empty()) {
+            log("fonts: the system's font rules differ from the app's ({}); using the system's font configuration",
+                someOf(rules));
+        } else if (auto families = unknownFamilies(config.get(), against.families); !families.empty()) {
+            // Their packages' aliases and the system's metric rules decide what stands in for a
+            // glyph those faces lack; the app's rules know only the families it installs.
+            log("fonts: {} not among the app's font families; using the system's font configuration",
+                someOf(families));
+        } else {
             return {std::move(config), true};
-        // Fonts kept somewhere else (another distribution): the system knows where.
-        log("fonts: {} not in the app's font folders; using the system's font configuration", missing);
+        }
     } else {
         log("fonts: the app's font configuration did not load; using the system's");
     }

@@ -1,9 +1,12 @@
 #include "platform/FontConfig.h"
 #include "platform/Log.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -133,13 +136,27 @@ Resolution resolve(FcConfig* config, const std::string& family, int weight, int 
     return r;
 }
 
+// A baseline this machine meets exactly, whatever fonts it has: the baseline's
+// rule files stand in a folder of their own, its families are this machine's.
+FontConfig::Baseline baselineThisMachineMeets(const vq::test::TempDir& rules)
+{
+    FontConfig::Baseline exact{rules.path().string(), FontConfig::baseline().rules, {}};
+    for (const auto& name : exact.rules)
+        std::ofstream(rules / name) << "<fontconfig/>\n";
+    FcConfigOwner system = FontConfig::loadSystem();
+    for (const auto& family : familiesOf(system.get()))
+        exact.families.insert(family);
+    return exact;
+}
+
 } // namespace
 
-TEST(FontConfigTest, TheAppsOwnConfigurationFindsAndDrawsEveryFaceAsTheSystemsDoes)
+// Whichever configuration the app picks on this machine: with the fonts and
+// rules the app installs its own, with anything more the system's.
+TEST(FontConfigTest, TheConfigurationTheAppPicksFindsAndDrawsEveryFaceAsTheSystemsDoes)
 {
     WithoutChosenConfiguration machine;
     auto own = FontConfig::load(FontConfig::defaultFontFolders());
-    ASSERT_TRUE(own.own) << "the system font is installed, so the app's configuration is used";
     ASSERT_TRUE(own.config);
     FcConfigOwner system = FontConfig::loadSystem();
     ASSERT_TRUE(system);
@@ -195,14 +212,59 @@ TEST(FontConfigTest, FoldersWithoutTheSystemFontFallBackToTheSystemsConfiguratio
     }
 
     // A folder with the system font in it is enough, and lists only its own faces.
+    vq::test::TempDir rules;
     LogCapture log;
-    auto dejavu = FontConfig::load({"/usr/share/fonts/truetype/dejavu"});
+    auto dejavu = FontConfig::load({"/usr/share/fonts/truetype/dejavu"}, baselineThisMachineMeets(rules));
     EXPECT_TRUE(dejavu.own);
     EXPECT_TRUE(log.lines().empty()) << testing::PrintToString(log.lines());
     auto faces = listedFaces(dejavu.config.get());
     EXPECT_FALSE(faces.empty());
     for (const auto& [file, index] : faces)
         EXPECT_TRUE(file.starts_with("/usr/share/fonts/truetype/dejavu/")) << file;
+}
+
+TEST(FontConfigTest, RulesOrFamiliesBeyondTheBaselineLeaveItToTheSystem)
+{
+    WithoutChosenConfiguration machine;
+    vq::test::TempDir rules;
+    FontConfig::Baseline exact = baselineThisMachineMeets(rules);
+    FcConfigOwner system = FontConfig::loadSystem();
+    ASSERT_TRUE(exact.families.contains("Lato"));
+    {
+        LogCapture log;
+        EXPECT_TRUE(FontConfig::load(FontConfig::defaultFontFolders(), exact).own);
+        EXPECT_TRUE(log.lines().empty()) << testing::PrintToString(log.lines());
+    }
+
+    auto withoutLato = exact;
+    withoutLato.families.erase("Lato");
+    struct Case {
+        std::string what;
+        std::function<void()> change;
+        const FontConfig::Baseline& baseline;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {"an added rule file", [&] { std::ofstream(rules / "61-extra.conf") << "<fontconfig/>\n"; }, exact,
+         "fonts: the system's font rules differ from the app's (61-extra.conf); using the system's font configuration"},
+        {"a rule file taken out", [&] { std::filesystem::remove(rules / "10-hinting-slight.conf"); }, exact,
+         "fonts: the system's font rules differ from the app's (10-hinting-slight.conf); using the system's font "
+         "configuration"},
+        {"a family the rules do not know", [] {}, withoutLato,
+         "fonts: Lato not among the app's font families; using the system's font configuration"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        LogCapture log;
+        auto loaded = FontConfig::load(FontConfig::defaultFontFolders(), c.baseline);
+        EXPECT_FALSE(loaded.own);
+        EXPECT_EQ(log.lines(), std::vector<std::string>{c.line});
+        EXPECT_EQ(listedFaces(loaded.config.get()), listedFaces(system.get()));
+        // Back to the exact baseline for the next case.
+        std::filesystem::remove(rules / "61-extra.conf");
+        std::ofstream(rules / "10-hinting-slight.conf") << "<fontconfig/>\n";
+    }
 }
 
 TEST(FontConfigTest, AConfigurationChosenForTheRunIsUsedAsItStands)
