@@ -9,7 +9,7 @@ find_package(SDL2 REQUIRED)
 find_package(CLI11 CONFIG QUIET)
 
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pangofc fontconfig cairo)
-pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+pkg_check_modules(EXPAT REQUIRED IMPORTED_TARGET expat)
 # MD5 for the device identifiers: libmd is small, where OpenSSL's symbols were a third
 # of the loader's work at every start.
 pkg_check_modules(LIBMD REQUIRED IMPORTED_TARGET libmd)

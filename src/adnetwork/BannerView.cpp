@@ -39,19 +39,6 @@ std::optional<std::string>& adServerSetting()
 
 bool usableKey(const std::optional<std::string>& key) { return key && !key->empty() && *key != "none"; }
 
-// Query values keep only the unreserved characters as they are.
-std::string escapeQueryValue(std::string_view text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~')
-            out += static_cast<char>(c);
-        else
-            out += fmt::format("%{:02X}", c);
-    }
-    return out;
-}
-
 bool isWebLink(const std::string& text)
 {
     auto url = Url::parse(text);
@@ -155,7 +142,7 @@ void BannerView::start(const std::string& unit, const AdRequest& request)
     const auto& devices = request.testDevices();
     bool test = devices && std::find(devices->begin(), devices->end(), deviceIdentifier()) != devices->end();
     Size size = frame().size;
-    auto url = fmt::format("{}/banner?unit={}&w={}&h={}&test={}", adServer(), escapeQueryValue(unit),
+    auto url = fmt::format("{}/banner?unit={}&w={}&h={}&test={}", adServer(), percentEscapeQueryValue(unit),
                            std::lround(size.width), std::lround(size.height), test ? 1 : 0);
     _loader = std::make_shared<Loader>(std::static_pointer_cast<BannerView>(self()), unit);
     _loading = HttpRequest::requestWithURL(url);

@@ -38,9 +38,9 @@ struct BannerEvent {
 class BannerView : public View {
 public:
     static constexpr double refreshInterval = 60;
-    // Replies past these are refused rather than decoded: the same caps as
-    // the promotion pictures (Image::kMaxFetched...).
-    static constexpr std::size_t maxPictureBytes = Image::kMaxFetchedBytes;
+    // Replies past these are refused rather than decoded: a banner is a small
+    // picture, so 4 MB; its sides and pixels as the promotion pictures'.
+    static constexpr std::size_t maxPictureBytes = std::size_t{4} << 20;
     static constexpr int maxPictureSide = Image::kMaxFetchedSide;
     static constexpr std::int64_t maxPicturePixels = Image::kMaxFetchedPixels;
 

@@ -288,6 +288,12 @@ void ViewController::randomSetting()
 
 // ---- message rules ----
 
+namespace {
+// Shorter replacements are what keys type: too small to matter, so the usual
+// show-then-undo applies to them without an extra measure per keystroke.
+constexpr std::size_t kShortestPasteChecked = 16;
+} // namespace
+
 double ViewController::getTextHeight(const TextView& textView) const
 {
     if (!isModernSystem())
@@ -321,6 +327,16 @@ bool ViewController::textViewShouldChangeTextInRange(TextView& textView, TextRan
     // Still over the limit: an undo is on its way, so nothing changes until then.
     if (getTextHeight(textView) > metrics().upperTextLimit)
         return false;
+    // A paste taller by itself than the limit can never fit: refused before the
+    // text view lays it out, which for a pasted book took seconds only to be undone.
+    if (replacement.size() > kShortestPasteChecked) {
+        Font font = textView.typingAttributes().font;
+        double width = isModernSystem() ? metrics().measuringWidth : textView.textWidth();
+        double h = heightWithin(replacement, metrics().upperTextLimit,
+                                [&](const std::string& s) { return measureText(s, font, width).height; });
+        if (h > metrics().upperTextLimit)
+            return false;
+    }
     _previousText = textView.text();
     return true;
 }

@@ -10,6 +10,9 @@ namespace vq {
 
 std::optional<CurlUrl> CurlUrl::parse(const std::string& text)
 {
+    // curl reads the address up to a NUL: it would name somewhere else.
+    if (text.find('\0') != std::string::npos)
+        return std::nullopt;
     const CurlLibrary* curl = curlLibrary();
     if (!curl)
         return std::nullopt;

@@ -89,9 +89,16 @@ enum class PlistFormat { Xml, Binary };
 // Arrays and dictionaries nested deeper than this are refused.
 inline constexpr int kMaxPropertyListDepth = 512;
 
-// Parses XML or binary property-list bytes; nullopt when they are neither, or
-// when they nest deeper than kMaxPropertyListDepth.
-std::optional<PlistValue> parsePropertyList(std::string_view bytes);
+// A binary list may share one object between many references; copied out for
+// each, its objects may come to no more than this many bytes, as much as a
+// promotion reply may hold.
+inline constexpr std::size_t kMaxPropertyListExpandedBytes = std::size_t{8} << 20;
+
+// Parses XML or binary property-list bytes; nullopt when they are neither,
+// when they nest deeper than kMaxPropertyListDepth, or when a binary list
+// expands past expandedBudget (one log line says so).
+std::optional<PlistValue> parsePropertyList(std::string_view bytes,
+                                            std::size_t expandedBudget = kMaxPropertyListExpandedBytes);
 // Why the value cannot be written in that form and read back whole, or
 // nullopt when it can: XML cannot carry a NUL character in a string (the
 // binary form can), no form we read takes a key holding one, and text must

@@ -1,7 +1,10 @@
 #include "platform/PropertyListValues.h"
 
+#include "platform/PropertyListForms.h"
+
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -44,33 +47,6 @@ void forEachComponent(std::string_view keyPath, Fn&& fn)
             return;
         start = dot + 1;
     }
-}
-
-std::int64_t leadingInteger(std::string_view s)
-{
-    std::size_t i = 0;
-    while (i < s.size() && isBlank(s[i]))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
-    // Accumulated negatively so the most negative value fits; clamped on overflow.
-    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
-    std::int64_t n = 0;
-    bool clamped = false;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        int digit = s[i] - '0';
-        if (n < (lowest + digit) / 10) {
-            clamped = true;
-            break;
-        }
-        n = n * 10 - digit;
-    }
-    if (clamped)
-        return negative ? lowest : std::numeric_limits<std::int64_t>::max();
-    if (negative)
-        return n;
-    return n == lowest ? std::numeric_limits<std::int64_t>::max() : -n;
 }
 
 bool leadingTruth(std::string_view s)
@@ -199,11 +175,38 @@ void describeInto(std::string& out, const PlistValue& value, int depth, bool nes
 
 } // namespace
 
+std::int64_t leadingInteger(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size() && isBlank(s[i]))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    // Accumulated negatively so the most negative value fits; clamped on overflow.
+    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    std::int64_t n = 0;
+    bool clamped = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        int digit = s[i] - '0';
+        if (n < (lowest + digit) / 10) {
+            clamped = true;
+            break;
+        }
+        n = n * 10 - digit;
+    }
+    if (clamped)
+        return negative ? lowest : std::numeric_limits<std::int64_t>::max();
+    if (negative)
+        return n;
+    return n == lowest ? std::numeric_limits<std::int64_t>::max() : -n;
+}
+
 std::optional<PlistValue> parsePropertyListDictionary(std::string_view body, std::size_t maxBytes)
 {
     if (body.empty() || body.size() > maxBytes)
         return std::nullopt;
-    auto value = parsePropertyList(body);
+    auto value = parsePropertyList(body, std::max(maxBytes, kMaxPropertyListExpandedBytes));
     if (!value || !value->isDictionary())
         return std::nullopt;
     return value;
@@ -268,6 +271,13 @@ std::int64_t integerValueOf(const PlistValue& value)
 
 std::int64_t integerValueOf(const PlistValue* value) { return value ? integerValueOf(*value) : 0; }
 
+bool statusCodeIsSuccess(const PlistValue* code)
+{
+    if (code && code->isReal() && !std::isfinite(*code->doubleValue()))
+        return false;
+    return integerValueOf(code) == 0;
+}
+
 bool boolValueOf(const PlistValue& value)
 {
     if (const auto* s = value.string())
@@ -289,6 +299,13 @@ std::optional<std::string> stringValueOf(const PlistValue& value)
 std::optional<std::string> stringValueOf(const PlistValue* value)
 {
     return value ? stringValueOf(*value) : std::nullopt;
+}
+
+std::optional<std::string> identifierValueOf(const PlistValue* value)
+{
+    if (!value || !(value->isString() || value->isInteger() || value->isReal()))
+        return std::nullopt;
+    return describe(*value);
 }
 
 std::string describe(const PlistValue& value)

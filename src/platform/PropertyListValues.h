@@ -36,6 +36,10 @@ const PlistValue* findKeyPath(const PlistValue& root, std::string_view keyPath);
 std::int64_t integerValueOf(const PlistValue& value);
 std::int64_t integerValueOf(const PlistValue* value);
 
+// A status code reads as success when its integer value is 0 (so a missing
+// code passes); a real that is not a finite number never does.
+bool statusCodeIsSuccess(const PlistValue* code);
+
 // A number is true when non-zero; a string when, after leading blanks, a
 // sign and zeros, it begins with Y, y, T, t or 1-9; anything else is false.
 bool boolValueOf(const PlistValue& value);
@@ -44,6 +48,10 @@ bool boolValueOf(const PlistValue* value);
 // The string, or nothing for a missing value or one of another type.
 std::optional<std::string> stringValueOf(const PlistValue& value);
 std::optional<std::string> stringValueOf(const PlistValue* value);
+
+// An identifier as the server sent it: a string as it stands, a number in
+// decimal; nothing for a missing value or one of another type.
+std::optional<std::string> identifierValueOf(const PlistValue* value);
 
 // The "%@" text: a string as it stands, a number in decimal, a missing
 // value "(null)", arrays as "(\n    a,\n    b\n)" and dictionaries as

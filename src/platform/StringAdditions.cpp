@@ -83,7 +83,7 @@ std::optional<std::string> stringFromMD5(std::string_view text)
     return out;
 }
 
-std::optional<std::string> percentEscapeLatin1(std::string_view utf8)
+std::optional<std::string> percentEscapeLatin1(std::string_view utf8, std::string_view alsoEscape)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
@@ -91,15 +91,34 @@ std::optional<std::string> percentEscapeLatin1(std::string_view utf8)
     std::size_t i = 0;
     while (i < utf8.size()) {
         long cp = nextCodePoint(utf8, i);
-        if (cp < 0 || cp > 0xFF)
+        if (cp <= 0 || cp > 0xFF)
             return std::nullopt;
         auto c = static_cast<unsigned char>(cp);
-        if (needsEscape(c)) {
+        if (needsEscape(c) || alsoEscape.find(static_cast<char>(c)) != std::string_view::npos) {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 0xF];
         } else {
             out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string percentEscapeQueryValue(std::string_view bytes)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '.' || c == '_' || c == '~';
+        if (unreserved) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
         }
     }
     return out;

@@ -12,9 +12,18 @@ std::optional<std::string> stringFromMD5(std::string_view text);
 
 // UTF-8 text converted to ISO Latin-1 with every byte that may not appear in
 // a URL written as "%XX" (upper-case hex): controls, the blank, bytes above
-// 126 and " % < > [ \ ] ^ ` { | }. Everything else stays, so a "%" already
-// present is escaped again. Nothing when the text is not valid UTF-8 or has
-// a character outside Latin-1.
-std::optional<std::string> percentEscapeLatin1(std::string_view utf8);
+// 126 and " % < > [ \ ] ^ ` { | }, and any in alsoEscape. Everything else
+// stays, so a "%" already present is escaped again. Nothing when the text is
+// not valid UTF-8, has a character outside Latin-1 or holds a NUL (which
+// would end the address wherever it goes).
+std::optional<std::string> percentEscapeLatin1(std::string_view utf8, std::string_view alsoEscape = {});
+
+// What a value in a query must not carry as it stands, on top of the above:
+// it would end the value or the query, or read as a blank.
+inline constexpr std::string_view kQueryValueDelimiters = "&=#?+";
+
+// Bytes as a query value: letters, digits and "-._~" as they are, every other
+// byte as "%XX". Any bytes can be written so.
+std::string percentEscapeQueryValue(std::string_view bytes);
 
 } // namespace vq

@@ -61,6 +61,8 @@ public:
     bool isSpellCheckingEnabled() const { return _spellChecking; }
     void setSpellCheckingEnabled(bool enabled) { _spellChecking = enabled; }
     TextAttributes typingAttributes() const { return {_font, _textColor}; }
+    // The width the text is laid out in: the bounds less the line padding.
+    double textWidth() const;
 
     // The caret (length 0) or selection; kept on character boundaries.
     TextRange selectedRange() const { return _selectedRange; }
@@ -94,7 +96,6 @@ private:
     bool edit(TextRange range, const std::string& replacement);
     void textDidChange();
     void updateContentSize();
-    double textWidth() const;
     TextRange clamped(TextRange range) const;
 
     std::string _text;

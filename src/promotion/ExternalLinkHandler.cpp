@@ -30,7 +30,12 @@ void ExternalLinkHandler::handleLink(const std::optional<std::string>& link)
 
 void ExternalLinkHandler::handleLink(const std::optional<std::string>& link, const std::optional<std::string>& appleId)
 {
-    auto escaped = link ? Gobals::encodeURL(*link) : std::nullopt;
+    openStoreLink(link, link ? Gobals::encodeURL(*link) : std::nullopt, appleId);
+}
+
+void ExternalLinkHandler::openStoreLink(const std::optional<std::string>& link, const std::optional<std::string>& escaped,
+                                        const std::optional<std::string>& appleId)
+{
     log("handle external link {}, apple id {}", link.value_or("(null)"), appleId.value_or("(null)"));
     if (StoreProductPage::isAvailable() && appleId && !appleId->empty()) {
         if (!Gobals::isAppStoreDisplaying())
@@ -62,7 +67,7 @@ void ExternalLinkHandler::connectionDidFinishLoading(UrlConnection&)
 {
     if (_iTunesURL) {
         auto text = *_iTunesURL;
-        handleLink(text, getIDFromString(text));
+        openStoreLink(text, text, getIDFromString(text));
         _iTunesURL.reset();
         return;
     }

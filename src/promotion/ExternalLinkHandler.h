@@ -35,6 +35,11 @@ public:
     ExternalLinkHandler() = default;
 
 private:
+    // handleLink(link, appleId) once the link is a URL: the address a visit
+    // reached is one already, and escaping it again would corrupt its escapes.
+    void openStoreLink(const std::optional<std::string>& link, const std::optional<std::string>& url,
+                       const std::optional<std::string>& appleId);
+
     std::optional<std::string> _iTunesURL;
     std::optional<std::string> _lastRequestURL;
     links::StorePages _pages;

@@ -181,7 +181,7 @@ bool PromotionUnit::checkStatus()
     auto list = promotionList();
     if (!list)
         return false;
-    if (integerValueOf(findKeyPath(*list, "status.code")) == 0)
+    if (statusCodeIsSuccess(findKeyPath(*list, "status.code")))
         return true;
     const PlistValue* msg = findKeyPath(*list, "status.msg");
     Reportor::instance()->reportStatus(msg ? std::optional<std::string>(describe(*msg)) : std::nullopt);
@@ -275,8 +275,11 @@ std::optional<std::string> PromotionUnit::bannerKey()
     auto stored = defaults.stringForKey(kBannerKeyDefaultsKey);
     std::optional<std::string> result;
     auto list = promotionList();
-    // Only a text counts as the server's key; any other value is ignored.
+    // Only a text counts as the server's key; any other value is ignored, and
+    // so is a text holding a NUL, which no unit's name does.
     auto server = list ? stringValueOf(findKeyPath(*list, "base.banner_key")) : std::nullopt;
+    if (server && server->find('\0') != std::string::npos)
+        server.reset();
     if (server) {
         if (server != stored) {
             defaults.setString(kBannerKeyDefaultsKey, *server);
@@ -286,7 +289,8 @@ std::optional<std::string> PromotionUnit::bannerKey()
     } else if (stored && !stored->empty()) {
         result = stored;
     }
-    if (result == "none")
+    // An empty key names no unit: the banner slot keeps asking.
+    if (result == "none" || result == "")
         return std::nullopt;
     return result;
 }

@@ -4,6 +4,7 @@
 #include "net/HttpRequest.h"
 #include "platform/Log.h"
 #include "platform/PropertyListValues.h"
+#include "platform/StringAdditions.h"
 #include "platform/TestReset.h"
 #include "promotion/Gobals.h"
 #include "promotion/ServerSettings.h"
@@ -46,11 +47,19 @@ std::shared_ptr<Reportor> Reportor::instance()
 
 void Reportor::resetForTests() { shared().reset(); }
 
-bool Reportor::send(const std::string& action)
+bool Reportor::send(const Query& query)
 {
-    auto url = Gobals::encodeURL(promotionServerBase() + "/index.php?" + action);
+    auto url = Gobals::encodeURL(promotionServerBase() + "/index.php?");
     if (!url)
         return false;
+    for (const auto& [key, value] : query) {
+        auto escaped = percentEscapeLatin1(value, kQueryValueDelimiters);
+        if (!escaped) {
+            log("report {} not sent: its {} cannot be written in a URL", query.front().second, key);
+            return false;
+        }
+        *url += fmt::format("{}{}={}", &key == &query.front().first ? "" : "&", key, *escaped);
+    }
     auto request = HttpRequest::requestWithURL(*url);
     request->setDelegate(weak_from_this());
     request->startAsynchronous();
@@ -59,60 +68,66 @@ bool Reportor::send(const std::string& action)
 
 void Reportor::reportDisplay(const Text& type, const Text& adId)
 {
-    send(fmt::format("action=display&ver={}&appid={}&did={}&dtype={}&type={}&id={}", Gobals::appVersion(), appId(),
-                     orNull(Gobals::deviceId()), Gobals::deviceIdType(), orEmpty(type), orEmpty(adId)));
+    send({{"action", "display"}, {"ver", Gobals::appVersion()}, {"appid", appId()},
+          {"did", orNull(Gobals::deviceId())}, {"dtype", Gobals::deviceIdType()}, {"type", orEmpty(type)},
+          {"id", orEmpty(adId)}});
 }
 
 void Reportor::reportClick(const Text& type, const Text& adId, const Text& targetAppId)
 {
-    send(fmt::format("action=click&ver={}&appid={}&did={}&dtype={}&type={}&id={}&target={}", Gobals::appVersion(),
-                     appId(), orNull(Gobals::deviceId()), Gobals::deviceIdType(), orEmpty(type), orEmpty(adId),
-                     orEmpty(targetAppId)));
+    send({{"action", "click"}, {"ver", Gobals::appVersion()}, {"appid", appId()},
+          {"did", orNull(Gobals::deviceId())}, {"dtype", Gobals::deviceIdType()}, {"type", orEmpty(type)},
+          {"id", orEmpty(adId)}, {"target", orEmpty(targetAppId)}});
 }
 
 void Reportor::reportApns(const Text& token)
 {
     if (!token || token->empty())
         return;
-    send(fmt::format("action=apns&appid={}&did={}&dtype={}&token={}&ver={}", appId(), orNull(Gobals::deviceId()),
-                     Gobals::deviceIdType(), *token, Gobals::appVersion()));
+    send({{"action", "apns"}, {"appid", appId()}, {"did", orNull(Gobals::deviceId())},
+          {"dtype", Gobals::deviceIdType()}, {"token", *token}, {"ver", Gobals::appVersion()}});
 }
 
 void Reportor::reportInstalledApps(const std::vector<std::string>& appIds)
 {
     if (appIds.empty())
         return;
-    auto known = [this](const std::string& id) {
-        return std::find(_reportedInstalledAppList.begin(), _reportedInstalledAppList.end(), id) !=
-               _reportedInstalledAppList.end();
-    };
-    std::string text;
-    for (std::size_t i = 0; i + 1 < appIds.size(); ++i) {
-        if (known(appIds[i]))
-            continue;
-        _reportedInstalledAppList.push_back(appIds[i]);
-        text += appIds[i] + ",";
-    }
-    // The server splits the list at commas and does not expect a trailing one.
     const auto& last = appIds.back();
-    if (!known(last)) {
-        _reportedInstalledAppList.push_back(last);
-        text += last;
-    } else {
+    bool lastKnown = _reportedInstalledApps.contains(last) ||
+                     std::find(appIds.begin(), appIds.end() - 1, last) != appIds.end() - 1;
+    // Each id not reported before, once, in the order given.
+    std::vector<std::string> fresh;
+    for (const auto& id : appIds)
+        if (_reportedInstalledApps.insert(id).second)
+            fresh.push_back(id);
+    if (lastKnown)
         log("app {} has already been detected and reported", last);
-        if (!text.empty() && text.back() == ',')
-            text.pop_back();
+    if (fresh.empty())
+        return;
+    // The server splits the list at commas and does not expect a trailing one.
+    std::string text;
+    for (const auto& id : fresh)
+        text += (text.empty() ? "" : ",") + id;
+    if (reportInstalledAppString(text)) {
+        _reportedInstalledAppList.insert(_reportedInstalledAppList.end(), fresh.begin(), fresh.end());
+        return;
     }
-    if (!text.empty())
-        reportInstalledAppString(text);
+    // Not sent: these count as never reported.
+    for (const auto& id : fresh)
+        _reportedInstalledApps.erase(id);
 }
 
-void Reportor::reportInstalledAppString(const std::string& list)
+bool Reportor::reportInstalledAppString(const std::string& list)
 {
-    std::string action = fmt::format("action=install&ver={}&appid={}&did={}&dtype={}&list={}", Gobals::appVersion(),
-                                     appId(), orNull(Gobals::deviceId()), Gobals::deviceIdType(), list);
-    send(action);
-    log("report installed url  {}", promotionServerBase() + "/index.php?" + action);
+    Query query{{"action", "install"}, {"ver", Gobals::appVersion()}, {"appid", appId()},
+                {"did", orNull(Gobals::deviceId())}, {"dtype", Gobals::deviceIdType()}, {"list", list}};
+    if (!send(query))
+        return false;
+    std::string shown;
+    for (const auto& [key, value] : query)
+        shown += fmt::format("{}{}={}", shown.empty() ? "" : "&", key, value);
+    log("report installed url  {}", promotionServerBase() + "/index.php?" + shown);
+    return true;
 }
 
 void Reportor::reportStatus(const Text& message)
@@ -133,7 +148,7 @@ void Reportor::requestFinished(const std::shared_ptr<HttpRequest>& request)
     auto list = parsePropertyListDictionary(request->responseData());
     if (!list)
         return;
-    if (integerValueOf(findKeyPath(*list, "status.code")) != 0) {
+    if (!statusCodeIsSuccess(findKeyPath(*list, "status.code"))) {
         const PlistValue* msg = findKeyPath(*list, "status.msg");
         reportStatus(msg ? std::optional<std::string>(describe(*msg)) : std::nullopt);
     }
@@ -144,6 +159,7 @@ void Reportor::requestFailed(const std::shared_ptr<HttpRequest>& request)
     log("report fail {}", request->url());
     // The server may not have the installed list: send all of it next time.
     _reportedInstalledAppList.clear();
+    _reportedInstalledApps.clear();
 }
 
 } // namespace vq

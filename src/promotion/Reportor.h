@@ -5,6 +5,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace vq {
@@ -26,7 +29,8 @@ public:
     void reportApns(const Text& token);
     // Only the ones not reported before in this run (until a report fails).
     void reportInstalledApps(const std::vector<std::string>& appIds);
-    void reportInstalledAppString(const std::string& list);
+    // False, with one log line, when the report could not be sent.
+    bool reportInstalledAppString(const std::string& list);
     // An analytics event named by the message.
     void reportStatus(const Text& message);
 
@@ -36,10 +40,15 @@ public:
     const std::vector<std::string>& reportedInstalledAppList() const { return _reportedInstalledAppList; }
 
 private:
-    // The escaped URL of base + "/index.php?" + action; false when it cannot be escaped.
-    bool send(const std::string& action);
+    using Query = std::vector<std::pair<std::string_view, std::string>>;
+    // GET base + "/index.php?" + the query, each value escaped on its own so
+    // that nothing in it can end it or add a parameter; false, with one log
+    // line, when a value cannot be written in a URL.
+    bool send(const Query& query);
 
     std::vector<std::string> _reportedInstalledAppList;
+    // The same ids, to look them up: a wall may list thousands.
+    std::unordered_set<std::string> _reportedInstalledApps;
 };
 
 } // namespace vq

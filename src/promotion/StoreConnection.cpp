@@ -4,6 +4,7 @@
 #include "platform/Image.h"
 #include "platform/PropertyList.h"
 #include "platform/StoreProductPage.h"
+#include "platform/StringAdditions.h"
 
 #include <fmt/format.h>
 
@@ -63,7 +64,7 @@ void connectStorePages(std::string base)
         base.pop_back();
     StoreProductPage::Store store;
     store.lookup = [base](const std::string& id, std::function<void(std::optional<StoreProduct>, std::string)> done) {
-        OnEnd::get(fmt::format("{}/store/lookup?id={}", base, id), [done = std::move(done)](HttpRequest& r) {
+        OnEnd::get(fmt::format("{}/store/lookup?id={}", base, percentEscapeQueryValue(id)), [done = std::move(done)](HttpRequest& r) {
             if (r.error())
                 return done(std::nullopt, *r.error());
             if (r.responseStatusCode() != 200)

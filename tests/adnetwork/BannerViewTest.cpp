@@ -233,6 +233,7 @@ TEST_F(BannerViewTest, BadRepliesFailQuietlyWithOneLogLine)
                                          static_cast<int>(BannerView::maxPicturePixels / BannerView::maxPictureSide) + 1)},
                           Case{"a GIF", 200, "GIF89a\x01\0\x01\0\0\0\0;"},
                           Case{"huge body", 200, pngBytes(640, 100) + std::string(BannerView::maxPictureBytes, 'x')},
+                          Case{"a 5 MB picture", 200, pngBytes(640, 100) + std::string(5'000'000, 'x')},
                           Case{"slow", 200, pngBytes(640, 100), true},
                           Case{"cut off", 200, pngBytes(640, 100), false, true}}) {
         SCOPED_TRACE(c.name);

@@ -13,6 +13,7 @@
 #include "platform/ScrollView.h"
 #include "platform/Timer.h"
 #include "platform/UserDefaults.h"
+#include "promotion/PromotionUnit.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,14 @@ TEST(BannerSlot, WithoutAKeyPollsEveryFiveSecondsUntilOneArrives)
 
     e.harness.advance(12);
     EXPECT_EQ(e.banner().loadCount(), 1u);
+    // An empty key from the server is no key: the poll goes on.
+    auto unit = PromotionUnit::currentInstance();
+    unit->setPromotionList(std::make_shared<PlistValue>(
+        PlistValue::Dictionary{{"base", PlistValue(PlistValue::Dictionary{{"banner_key", ""}})}}));
+    e.harness.advance(5);
+    EXPECT_EQ(e.banner().loadCount(), 1u);
+    EXPECT_TRUE(timer->isValid());
+    unit->setPromotionList(nullptr);
     UserDefaults::standard().setString("banner_key", "late-key");
     e.harness.advance(2.9);
     EXPECT_EQ(e.banner().loadCount(), 1u);

@@ -88,13 +88,35 @@ TEST_P(MessageRules, OverflowByTypingShowsThenRevertsAndRefusesEveryEditMeanwhil
 TEST_P(MessageRules, OverflowByPasteRevertsToTheTextBeforeThePaste)
 {
     e.focus();
-    e.harness.type("ab");
-    std::string lots(400, 'm');
-    e.harness.paste(lots);
-    EXPECT_EQ(e.text().text(), "ab" + lots);
+    std::string before = typeUntilOverflow();
     e.harness.advance(0.5);
-    EXPECT_EQ(e.text().text(), "ab");
-    EXPECT_EQ(e.text().frame().height(), r.minimum);
+    ASSERT_EQ(e.text().text(), before);
+    // A paste that fits by itself but not after the message: shown, then undone.
+    std::string some(20, 'm');
+    e.harness.paste(some);
+    EXPECT_EQ(e.text().text(), before + some);
+    e.harness.advance(0.5);
+    EXPECT_EQ(e.text().text(), before);
+}
+
+TEST_P(MessageRules, APasteThatCannotFitByItselfIsRefusedAtOnce)
+{
+    e.focus();
+    e.harness.type("ab");
+    Size laidOut = e.text().contentSize();
+    for (std::size_t size : {std::size_t{400}, std::size_t{1'200'000}}) {
+        SCOPED_TRACE(size);
+        std::string lots;
+        while (lots.size() < size)
+            lots += "hello world ";
+        e.harness.paste(lots);
+        EXPECT_EQ(e.text().text(), "ab");
+        EXPECT_EQ(e.text().contentSize(), laidOut) << "the text view never laid it out";
+        EXPECT_EQ(e.vc().previousText(), "ab");
+    }
+    // Typing goes on as before.
+    e.harness.type("c");
+    EXPECT_EQ(e.text().text(), "abc");
 }
 
 TEST_P(MessageRules, AHugeTextIsOverTheLimitWithoutBeingLaidOutWhole)

@@ -256,7 +256,10 @@ TEST_F(HttpRequestTest, CredentialsAndCookiesStayWithTheirHost)
 
 TEST_F(HttpRequestTest, OnlyHttpAndHttpsAreFetchedOrFollowed)
 {
-    for (std::string url : {"ftp://127.0.0.1/x", "file:///etc/hostname", "not a url", "", "http://"}) {
+    // An address holding a NUL would be fetched only up to it.
+    for (std::string url : {std::string("ftp://127.0.0.1/x"), std::string("file:///etc/hostname"),
+                            std::string("not a url"), std::string(), std::string("http://"),
+                            server.url("/echo") + std::string("\0/x.png", 7)}) {
         auto [request, recorder] = fetch(url);
         EXPECT_EQ(recorder->failed, 1) << url;
         EXPECT_EQ(recorder->started, 0) << url;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <limits>
 #include <string>
 #include <vector>
@@ -75,12 +76,16 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
     truncated.resize(truncated.size() / 2);
     EXPECT_FALSE(parsePropertyList(truncated));
 
-    // A raw NUL inside a string once tripped the parser library's own assertion.
+    // A raw NUL is not XML, nor are entities a list has no use for (they can
+    // multiply a small document into a huge one).
     using namespace std::string_literals;
-    auto withNul = parsePropertyList("<plist version=\"1.0\"><dict><key>k</key><string>a\0b</string></dict></plist>"s);
-    ASSERT_TRUE(withNul);
-    ASSERT_TRUE(withNul->find("k") && withNul->find("k")->string());
-    EXPECT_EQ(withNul->find("k")->string()->substr(0, 1), "a");
+    EXPECT_FALSE(parsePropertyList("<plist version=\"1.0\"><dict><key>k</key><string>a\0b</string></dict></plist>"s));
+    EXPECT_FALSE(parsePropertyList("<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY a \"aaaa\">]>"
+                                   "<plist><dict><key>k</key><string>&a;&a;</string></dict></plist>"));
+    // Elements out of place: a value without its key, a second root, an unknown element.
+    EXPECT_FALSE(parsePropertyList("<plist><dict><string>v</string></dict></plist>"));
+    EXPECT_FALSE(parsePropertyList("<plist><dict/><dict/></plist>"));
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>k</key><blink/></dict></plist>"));
 }
 
 // A binary list of one dictionary whose key is the given string object
@@ -120,8 +125,10 @@ TEST(PropertyListTest, AKeyHoldingANulIsRefusedNotACrash)
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a\0b</key><string>v</string></dict></plist>"s));
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#0;b</key><string>v</string></dict></plist>"s));
     EXPECT_FALSE(parsePropertyList("<plist><dict><key>a&#x00;b</key><string>v</string></dict></plist>"s));
-    // A NUL in a value is still taken, and a key may still name a character reference.
-    EXPECT_TRUE(parsePropertyList("<plist><dict><key>a&#65;</key><string>a\0b</string></dict></plist>"s));
+    // A key may still name a character reference.
+    auto named = parsePropertyList("<plist><dict><key>a&#65;</key><string>v</string></dict></plist>"s);
+    ASSERT_TRUE(named);
+    EXPECT_TRUE(named->find("aA"));
 }
 
 TEST(PropertyListTest, TextThatIsNotUtf8IsRefusedRatherThanCutShort)
@@ -289,6 +296,82 @@ TEST(PropertyListTest, DeepNestingIsRefusedBeforeTheLibraryBuildsTheTree)
     std::string loop = nestedBinary(1);
     loop[8 + 4] = 0; // object 0 refers to object 0
     EXPECT_FALSE(parsePropertyList(loop));
+}
+
+// object 0 is an array of two references to object 1, which holds two to
+// object 2, and so on: levels arrays over one leaf, 2^levels copies expanded.
+std::string sharedBomb(std::uint32_t levels, const std::string& leaf)
+{
+    std::string out = "bplist00";
+    std::vector<std::uint32_t> offsets;
+    for (std::uint32_t i = 0; i < levels; ++i) {
+        offsets.push_back(static_cast<std::uint32_t>(out.size()));
+        out += '\xA2';
+        out += static_cast<char>(i + 1);
+        out += static_cast<char>(i + 1);
+    }
+    offsets.push_back(static_cast<std::uint32_t>(out.size()));
+    out += leaf;
+    std::uint64_t table = out.size();
+    for (auto offset : offsets)
+        for (int k = 3; k >= 0; --k)
+            out += static_cast<char>((offset >> (8 * k)) & 0xFF);
+    out += std::string(6, '\0');
+    out += '\x04'; // offset size
+    out += '\x01'; // reference size
+    for (std::uint64_t v : {std::uint64_t{offsets.size()}, std::uint64_t{0}, table})
+        for (int k = 7; k >= 0; --k)
+            out += static_cast<char>((v >> (8 * k)) & 0xFF);
+    return out;
+}
+
+TEST(PropertyListTest, SharedObjectsCountForEveryReferenceAgainstTheBudget)
+{
+    using namespace std::string_literals;
+    // Ten levels (1,024 copies of a small leaf) are a list like any other.
+    auto small = parsePropertyList(sharedBomb(10, "\x10\x07"));
+    ASSERT_TRUE(small);
+    EXPECT_EQ(depthOf(*small), 10);
+
+    // Twenty-two levels of 400 bytes once asked for gigabytes; one 64 KB string
+    // referred to from every level asks for the same in fewer.
+    LogCapture log;
+    EXPECT_FALSE(parsePropertyList(sharedBomb(22, "\x10\x07")));
+    std::string big = "\x5F\x12\x00\x01\x00\x00"s + std::string(65536, 's');
+    EXPECT_FALSE(parsePropertyList(sharedBomb(8, big)));
+    EXPECT_EQ(log.count("property list refused: its shared objects expand past 8388608 bytes"), 2u)
+        << testing::PrintToString(log.lines());
+    // A budget of its own for the caller who asks.
+    EXPECT_TRUE(parsePropertyList(sharedBomb(8, big), std::size_t{64} << 20));
+}
+
+TEST(PropertyListTest, TextAndNumbersReadTheSameInEitherForm)
+{
+    using namespace std::string_literals;
+    // An ASCII string holding a NUL is read whole, not cut at it.
+    auto binary = parsePropertyList(binaryWithKey("\x51k"s, "\x57"s + "a\0b.png"s));
+    ASSERT_TRUE(binary && binary->find("k") && binary->find("k")->string());
+    EXPECT_EQ(*binary->find("k")->string(), "a\0b.png"s);
+
+    // Integers beyond 64 bits are the nearest value 64 bits hold, in XML as in text.
+    auto xml = parsePropertyList("<plist><array><integer>99999999999999999999999</integer>"
+                                 "<integer>-99999999999999999999999</integer><integer> 42 </integer>"
+                                 "<real>+infinity</real><real>-inf</real><real>1e400</real></array></plist>");
+    ASSERT_TRUE(xml && xml->array() && xml->array()->size() == 6u);
+    const auto& items = *xml->array();
+    EXPECT_EQ(items[0].integerValue(), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(items[1].integerValue(), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(items[2].integerValue(), 42);
+    EXPECT_EQ(items[3].doubleValue(), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(items[4].doubleValue(), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(items[5].doubleValue(), std::numeric_limits<double>::infinity());
+    // The binary form's 16-byte integers likewise.
+    auto wide = parsePropertyList(binaryWithKey("\x51k"s, "\x14"s + std::string(7, '\0') + "\x01" + std::string(8, '\0')));
+    ASSERT_TRUE(wide && wide->find("k"));
+    EXPECT_EQ(wide->find("k")->integerValue(), std::numeric_limits<std::int64_t>::max());
+    auto negative = parsePropertyList(binaryWithKey("\x51k"s, "\x14"s + std::string(16, '\xFF')));
+    ASSERT_TRUE(negative && negative->find("k"));
+    EXPECT_EQ(negative->find("k")->integerValue(), -1);
 }
 
 TEST(PropertyListTest, NumericConversionsAcrossTypes)

@@ -25,12 +25,16 @@ TEST(StringAdditionsTest, EscapesWhatMayNotAppearInAUrl)
     EXPECT_EQ(percentEscapeLatin1(kept), kept);
     EXPECT_EQ(percentEscapeLatin1("\"%<>[\\]^`{|}"), "%22%25%3C%3E%5B%5C%5D%5E%60%7B%7C%7D");
     EXPECT_EQ(percentEscapeLatin1(std::string("\x01\t\n\x1f\x7f", 5)), "%01%09%0A%1F%7F");
-    EXPECT_EQ(percentEscapeLatin1(std::string("a\0b", 3)), "a%00b");
     // A percent sign already there is escaped again.
     EXPECT_EQ(percentEscapeLatin1("dv=iPhone%204S"), "dv=iPhone%25204S");
     // Latin-1 characters become their single byte.
     EXPECT_EQ(percentEscapeLatin1("caf\xc3\xa9 \xc2\xa0\xc3\xbf"), "caf%E9%20%A0%FF");
     EXPECT_EQ(percentEscapeLatin1(""), "");
+    // A query value's delimiters, when asked.
+    EXPECT_EQ(percentEscapeLatin1("x&action=apns&token=EVIL b1#frag ?+", kQueryValueDelimiters),
+              "x%26action%3Dapns%26token%3DEVIL%20b1%23frag%20%3F%2B");
+    // Any bytes as a query value.
+    EXPECT_EQ(percentEscapeQueryValue(std::string("77&x=\0\xff-._~", 11)), "77%26x%3D%00%FF-._~");
 }
 
 TEST(StringAdditionsTest, RefusesTextOutsideLatin1OrNotUtf8)
@@ -42,4 +46,5 @@ TEST(StringAdditionsTest, RefusesTextOutsideLatin1OrNotUtf8)
     EXPECT_EQ(percentEscapeLatin1("\xc3"), std::nullopt);                 // cut short
     EXPECT_EQ(percentEscapeLatin1("\xc1\xa9"), std::nullopt);             // overlong
     EXPECT_EQ(percentEscapeLatin1("\xe0\x81\xa9"), std::nullopt);         // overlong
+    EXPECT_EQ(percentEscapeLatin1(std::string("a\0b", 3)), std::nullopt);  // a NUL would end the address
 }

@@ -116,6 +116,18 @@ TEST_F(AlertAdTest, CancelHidesWithoutAClickAcceptOpensTheLinkAndReportsIt)
     EXPECT_EQ(seen("click")[0].param("target"), "");
 }
 
+TEST_F(AlertAdTest, ANumberAsTheIdIsReportedAsItsDigits)
+{
+    auto list = alertList({});
+    (*(*list.dictionary())["alert"].dictionary())["id"] = PlistValue(77);
+    ad->setContentInfo(std::make_shared<PlistValue>(list));
+    ad->showAd();
+    tapAlert(AlertView::visibleAlerts().front(), 1);
+    ASSERT_TRUE(waitFor("display", 1) && waitFor("click", 1));
+    EXPECT_EQ(seen("display")[0].param("id"), "77");
+    EXPECT_EQ(seen("click")[0].param("id"), "77");
+}
+
 TEST_F(AlertAdTest, HideAdClosesWithoutAClickAndIsHarmlessOffScreen)
 {
     ad->showAd();

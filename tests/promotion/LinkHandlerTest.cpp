@@ -52,6 +52,10 @@ protected:
             ++visits;
             res.set_redirect(std::string("http://") + storeHost + "/app/id" + req.matches[1].str() + "?mt=8", 302);
         });
+        server.http().Get("/escaped", [this](const httplib::Request&, httplib::Response& res) {
+            ++visits;
+            res.set_redirect(std::string("http://") + storeHost + "/app/sk%C3%A9tch%20pad?mt=8", 302);
+        });
         server.http().Get("/hop", [this](const httplib::Request&, httplib::Response& res) {
             ++visits;
             res.set_redirect(server.url("/landing"), 302);
@@ -92,6 +96,16 @@ TEST_F(LinkHandlerTest, TheExternalVisitStopsAtTheStoreHostAndShowsItsPage)
     EXPECT_TRUE(urls.empty());
     page()->done();
     harness.advance(1);
+    EXPECT_FALSE(Gobals::isAppStoreDisplaying());
+}
+
+TEST_F(LinkHandlerTest, AStoreAddressWithoutAnIdentifierOpensAsItWasReached)
+{
+    auto handler = ExternalLinkHandler::create();
+    handler->handleLink(server.url("/escaped"));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !urls.empty(); }, 20));
+    // Its escapes stay as they are, not escaped once more.
+    EXPECT_EQ(urls, std::vector<std::string>{std::string("http://") + storeHost + "/app/sk%C3%A9tch%20pad?mt=8"});
     EXPECT_FALSE(Gobals::isAppStoreDisplaying());
 }
 

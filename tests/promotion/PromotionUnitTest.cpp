@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <limits>
+
 using namespace vq;
 using namespace vq::test;
 
@@ -104,12 +106,21 @@ TEST_F(PromotionUnitTest, AStatusFailureBecomesAnAnalyticsEventAndShowsNothing)
     EXPECT_EQ(alertsShown(), 0u);
     EXPECT_EQ(unit->displayTime(), 0);
 
+    // A code that is no finite number is a failure too.
+    for (double code : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                        std::numeric_limits<double>::quiet_NaN()}) {
+        unit->setPromotionList(std::make_shared<PlistValue>(
+            dict({{"status", dict({{"code", code}, {"msg", "odd code"}})}, {"base", dict({{"ad_type", "alert"}})}})));
+        EXPECT_FALSE(unit->checkStatus()) << code;
+    }
+    EXPECT_EQ(events.size(), 4u);
+
     // Without a status section the check passes.
     setList(alertList({}));
     (*const_cast<PlistValue&>(*unit->promotionList()).dictionary()).erase("status");
     activate();
     EXPECT_TRUE(unit->lastAd());
-    EXPECT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.size(), 4u);
 }
 
 TEST_F(PromotionUnitTest, LaunchTypeZeroShowsOnEveryActivationOneOnlyOnce)
@@ -302,8 +313,12 @@ TEST_F(PromotionUnitTest, BannerKeyFromTheServerWinsAndIsRemembered)
     EXPECT_EQ(UserDefaults::standard().stringForKey("banner_key"), "none");
     EXPECT_EQ(unit->bannerKey(), std::nullopt);
 
-    // A number where the key's text should be is no key.
+    // A number where the key's text should be is no key, nor is an empty text.
     unit->setPromotionList(std::make_shared<PlistValue>(dict({{"base", dict({{"banner_key", 5}})}})));
+    EXPECT_EQ(unit->bannerKey(), std::nullopt);
+    unit->setPromotionList(std::make_shared<PlistValue>(dict({{"base", dict({{"banner_key", ""}})}})));
+    EXPECT_EQ(unit->bannerKey(), std::nullopt);
+    unit->setPromotionList(std::make_shared<PlistValue>(dict({{"base", dict({{"banner_key", std::string("\0zero", 5)}})}})));
     EXPECT_EQ(unit->bannerKey(), std::nullopt);
 }
 

@@ -132,18 +132,31 @@ TEST_F(ReportorTest, OnlyANonZeroStatusInAReplyBecomesAnEvent)
     EXPECT_EQ(events.size(), 1u);
 }
 
-TEST_F(ReportorTest, AnIdentifierThatCannotBeEscapedSendsNoRequest)
+TEST_F(ReportorTest, ServerValuesArriveWholeOrTheReportIsNotSent)
 {
+    // Delimiters in a value stay inside it: no parameter added, none cut off.
+    reporter->reportClick("wall", "x&action=apns&token=EVIL", "b1#frag");
+    reporter->reportDisplay("alert", "a=b?c+d e%20");
+    ASSERT_TRUE(waitFor("click", 1) && waitFor("display", 1));
+    auto click = seen("click").front();
+    EXPECT_EQ(click.param("id"), "x&action=apns&token=EVIL");
+    EXPECT_EQ(click.param("target"), "b1#frag");
+    EXPECT_EQ(click.params.count("token"), 0u);
+    EXPECT_EQ(seen("display").front().param("id"), "a=b?c+d e%20");
+
+    // A value no URL can carry: one line, no request, and an installed id that
+    // was not sent is sent with the next report.
     LogCapture log;
     reporter->reportClick("wall", "\xe2\x98\x83", "1");
-    reporter->reportDisplay("alert", "ok");
-    ASSERT_TRUE(waitFor("display", 1));
+    reporter->reportInstalledApps({"5", "\xe2\x98\x83"});
+    EXPECT_TRUE(reporter->reportedInstalledAppList().empty());
+    reporter->reportInstalledApps({"5"});
+    ASSERT_TRUE(waitFor("install", 1));
     settle();
-    EXPECT_TRUE(seen("click").empty());
-    std::size_t cannot = 0;
-    for (const auto& line : log.lines())
-        cannot += line.rfind("cannot escape URL", 0) == 0;
-    EXPECT_EQ(cannot, 1u);
+    EXPECT_EQ(seen("click").size(), 1u);
+    EXPECT_EQ(installedLists(), std::vector<std::string>{"5"});
+    EXPECT_EQ(log.count("report click not sent: its id cannot be written in a URL"), 1u);
+    EXPECT_EQ(log.count("report install not sent: its list cannot be written in a URL"), 1u);
 }
 
 } // namespace

@@ -170,6 +170,12 @@ TEST_F(RewardAdTest, BuildsThePhonePageBelowTheScreenAndSlidesItUpAndDown)
     harness.advance(1);
     EXPECT_TRUE(root->window());
     EXPECT_EQ(root->frame(), (Rect{0, 20, 320, 460}));
+
+    // Let go of while it slides down (the wall replaces it): the page goes with it.
+    ad->hideAd();
+    harness.advance(0.1);
+    ad.reset();
+    EXPECT_FALSE(root->window());
 }
 
 TEST_F(RewardAdTest, WithoutTheStatusBarThePageSlidesFullyBelowTheScreen)
@@ -250,12 +256,14 @@ TEST_F(RewardAdTest, BadCreditFiguresFallBackWithoutDividing)
     };
     const Case cases[] = {
         {12, 0, "12/0", 0},         // no target: empty bar
-        {12, -5, "12/0", 0},        // a negative target counts as none
-        {-3, 50, "0/50", 0},        // negative credits count as none
+        {12, -5, "12/-5", 0},       // shown as given; a negative target fills nothing
+        {-3, 50, "-3/50", 0},       // nor do negative credits
+        {-3, -50, "-3/-50", 0},
         {70, 50, "70/50", 1},       // past the target: a full bar
         {"x", "y", "0/0", 0},       // not numbers
         {PlistValue::Array{}, 9, "0/9", 0},
         {PlistValue(std::int64_t{1} << 40), 50, "2147483647/50", 1}, // beyond an int
+        {PlistValue(-(std::int64_t{1} << 40)), 50, "-2147483648/50", 0},
     };
     start(DeviceProfile::Phone, rewardList(items(1)));
     for (const auto& c : cases) {

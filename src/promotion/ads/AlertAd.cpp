@@ -44,7 +44,7 @@ void AlertAd::showAd()
         _alertView->show();
     if (auto d = delegate())
         d->adDidShowed(*this);
-    Reportor::instance()->reportDisplay("alert", text(_dict, "alert.id"));
+    Reportor::instance()->reportDisplay("alert", _dict ? identifierValueOf(findKeyPath(*_dict, "alert.id")) : std::nullopt);
 }
 
 void AlertAd::hideAd()
@@ -64,7 +64,7 @@ void AlertAd::alertViewClickedButtonAtIndex(AlertView& alert, int index)
     if (index != alert.cancelButtonIndex()) {
         if (_linkHandler)
             _linkHandler->handleLink(text(_dict, "alert.link"), std::nullopt);
-        Reportor::instance()->reportClick("alert", text(_dict, "alert.id"), std::nullopt);
+        Reportor::instance()->reportClick("alert", _dict ? identifierValueOf(findKeyPath(*_dict, "alert.id")) : std::nullopt, std::nullopt);
     }
     if (auto d = delegate())
         d->adDidHided(*this);

@@ -66,14 +66,6 @@ std::optional<std::string> text(const std::shared_ptr<const PlistValue>& dict, s
     return dict ? stringValueOf(findKeyPath(*dict, path)) : std::nullopt;
 }
 
-// Identifiers pass as the server sent them: text as it stands, a number in decimal.
-std::optional<std::string> identifier(const PlistValue* value)
-{
-    if (!value || !(value->isString() || value->isNumber()))
-        return std::nullopt;
-    return describe(*value);
-}
-
 } // namespace
 
 std::shared_ptr<BigAd> BigAd::create() { return std::make_shared<BigAd>(); }
@@ -173,7 +165,7 @@ void BigAd::showAd()
 {
     auto scheme = _dict ? findKeyPath(*_dict, "bigads.scheme") : nullptr;
     if (AppDetector().isInstalledAppHWithScheme(stringValueOf(scheme))) {
-        auto appId = _dict ? identifier(findKeyPath(*_dict, "bigads.app_id")) : std::nullopt;
+        auto appId = _dict ? identifierValueOf(findKeyPath(*_dict, "bigads.app_id")) : std::nullopt;
         Reportor::instance()->reportInstalledApps(appId ? std::vector<std::string>{*appId} : std::vector<std::string>{});
         if (!_allowAdStatus) {
             log("big ads[scheme {}], 已安装，内部弹出方式，不显示该广告", describe(scheme));
@@ -185,7 +177,7 @@ void BigAd::showAd()
         _overlay->dropIn(AdOverlay::rootMiddleY());
     if (auto d = delegate())
         d->adDidShowed(*this);
-    Reportor::instance()->reportDisplay(_adType, _dict ? identifier(findKeyPath(*_dict, "bigads.id")) : std::nullopt);
+    Reportor::instance()->reportDisplay(_adType, _dict ? identifierValueOf(findKeyPath(*_dict, "bigads.id")) : std::nullopt);
 }
 
 void BigAd::hideAd()
@@ -202,10 +194,10 @@ void BigAd::downloadApp()
     auto field = [section](std::string_view key) -> const PlistValue* {
         return section ? findKeyPath(*section, key) : nullptr;
     };
-    auto appId = identifier(field("app_id"));
+    auto appId = identifierValueOf(field("app_id"));
     if (_linkHandler)
         _linkHandler->handleLink(stringValueOf(field("target_lnk")), appId);
-    Reportor::instance()->reportClick(_adType, identifier(field("id")), appId);
+    Reportor::instance()->reportClick(_adType, identifierValueOf(field("id")), appId);
 }
 
 } // namespace vq

@@ -33,25 +33,17 @@ constexpr const char* kHelpText = "1. Install the free apps and run for 30 secon
 
 // A string as it stands, a number in decimal; nothing for anything else, so
 // a dictionary or an array never ends up in a report or on a button.
-std::optional<std::string> textOf(const PlistValue* value)
-{
-    if (!value)
-        return std::nullopt;
-    if (value->isString() || value->isInteger() || value->isReal())
-        return describe(*value);
-    return std::nullopt;
-}
-
 std::optional<std::string> field(const PlistValue* item, const char* key)
 {
-    return item ? textOf(item->find(key)) : std::nullopt;
+    return item ? identifierValueOf(item->find(key)) : std::nullopt;
 }
 
-// Credits shown as "%d": kept in the range an int holds, never negative.
+// Credits shown as "%d": the list's figure, kept in the range an int holds.
 int credits(const PlistValue* value)
 {
     std::int64_t n = integerValueOf(value);
-    return static_cast<int>(std::clamp<std::int64_t>(n, 0, std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 std::shared_ptr<Button> imageButton(Rect frame, const char* image)
@@ -67,7 +59,13 @@ Rect centred(Size size, Size in) { return {(in.width - size.width) / 2, (in.heig
 
 std::shared_ptr<RewardAd> RewardAd::create() { return std::make_shared<RewardAd>(); }
 
-RewardAd::~RewardAd() { stopProgressTimer(); }
+RewardAd::~RewardAd()
+{
+    stopProgressTimer();
+    // Released while it slides down, its page would stay in the window for good.
+    if (_view)
+        _view->removeFromSuperview();
+}
 
 std::shared_ptr<RewardAd> RewardAd::self() { return std::static_pointer_cast<RewardAd>(shared_from_this()); }
 
@@ -265,7 +263,8 @@ void RewardAd::initUIContent()
     _earnPercent->setText(fmt::format("{}/{}", current, target));
 
     stopProgressTimer();
-    if (target == 0) {
+    // No goal, or no credits towards it: an empty bar.
+    if (target <= 0 || current <= 0) {
         _progress = 0;
         return;
     }

@@ -76,14 +76,7 @@ const Geometry& geometry()
 // else as missing.
 std::optional<std::string> textOf(const PlistValue* item, const std::string& key)
 {
-    const PlistValue* value = item ? item->find(key) : nullptr;
-    if (!value)
-        return std::nullopt;
-    if (value->isString())
-        return *value->string();
-    if (value->isInteger() || value->isReal())
-        return describe(*value);
-    return std::nullopt;
+    return identifierValueOf(item ? item->find(key) : nullptr);
 }
 
 // The items of "wall"; none when it is missing or not an array.
