@@ -1,7 +1,8 @@
 // Property lists arrive from the promotion server and sit in the preferences
 // file: any bytes must parse or be refused cleanly, and what parses must write
 // back out, in either form, and read back in unchanged. A string holding a NUL
-// goes only into the binary form: XML has no such character.
+// or a control character goes only into the binary form: XML has no way to
+// write them.
 #include "Check.h"
 #include "SameValue.h"
 
@@ -33,11 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto value = vq::parsePropertyList(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!value)
         return 0;
-    if (holdsNul(*value)) {
+    if (holdsNul(*value))
         require(vq::propertyListWriteError(*value, vq::PlistFormat::Xml).has_value(), "a NUL is let into XML");
+    if (vq::propertyListWriteError(*value, vq::PlistFormat::Xml)) {
         auto written = vq::writePropertyList(*value, vq::PlistFormat::Binary);
         auto again = vq::parsePropertyList(written);
-        require(again && sameValue(*again, *value), "a list holding a NUL changes when read back", written);
+        require(again && sameValue(*again, *value), "a list XML cannot carry changes when read back", written);
         return 0;
     }
     // Compared as XML text: reals may be NaN, and XML keeps whole seconds of dates only.

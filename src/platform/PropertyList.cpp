@@ -13,6 +13,22 @@ namespace vq {
 
 namespace {
 
+// Characters XML 1.0 has no way to write, even as a reference: the controls
+// but tab, line feed and carriage return, and U+FFFE and U+FFFF.
+bool holdsCharacterXmlCannotCarry(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            return true;
+        // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
+        if (c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+            (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE)
+            return true;
+    }
+    return false;
+}
+
 // Why the value cannot be written so that it reads back the same.
 std::optional<std::string> writeError(const PlistValue& value, PlistFormat format)
 {
@@ -21,6 +37,8 @@ std::optional<std::string> writeError(const PlistValue& value, PlistFormat forma
             return std::string("a string is not UTF-8");
         if (format == PlistFormat::Xml && s->find('\0') != std::string::npos)
             return std::string("a string holds a NUL character, which XML cannot carry");
+        if (format == PlistFormat::Xml && holdsCharacterXmlCannotCarry(*s))
+            return std::string("a string holds a control character, which XML cannot carry");
     } else if (auto* a = value.array()) {
         for (const auto& item : *a)
             if (auto why = writeError(item, format))
@@ -33,6 +51,8 @@ std::optional<std::string> writeError(const PlistValue& value, PlistFormat forma
                 return std::string("a key holds a NUL character");
             if (!isUtf8Text(key))
                 return std::string("a key is not UTF-8");
+            if (format == PlistFormat::Xml && holdsCharacterXmlCannotCarry(key))
+                return std::string("a key holds a control character, which XML cannot carry");
             if (auto why = writeError(item, format))
                 return why;
         }

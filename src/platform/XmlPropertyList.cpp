@@ -285,6 +285,8 @@ void escapeInto(std::string& out, std::string_view text)
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
+        // A raw one would be read back as a line feed.
+        case '\r': out += "&#13;"; break;
         default: out += c;
         }
     }

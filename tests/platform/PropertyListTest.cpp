@@ -353,6 +353,15 @@ TEST(PropertyListTest, TextAndNumbersReadTheSameInEitherForm)
     ASSERT_TRUE(binary && binary->find("k") && binary->find("k")->string());
     EXPECT_EQ(*binary->find("k")->string(), "a\0b.png"s);
 
+    // A carriage return survives XML; a character XML cannot write goes only into the binary form.
+    PlistValue returns(PlistValue::Dictionary{{"k\r", PlistValue("a\r\nb\rc")}});
+    EXPECT_EQ(parsePropertyList(writePropertyList(returns, PlistFormat::Xml)), returns);
+    for (const char* text : {"bell\x07", "\xEF\xBF\xBF"}) {
+        PlistValue odd(PlistValue::Dictionary{{"k", PlistValue(text)}});
+        EXPECT_TRUE(propertyListWriteError(odd, PlistFormat::Xml)) << text;
+        EXPECT_EQ(parsePropertyList(writePropertyList(odd, PlistFormat::Binary)), odd) << text;
+    }
+
     // Integers beyond 64 bits are the nearest value 64 bits hold, in XML as in text.
     auto xml = parsePropertyList("<plist><array><integer>99999999999999999999999</integer>"
                                  "<integer>-99999999999999999999999</integer><integer> 42 </integer>"
