@@ -14,6 +14,7 @@ pkg_check_modules(EXPAT REQUIRED IMPORTED_TARGET expat)
 # of the loader's work at every start.
 pkg_check_modules(LIBMD REQUIRED IMPORTED_TARGET libmd)
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
+pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 
 # The promotion server in tools/ is built with the project, so cpp-httplib always is needed.

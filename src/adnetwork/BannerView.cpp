@@ -8,6 +8,7 @@
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Log.h"
+#include "platform/PictureLoader.h"
 #include "platform/Screen.h"
 #include "platform/StringAdditions.h"
 #include "platform/TapGestureRecognizer.h"
@@ -139,6 +140,7 @@ void BannerView::start(const std::string& unit, const AdRequest& request)
 {
     if (_loading)
         std::exchange(_loading, nullptr)->clearDelegatesAndCancel();
+    _decoding.reset();
     const auto& devices = request.testDevices();
     bool test = devices && std::find(devices->begin(), devices->end(), deviceIdentifier()) != devices->end();
     Size size = frame().size;
@@ -159,18 +161,25 @@ void BannerView::loaded(const HttpRequest& request, const std::string& unit)
     const std::string& body = request.responseData();
     if (body.size() > maxPictureBytes)
         return loadFailed(unit, fmt::format("the picture is larger than {} bytes", maxPictureBytes));
-    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
-    auto pixels = Image::pixelSizeOfData(bytes);
-    if (!pixels)
-        return loadFailed(unit, "the reply is not a PNG or JPEG picture");
-    if (!Image::fetchedPixelSizeFits(*pixels))
-        return loadFailed(unit, fmt::format("the picture is {}x{} pixels", pixels->first, pixels->second));
-    // Drawn across the whole banner whatever its pixel size; crisp when it matches the screen's.
-    auto picture = Image::imageWithData(bytes, Device::current().info().scale);
-    if (!picture)
-        return loadFailed(unit, "the picture does not decode");
-
+    // Decoded off the main thread, no larger than the banner shows it.
+    double scale = Device::current().info().scale;
+    Size size = bounds().size;
+    PictureBounds cover{static_cast<int>(std::ceil(size.width * scale)), static_cast<int>(std::ceil(size.height * scale))};
     auto link = request.responseHeader("X-Banner-Link");
+    std::weak_ptr<BannerView> weak = std::static_pointer_cast<BannerView>(self());
+    _decoding = PictureLoader::loadData(body, scale, cover, [weak, unit, link](const DecodedPicture& picture) {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        self->_decoding.reset();
+        if (!picture.image)
+            return self->loadFailed(unit, picture.error);
+        self->show(picture.image, link, unit);
+    });
+}
+
+void BannerView::show(std::shared_ptr<Image> picture, const std::optional<std::string>& link, const std::string& unit)
+{
     _clickURL = link && isWebLink(*link) ? link : std::nullopt;
     _picture->setFrame(bounds());
     _picture->setImage(std::move(picture));
@@ -203,7 +212,7 @@ void BannerView::scheduleRefresh()
             return;
         }
         // A refresh already on its way is left to finish.
-        if (!self->_loading && usableKey(self->_adUnitID))
+        if (!self->isLoading() && usableKey(self->_adUnitID))
             self->start(*self->_adUnitID, self->_lastRequest.value_or(AdRequest::request()));
     });
 }

@@ -3,6 +3,7 @@
 #include "adnetwork/AdRequest.h"
 #include "adnetwork/BannerViewDelegate.h"
 #include "platform/Image.h"
+#include "platform/PictureLoader.h"
 #include "platform/View.h"
 
 #include <cstddef>
@@ -77,7 +78,8 @@ public:
     // The banner on show (nullptr before the first) and where a tap on it goes.
     std::shared_ptr<Image> image() const;
     const std::optional<std::string>& clickURL() const { return _clickURL; }
-    bool isLoading() const { return _loading != nullptr; }
+    // From the request until the picture is decoded or the load has failed.
+    bool isLoading() const { return _loading != nullptr || _decoding != nullptr; }
     // Runs once the first load has ended, whether it showed a banner or failed.
     std::shared_ptr<Timer> refreshTimer() const { return _refreshTimer; }
     // Opens the click link, when the shown banner has one.
@@ -91,6 +93,7 @@ private:
     void start(const std::string& unit, const AdRequest& request);
     void loaded(const HttpRequest& request, const std::string& unit);
     void loadFailed(const std::string& unit, const std::string& why);
+    void show(std::shared_ptr<Image> picture, const std::optional<std::string>& link, const std::string& unit);
     void scheduleRefresh();
 
     std::weak_ptr<BannerViewDelegate> _delegate;
@@ -104,6 +107,7 @@ private:
     std::optional<std::string> _clickURL;
     std::shared_ptr<Loader> _loader;
     std::shared_ptr<HttpRequest> _loading;
+    std::shared_ptr<PictureLoader::Ticket> _decoding;
     std::shared_ptr<Timer> _refreshTimer;
 };
 

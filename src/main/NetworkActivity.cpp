@@ -8,6 +8,7 @@
 #include "net/UrlConnection.h"
 #include "platform/Application.h"
 #include "platform/EventHub.h"
+#include "platform/PictureLoader.h"
 #include "platform/RunLoop.h"
 #include "platform/StoreProductPage.h"
 #include "promotion/ServerSettings.h"
@@ -18,8 +19,9 @@ namespace vq {
 bool networkBusy()
 {
     auto& queue = RunQueue::shared();
+    // A picture that has arrived is not on screen until it is decoded.
     return queue.runningCount() + queue.waitingCount() + UrlConnection::runningCount() +
-               StoreProductPage::loadingCount() >
+               StoreProductPage::loadingCount() + PictureLoader::pendingCount() >
            0;
 }
 

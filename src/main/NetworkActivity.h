@@ -4,8 +4,9 @@
 
 namespace vq {
 
-// Whether an HTTP request, URL connection or store-page load is in flight
-// (a blocking load never is: nothing runs while it waits). Main thread.
+// Whether an HTTP request, URL connection, store-page load or the decoding of
+// a fetched picture is in flight (a blocking load never is: nothing runs
+// while it waits). Main thread.
 bool networkBusy();
 
 // Launch's share of the network: the network on or off, every request's end

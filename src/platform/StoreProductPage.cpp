@@ -22,7 +22,6 @@ namespace {
 
 constexpr double kBarHeight = 44;
 constexpr double kMargin = 20;
-constexpr double kIconSize = 100;
 
 StoreProductPage::Store& sharedStore()
 {

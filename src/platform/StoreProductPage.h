@@ -43,6 +43,9 @@ public:
 class StoreProductPage : public ViewController {
 public:
     // How pages reach the store, set at launch (the platform itself has no network).
+    // The product's icon, in points a side.
+    static constexpr double kIconSize = 100;
+
     struct Store {
         // Looks id up; done, once, on the main thread: the product, or why there is none.
         std::function<void(const std::string& id, std::function<void(std::optional<StoreProduct>, std::string error)>)>

@@ -2,12 +2,15 @@
 
 #include "net/HttpRequest.h"
 #include "platform/Image.h"
+#include "platform/PictureLoader.h"
+#include "platform/Screen.h"
 #include "platform/PropertyList.h"
 #include "platform/StoreProductPage.h"
 #include "platform/StringAdditions.h"
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <span>
 
 namespace vq {
@@ -76,12 +79,17 @@ void connectStorePages(std::string base)
         });
     };
     store.fetchImage = [](const std::string& url, std::function<void(std::shared_ptr<Image>)> done) {
-        OnEnd::get(url, [done = std::move(done)](HttpRequest& r) {
+        OnEnd::get(url, [done = std::move(done)](HttpRequest& r) mutable {
             if (r.error() || r.responseStatusCode() != 200)
                 return done(nullptr);
-            const auto& bytes = r.responseData();
-            done(Image::imageWithData(
-                std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+            // Under the same caps and bounds as every fetched picture, off the main
+            // thread and no larger than the page shows it.
+            double scale = Screen::main().scale();
+            int side = static_cast<int>(std::ceil(StoreProductPage::kIconSize * scale));
+            PictureLoader::loadDataDetached(r.responseData(), 1, PictureBounds{side, side},
+                                            [done = std::move(done)](const DecodedPicture& picture) {
+                                                done(picture.image);
+                                            });
         });
     };
     StoreProductPage::setStore(std::move(store));

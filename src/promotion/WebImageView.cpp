@@ -5,11 +5,15 @@
 #include "platform/Image.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/PictureLoader.h"
+#include "platform/Screen.h"
+#include "promotion/CachesFolder.h"
 
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -142,31 +146,46 @@ void WebImageView::startDownloading()
     _request->startAsynchronous();
 }
 
+PictureBounds WebImageView::pictureBounds() const
+{
+    // Decoded no larger than it is drawn, at the screen's scale.
+    double scale = Screen::main().scale();
+    Size size = bounds().size;
+    return PictureBounds{static_cast<int>(std::ceil(size.width * scale)), static_cast<int>(std::ceil(size.height * scale))};
+}
+
 void WebImageView::loadImageFromCachcWithPath(const std::filesystem::path& path)
 {
+    _decoding.reset();
     std::error_code ec;
-    auto size = std::filesystem::file_size(path, ec);
-    std::shared_ptr<Image> image;
-    if (!ec && size <= kMaxCachedFileBytes) {
-        auto bytes = readFile(path);
-        if (!bytes)
-            return;
-        std::span data(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-        auto pixels = Image::pixelSizeOfData(data);
-        if (pixels && Image::fetchedPixelSizeFits(*pixels))
-            image = Image::imageWithData(data);
-    } else if (ec) {
+    if (!std::filesystem::exists(path, ec) || ec)
         return; // unreadable: nothing changes
-    }
+    // Its size in points is its size in pixels, as the server sent it.
+    double scale = 1;
+    PictureBounds bounds = pictureBounds();
+    if (auto image = PictureLoader::cached(path, scale, bounds))
+        return showPicture(path, image);
+    std::weak_ptr<WebImageView> weak = std::static_pointer_cast<WebImageView>(self());
+    _decoding = PictureLoader::loadFile(path, scale, bounds, [weak, path](const DecodedPicture& picture) {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        self->_decoding.reset();
+        if (picture.image)
+            return self->showPicture(path, picture.image);
+        self->setImage(nullptr);
+        self->_imageFileName.reset();
+        // Not a picture we can show, or one that would not finish: a later view downloads it anew.
+        log("not a usable picture, removed: {} ({})", path.string(), picture.error);
+        std::error_code removed;
+        std::filesystem::remove(path, removed);
+    });
+}
+
+void WebImageView::showPicture(const std::filesystem::path& path, const std::shared_ptr<Image>& image)
+{
     setImage(image);
-    if (image) {
-        _imageFileName = path.filename().string();
-        return;
-    }
-    _imageFileName.reset();
-    // Not a picture we can show: a later view downloads it anew.
-    log("not a usable picture, removed: {}", path.string());
-    std::filesystem::remove(path, ec);
+    _imageFileName = path.filename().string();
 }
 
 void WebImageView::requestStarted(const std::shared_ptr<HttpRequest>& request)
@@ -191,13 +210,37 @@ void WebImageView::requestFinished(const std::shared_ptr<HttpRequest>& request)
         std::filesystem::remove(*staging, ec);
         return;
     }
-    std::filesystem::rename(*staging, *target, ec);
-    if (ec) {
-        log("cannot keep the picture at {}: {}", target->string(), ec.message());
-        std::filesystem::remove(*staging, ec);
-        return;
-    }
-    loadImageFromCachcWithPath(*target);
+    // Decoded before it goes into the caches folder: a file there is one that
+    // decodes, so no later launch meets a picture that never finishes.
+    double scale = 1;
+    PictureBounds bounds = pictureBounds();
+    std::weak_ptr<WebImageView> weak = std::static_pointer_cast<WebImageView>(self());
+    _stagingPath = staging;
+    _decoding = PictureLoader::loadFile(*staging, scale, bounds, [weak, staging = *staging, target = *target, scale,
+                                                                  bounds](const DecodedPicture& picture) {
+        auto self = weak.lock();
+        std::error_code failed;
+        if (!self) {
+            std::filesystem::remove(staging, failed);
+            return;
+        }
+        self->_decoding.reset();
+        self->_stagingPath.reset();
+        if (!picture.image) {
+            log("not a usable picture, not kept: {} ({})", target.string(), picture.error);
+            std::filesystem::remove(staging, failed);
+            return;
+        }
+        std::filesystem::rename(staging, target, failed);
+        if (failed) {
+            log("cannot keep the picture at {}: {}", target.string(), failed.message());
+            std::filesystem::remove(staging, failed);
+        } else {
+            PictureLoader::remember(target, scale, bounds, picture.image);
+            CachesFolder::added(target);
+        }
+        self->showPicture(target, picture.image);
+    });
 }
 
 void WebImageView::requestFailed(const std::shared_ptr<HttpRequest>& request)
@@ -216,6 +259,7 @@ void WebImageView::cancelDownload()
         _request->clearDelegatesAndCancel();
         _loadingView->stopAnimating();
     }
+    _decoding.reset();
     dropStagingFile();
 }
 

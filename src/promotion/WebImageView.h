@@ -3,6 +3,7 @@
 #include "net/HttpRequestDelegate.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
+#include "platform/PictureLoader.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -45,8 +46,10 @@ public:
     // Caches folder / the link's last path component; nothing when the link
     // gives no usable file name (empty, ".", "..", a NUL, too long).
     std::optional<std::filesystem::path> cachePathForCurrentLink() const;
-    // Shows the picture stored there. Bytes that are not a picture we can
-    // hold leave the view without an image and the file is removed.
+    // Shows the picture stored there once it is decoded (off the main thread,
+    // no larger than the view draws it). Bytes that are not a picture we can
+    // hold, or that do not decode within the bounds, leave the view without
+    // an image and the file is removed.
     void loadImageFromCachcWithPath(const std::filesystem::path& path);
 
     // The cached file's name once its picture is on show.
@@ -65,6 +68,8 @@ private:
     void initRequestComponents();
     void cancelDownload();
     void dropStagingFile();
+    PictureBounds pictureBounds() const;
+    void showPicture(const std::filesystem::path& path, const std::shared_ptr<Image>& image);
 
     std::shared_ptr<ActivityIndicator> _loadingView;
     std::shared_ptr<HttpRequest> _request;
@@ -74,6 +79,7 @@ private:
     std::optional<std::filesystem::path> _stagingPath;
     std::optional<std::filesystem::path> _targetPath;
     std::optional<std::string> _imageFileName;
+    std::shared_ptr<PictureLoader::Ticket> _decoding;
 };
 
 } // namespace vq

@@ -284,7 +284,8 @@ TEST_F(BannerViewTest, AShownBannerRefreshesEveryMinuteUntilItGoesAway)
     ASSERT_TRUE(loadEnds());
     EXPECT_EQ(delegate->received, 2);
     EXPECT_EQ(banner->image(), shown);
-    reply(200, pngBytes(640, 100));
+    // Another picture (the same bytes would share the shown one's pixels).
+    reply(200, pngBytes(640, 99));
     harness.advance(60);
     ASSERT_TRUE(loadEnds());
     EXPECT_EQ(delegate->received, 3);

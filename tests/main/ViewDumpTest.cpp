@@ -4,6 +4,8 @@
 #include "platform/Button.h"
 #include "platform/Image.h"
 #include "platform/Paths.h"
+#include "platform/PictureLoader.h"
+#include "platform/RunLoop.h"
 #include "platform/ProgressView.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
@@ -39,6 +41,8 @@ TEST(ViewDumpAdditionsTest, ShowsDownloadsSpinnersProgressBackgroundPicturesAndS
     shown->setTag(1);
     shown->setLink("http://127.0.0.1:1/icons/icon.png");
     shown->startDownloading();
+    // Decoded off the main thread.
+    ASSERT_TRUE(RunLoop::main().runUntil([] { return PictureLoader::pendingCount() == 0; }, 20));
     auto waiting = WebImageView::create({0, 0, 40, 40});
     waiting->setTag(2);
     auto spinner = ActivityIndicator::create();

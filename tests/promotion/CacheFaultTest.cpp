@@ -8,6 +8,7 @@
 #include "platform/Image.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/PictureLoader.h"
 #include "platform/RunLoop.h"
 #include "support/Harness.h"
 #include "support/LoopbackServer.h"
@@ -64,7 +65,8 @@ protected:
         if (view->request()) {
             EXPECT_TRUE(RunLoop::main().runUntil([&] { return view->request()->isFinished(); }, 20));
         }
-        RunLoop::main().runPending();
+        // Then its decoding, off the main thread.
+        EXPECT_TRUE(RunLoop::main().runUntil([] { return PictureLoader::pendingCount() == 0; }, 20));
         return view;
     }
 

@@ -5,13 +5,19 @@
 #include "platform/ActivityIndicator.h"
 #include "platform/Image.h"
 #include "platform/Paths.h"
+#include "platform/PictureLoader.h"
 #include "platform/RunLoop.h"
 #include "support/Harness.h"
 #include "support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <fstream>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
@@ -98,6 +104,8 @@ protected:
         return view;
     }
     void settle(double seconds = 0.3) { RunLoop::main().runUntil([] { return false; }, seconds); }
+    // Pictures are decoded off the main thread: until every one has been handed back.
+    static bool decodesEnd() { return RunLoop::main().runUntil([] { return PictureLoader::pendingCount() == 0; }, 20); }
 
     Harness harness;
     std::atomic<int> hits{0};
@@ -177,7 +185,7 @@ TEST_F(WebImageViewTest, BytesThatAreNotAPictureShowNothingAndDoNotStayCached)
     auto view = viewFor(server.url("/text/words.png"));
     view->startDownloading();
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return view->request()->isFinished(); }, 20));
-    RunLoop::main().runPending();
+    ASSERT_TRUE(decodesEnd());
     EXPECT_FALSE(view->image());
     EXPECT_FALSE(fs::exists(Paths::cacheDir() / "words.png"));
 
@@ -187,6 +195,7 @@ TEST_F(WebImageViewTest, BytesThatAreNotAPictureShowNothingAndDoNotStayCached)
     auto cached = viewFor("http://127.0.0.1:1/x/junk.png");
     cached->setImage(Image::blank(2, 2, 1));
     cached->startDownloading();
+    ASSERT_TRUE(decodesEnd());
     EXPECT_FALSE(cached->request());
     EXPECT_FALSE(cached->image());
     EXPECT_FALSE(fs::exists(Paths::cacheDir() / "junk.png"));
@@ -199,11 +208,45 @@ TEST_F(WebImageViewTest, PicturesTooLargeToHoldAreNotDecoded)
         EXPECT_FALSE(writeFileAtomically(Paths::cacheDir() / name, pngBytes(w, h)));
         auto view = viewFor("http://127.0.0.1:1/" + name);
         view->startDownloading();
+        EXPECT_TRUE(decodesEnd());
         return view->image() != nullptr;
     };
     EXPECT_TRUE(tryPicture("edge.png", WebImageView::kMaxPictureSide, 16));
     EXPECT_FALSE(tryPicture("wide.png", WebImageView::kMaxPictureSide + 1, 1));
     EXPECT_FALSE(tryPicture("area.png", 2900, 2900)); // under the side limit, over the pixel count
+}
+
+TEST_F(WebImageViewTest, ViewsOfOneFileShareOneSmallCopyAndTheFolderKeepsToItsCap)
+{
+    ASSERT_FALSE(Paths::ensureDirectory(Paths::cacheDir()));
+    ASSERT_FALSE(writeFileAtomically(Paths::cacheDir() / "big.png", pngBytes(1200, 800)));
+    std::vector<std::shared_ptr<WebImageView>> views;
+    for (int i = 0; i < 60; ++i) {
+        views.push_back(viewFor("http://127.0.0.1:1/icons/big.png"));
+        views.back()->startDownloading();
+    }
+    ASSERT_TRUE(decodesEnd());
+    for (const auto& view : views)
+        ASSERT_EQ(view->image(), views.front()->image());
+    // 80 x 60 points at scale 2: no more pixels than cover 160 x 120.
+    ASSERT_TRUE(views.front()->image());
+    EXPECT_LE(views.front()->image()->pixelHeight(), 120 + 120 / 8);
+    EXPECT_EQ(views.front()->image()->size(), (Size{1200, 800}));
+
+    // Three old pictures of 25 MB: the next one stored sends the oldest away.
+    auto now = fs::file_time_type::clock::now();
+    for (int i = 0; i < 3; ++i) {
+        auto path = Paths::cacheDir() / fmt::format("old{}.png", i);
+        std::ofstream(path).close();
+        fs::resize_file(path, std::uintmax_t{25} << 20);
+        fs::last_write_time(path, now - std::chrono::hours(3 - i));
+    }
+    auto fresh = viewFor(server.url("/pics/fresh.png"));
+    fresh->startDownloading();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return fresh->image() != nullptr; }, 20));
+    auto files = filesIn(Paths::cacheDir());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"big.png", "fresh.png", "old1.png", "old2.png"}));
 }
 
 TEST_F(WebImageViewTest, AViewDestroyedDuringItsDownloadIsToldNothingAndLeavesNoFile)
