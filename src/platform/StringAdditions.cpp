@@ -105,6 +105,16 @@ std::optional<std::string> percentEscapeLatin1(std::string_view utf8, std::strin
     return out;
 }
 
+std::string_view prefixWithin(std::string_view utf8, std::size_t maxBytes)
+{
+    if (utf8.size() <= maxBytes)
+        return utf8;
+    std::size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80)
+        --cut;
+    return utf8.substr(0, cut);
+}
+
 std::string percentEscapeQueryValue(std::string_view bytes)
 {
     static const char hex[] = "0123456789ABCDEF";

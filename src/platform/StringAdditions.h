@@ -22,6 +22,10 @@ std::optional<std::string> percentEscapeLatin1(std::string_view utf8, std::strin
 // it would end the value or the query, or read as a blank.
 inline constexpr std::string_view kQueryValueDelimiters = "&=#?+";
 
+// The longest start of the text within maxBytes that ends on a character
+// boundary (UTF-8 sequences are not split).
+std::string_view prefixWithin(std::string_view utf8, std::size_t maxBytes);
+
 // Bytes as a query value: letters, digits and "-._~" as they are, every other
 // byte as "%XX". Any bytes can be written so.
 std::string percentEscapeQueryValue(std::string_view bytes);

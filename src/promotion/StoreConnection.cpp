@@ -7,6 +7,7 @@
 #include "platform/PropertyList.h"
 #include "platform/StoreProductPage.h"
 #include "platform/StringAdditions.h"
+#include "promotion/ShownText.h"
 
 #include <fmt/format.h>
 
@@ -51,9 +52,9 @@ std::optional<StoreProduct> productFrom(const std::optional<PlistValue>& list)
     auto* name = list->find("name");
     if (!name || !name->string() || name->string()->empty())
         return std::nullopt;
-    StoreProduct product{*name->string(), {}, std::nullopt};
+    StoreProduct product{shownText(*name->string()), {}, std::nullopt};
     if (auto* seller = list->find("seller"); seller && seller->string())
-        product.seller = *seller->string();
+        product.seller = shownText(*seller->string());
     if (auto* icon = list->find("icon"); icon && icon->string() && !icon->string()->empty())
         product.iconUrl = *icon->string();
     return product;

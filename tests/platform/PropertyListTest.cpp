@@ -1,5 +1,6 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "support/HostileLists.h"
 
 #include <gtest/gtest.h>
 
@@ -298,51 +299,24 @@ TEST(PropertyListTest, DeepNestingIsRefusedBeforeTheLibraryBuildsTheTree)
     EXPECT_FALSE(parsePropertyList(loop));
 }
 
-// object 0 is an array of two references to object 1, which holds two to
-// object 2, and so on: levels arrays over one leaf, 2^levels copies expanded.
-std::string sharedBomb(std::uint32_t levels, const std::string& leaf)
-{
-    std::string out = "bplist00";
-    std::vector<std::uint32_t> offsets;
-    for (std::uint32_t i = 0; i < levels; ++i) {
-        offsets.push_back(static_cast<std::uint32_t>(out.size()));
-        out += '\xA2';
-        out += static_cast<char>(i + 1);
-        out += static_cast<char>(i + 1);
-    }
-    offsets.push_back(static_cast<std::uint32_t>(out.size()));
-    out += leaf;
-    std::uint64_t table = out.size();
-    for (auto offset : offsets)
-        for (int k = 3; k >= 0; --k)
-            out += static_cast<char>((offset >> (8 * k)) & 0xFF);
-    out += std::string(6, '\0');
-    out += '\x04'; // offset size
-    out += '\x01'; // reference size
-    for (std::uint64_t v : {std::uint64_t{offsets.size()}, std::uint64_t{0}, table})
-        for (int k = 7; k >= 0; --k)
-            out += static_cast<char>((v >> (8 * k)) & 0xFF);
-    return out;
-}
-
 TEST(PropertyListTest, SharedObjectsCountForEveryReferenceAgainstTheBudget)
 {
     using namespace std::string_literals;
     // Ten levels (1,024 copies of a small leaf) are a list like any other.
-    auto small = parsePropertyList(sharedBomb(10, "\x10\x07"));
+    auto small = parsePropertyList(test::sharedObjectBomb(10, "\x10\x07"));
     ASSERT_TRUE(small);
     EXPECT_EQ(depthOf(*small), 10);
 
     // Twenty-two levels of 400 bytes once asked for gigabytes; one 64 KB string
     // referred to from every level asks for the same in fewer.
     LogCapture log;
-    EXPECT_FALSE(parsePropertyList(sharedBomb(22, "\x10\x07")));
+    EXPECT_FALSE(parsePropertyList(test::sharedObjectBomb(22, "\x10\x07")));
     std::string big = "\x5F\x12\x00\x01\x00\x00"s + std::string(65536, 's');
-    EXPECT_FALSE(parsePropertyList(sharedBomb(8, big)));
+    EXPECT_FALSE(parsePropertyList(test::sharedObjectBomb(8, big)));
     EXPECT_EQ(log.count("property list refused: its shared objects expand past 8388608 bytes"), 2u)
         << testing::PrintToString(log.lines());
     // A budget of its own for the caller who asks.
-    EXPECT_TRUE(parsePropertyList(sharedBomb(8, big), std::size_t{64} << 20));
+    EXPECT_TRUE(parsePropertyList(test::sharedObjectBomb(8, big), std::size_t{64} << 20));
 }
 
 TEST(PropertyListTest, TextAndNumbersReadTheSameInEitherForm)

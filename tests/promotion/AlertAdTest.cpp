@@ -6,6 +6,7 @@
 #include "promotion/AppDetector.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/PromotionUnit.h"
+#include "promotion/ShownText.h"
 #include "promotion/ads/AdGenerator.h"
 #include "promotion/ads/AlertAd.h"
 
@@ -126,6 +127,22 @@ TEST_F(AlertAdTest, ANumberAsTheIdIsReportedAsItsDigits)
     ASSERT_TRUE(waitFor("display", 1) && waitFor("click", 1));
     EXPECT_EQ(seen("display")[0].param("id"), "77");
     EXPECT_EQ(seen("click")[0].param("id"), "77");
+}
+
+TEST_F(AlertAdTest, TextFromTheServerIsShownUpToAFewKilobytes)
+{
+    auto list = alertList({});
+    auto& alert = *(*list.dictionary())["alert"].dictionary();
+    alert["title"] = std::string(65536, 'W');
+    alert["content"] = std::string(1 << 20, 'x');
+    // Cut between characters, never inside one.
+    alert["ok"] = std::string(4095, 'o') + "\xC3\xA9";
+    ad->setContentInfo(std::make_shared<PlistValue>(list));
+    ad->showAd();
+    auto shown = AlertView::visibleAlerts().front();
+    EXPECT_EQ(shown->title(), std::string(kMaxShownText, 'W'));
+    EXPECT_EQ(shown->message(), std::string(kMaxShownText, 'x'));
+    EXPECT_EQ(shown->buttonTitleAtIndex(1), std::string(4095, 'o'));
 }
 
 TEST_F(AlertAdTest, HideAdClosesWithoutAClickAndIsHarmlessOffScreen)

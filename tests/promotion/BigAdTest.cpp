@@ -17,6 +17,7 @@
 #include "promotion/ads/AdGenerator.h"
 #include "promotion/ads/AdOverlay.h"
 #include "promotion/ads/BigAd.h"
+#include "promotion/ShownText.h"
 
 using namespace vq;
 using namespace vq::test;
@@ -254,6 +255,14 @@ TEST_F(BigAdTest, BadListsShowTheCardWithEmptyPartsAndNumbersPassAsIdentifiers)
     EXPECT_FALSE(bare->bigView());
     settle();
     EXPECT_TRUE(pictures.empty());
+
+    // Texts a server made long are shown up to the cap.
+    auto wordy = quillPro();
+    wordy["title"] = std::string(65536, 'W');
+    wordy["content"] = std::string(1 << 20, 'c');
+    auto verbose = makeAd(bigList(wordy, server.url()));
+    EXPECT_EQ(verbose->bigTitle()->text().size(), kMaxShownText);
+    EXPECT_EQ(verbose->bigDetail()->text().size(), kMaxShownText);
 }
 
 TEST_F(BigAdTest, APictureThatFailsLeavesTheRestOfTheCard)

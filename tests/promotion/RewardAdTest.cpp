@@ -20,6 +20,7 @@
 #include "promotion/ads/AdGenerator.h"
 #include "promotion/ads/RewardAd.h"
 #include "promotion/ads/RewardCell.h"
+#include "promotion/ShownText.h"
 
 #include <fmt/format.h>
 
@@ -443,10 +444,14 @@ TEST_F(RewardAdTest, BadItemsShowWhatTheyHaveAndOpenNothingBroken)
         "not a dictionary",
         dict({}),
         dict({{"title", 42}, {"earn", 7}, {"app_id", 6812}, {"id", dict({})}, {"scheme", 5}, {"icon_lnk", PlistValue::Array{}}}),
+        dict({{"title", std::string(65536, 'W')}, {"content", std::string(1 << 20, 'c')}}),
     };
     start(DeviceProfile::Phone, rewardList(std::move(odd)));
     showFully();
-    ASSERT_EQ(table(101)->numberOfRowsInSection(0), 3);
+    ASSERT_EQ(table(101)->numberOfRowsInSection(0), 4);
+    // Texts a server made long are shown up to the cap.
+    EXPECT_EQ(cell(101, 3)->appName()->text().size(), kMaxShownText);
+    EXPECT_EQ(cell(101, 3)->appDetail()->text().size(), kMaxShownText);
     EXPECT_EQ(cell(101, 0)->appName()->text(), "");
     EXPECT_EQ(cell(101, 0)->rewardPoint()->titleForState(ControlState::Normal), "+0");
     EXPECT_FALSE(cell(101, 0)->appIcon()->link());
@@ -458,7 +463,7 @@ TEST_F(RewardAdTest, BadItemsShowWhatTheyHaveAndOpenNothingBroken)
     EXPECT_EQ(seen("click")[0].param("target"), "6812");
     EXPECT_EQ(seen("click")[0].param("id"), "");
     ad->handleClickApp(-1);
-    ad->handleClickApp(3);
+    ad->handleClickApp(4);
     settle();
     EXPECT_EQ(seen("click").size(), 1u);
 

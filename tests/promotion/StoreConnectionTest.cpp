@@ -5,11 +5,14 @@
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Label.h"
+#include "platform/PictureLoader.h"
 #include "platform/RunLoop.h"
 #include "platform/StoreProductPage.h"
 #include "promotion/PropertyListLoad.h"
+#include "promotion/ShownText.h"
 #include "promotion/StoreConnection.h"
 #include "support/Harness.h"
+#include "support/HostileLists.h"
 
 #include <gtest/gtest.h>
 
@@ -37,11 +40,22 @@ protected:
                                 "application/x-plist");
             else if (id == "3")
                 res.set_content("not a list", "text/plain");
+            else if (id == "5") // a hostile store: a name of a megabyte, an icon too large to hold
+                res.set_content(writePropertyList(PlistValue(PlistValue::Dictionary{
+                                    {"name", std::string(1 << 20, 'N')}, {"icon", server.url("/huge.png")}})),
+                                "application/x-plist");
+            else if (id == "6") // 450 bytes that stand for gigabytes
+                res.set_content(test::sharedObjectBomb(30, "\x10\x07"), "application/x-plist");
             else
                 res.status = 404;
         });
         http.Get("/icon.png", [](const httplib::Request&, httplib::Response& res) {
             auto png = Image::blank(8, 8, 1)->pngData();
+            res.set_content(std::string(png.begin(), png.end()), "image/png");
+        });
+        http.Get("/huge.png", [this](const httplib::Request&, httplib::Response& res) {
+            ++hugeIcons;
+            auto png = Image::blank(4096, 4096, 1)->pngData();
             res.set_content(std::string(png.begin(), png.end()), "image/png");
         });
         http.Get("/list", [](const httplib::Request&, httplib::Response& res) {
@@ -74,6 +88,7 @@ protected:
     test::Harness harness;
     test::LoopbackServer server;
     std::atomic<int> lookups{0};
+    std::atomic<int> hugeIcons{0};
 };
 
 TEST_F(StoreAndLoad, AStorePageLoadsItsProductAndIconFromTheServer)
@@ -92,6 +107,13 @@ TEST_F(StoreAndLoad, AStorePageLoadsItsProductAndIconFromTheServer)
     EXPECT_EQ(lookups, 4);
     EXPECT_TRUE(load("4x", page)); // refused before any lookup
     EXPECT_EQ(lookups, 4);
+
+    // What a hostile store sends is held to the same bounds as the promotion list.
+    EXPECT_EQ(load("5", page), std::nullopt);
+    EXPECT_EQ(page->nameLabel()->text(), std::string(kMaxShownText, 'N'));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return hugeIcons == 1 && PictureLoader::pendingCount() == 0; }, 30));
+    EXPECT_FALSE(page->iconView()->image()) << "4096 x 4096 is over the pixel cap";
+    EXPECT_EQ(load("6", page), "The store names no product for that identifier");
 }
 
 TEST_F(StoreAndLoad, TheBlockingLoadGivesADictionaryOrNothingAndRunsNoAppCodeMeanwhile)

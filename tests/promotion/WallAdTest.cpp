@@ -17,6 +17,7 @@
 #include "promotion/WebImageView.h"
 #include "promotion/ads/AdGenerator.h"
 #include "promotion/ads/WallAd.h"
+#include "promotion/ShownText.h"
 
 #include <filesystem>
 
@@ -353,6 +354,12 @@ TEST_F(WallAdTest, DimmerWaitsForTheFirstDropThenHidesAndTheWallComesBackTheSame
 TEST_F(WallAdTest, EmptyAndMalformedWallsShowWithoutOpeningAnything)
 {
     setUpScreen(DeviceProfile::Phone, false);
+    // A name a server made long is shown up to the cap.
+    auto wordy = showWall(listWith(PlistValue(PlistValue::Array{dict({{"title", std::string(65536, 'W')}})})));
+    EXPECT_EQ(wordy->appName()->text().size(), kMaxShownText);
+    wordy->hideAd();
+    harness.advance(1);
+
     // No items, no "wall", a "wall" that is not an array: the featured controls lead nowhere.
     for (auto list : {listWith(PlistValue(PlistValue::Array{})), listWith(PlistValue("apps")),
                       dict({{"base", dict({{"base_url", 7}})}})}) {

@@ -5,6 +5,7 @@
 #include "platform/PropertyListValues.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/Reportor.h"
+#include "promotion/ShownText.h"
 
 namespace vq {
 
@@ -29,10 +30,10 @@ void AlertAd::initUI()
 {
     std::vector<std::string> others;
     if (auto ok = text(_dict, "alert.ok"))
-        others.push_back(*ok);
+        others.push_back(shownText(ok));
     auto self = std::static_pointer_cast<AlertAd>(shared_from_this());
-    _alertView = AlertView::create(text(_dict, "alert.title").value_or(""), text(_dict, "alert.content").value_or(""),
-                                   std::weak_ptr<AlertViewDelegate>(self), text(_dict, "alert.cancel").value_or(""),
+    _alertView = AlertView::create(shownText(text(_dict, "alert.title")), shownText(text(_dict, "alert.content")),
+                                   std::weak_ptr<AlertViewDelegate>(self), shownText(text(_dict, "alert.cancel")),
                                    std::move(others));
 }
 

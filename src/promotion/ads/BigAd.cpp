@@ -13,6 +13,7 @@
 #include "promotion/Reportor.h"
 #include "promotion/WebImageView.h"
 #include "promotion/ads/AdOverlay.h"
+#include "promotion/ShownText.h"
 
 namespace vq {
 
@@ -145,8 +146,8 @@ void BigAd::initUI()
 
 void BigAd::initUIContent()
 {
-    _bigTitle->setText(text(_dict, "bigads.title").value_or(""));
-    _bigDetail->setText(text(_dict, "bigads.content").value_or(""));
+    _bigTitle->setText(shownText(text(_dict, "bigads.title")));
+    _bigDetail->setText(shownText(text(_dict, "bigads.content")));
     const char* key = "bigads.iphone_4_ad_link";
     switch (currentDeviceVariant()) {
     case DeviceVariant::Tablet: key = "bigads.ipad_ad_link"; break;

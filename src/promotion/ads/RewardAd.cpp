@@ -16,6 +16,7 @@
 #include "promotion/Reportor.h"
 #include "promotion/WebImageView.h"
 #include "promotion/ads/RewardCell.h"
+#include "promotion/ShownText.h"
 
 #include <fmt/format.h>
 
@@ -258,7 +259,11 @@ void RewardAd::initUIContent()
 {
     const int target = credits(findKeyPath(*_dict, "base.unlock_point"));
     const int current = credits(findKeyPath(*_dict, "base.current_point"));
-    _unlockDetail->setText(rewardDescription(stringValueOf(findKeyPath(*_dict, "base.reward_desc")), target));
+    // Capped before the credits go in as well: every "%s" of a long text would multiply it.
+    auto description = stringValueOf(findKeyPath(*_dict, "base.reward_desc"));
+    if (description)
+        description = shownText(description);
+    _unlockDetail->setText(shownText(rewardDescription(description, target)));
     _rewardTitle->setText("Free Rewards");
     _earnPercent->setText(fmt::format("{}/{}", current, target));
 
@@ -411,10 +416,10 @@ std::shared_ptr<TableViewCell> RewardAd::cellForRowAtIndexPath(TableView& tableV
     auto icon = field(it, "icon_lnk");
     cell->appIcon()->setLink(base && icon ? std::optional<std::string>(*base + *icon) : std::nullopt);
     cell->appIcon()->startDownloading();
-    cell->appName()->setText(field(it, "title").value_or(""));
-    cell->appDetail()->setText(field(it, "content").value_or(""));
+    cell->appName()->setText(shownText(field(it, "title")));
+    cell->appDetail()->setText(shownText(field(it, "content")));
     const bool installed = AppDetector().isInstalledAppHWithScheme(it ? stringValueOf(it->find("scheme")) : std::nullopt);
-    cell->rewardPoint()->setTitle(installed ? std::string("Installed") : "+" + field(it, "earn").value_or("0"),
+    cell->rewardPoint()->setTitle(installed ? std::string("Installed") : "+" + shownText(field(it, "earn").value_or("0")),
                                   ControlState::Normal);
     cell->setInstalled(installed);
     return cell;

@@ -14,6 +14,7 @@
 #include "promotion/Reportor.h"
 #include "promotion/WebImageView.h"
 #include "promotion/ads/AdOverlay.h"
+#include "promotion/ShownText.h"
 
 #include <algorithm>
 
@@ -202,7 +203,7 @@ void WallAd::initUIContent()
         if (k == 0) {
             _appIcon->setLink(iconLink(_dict, item));
             _appIcon->startDownloading();
-            _appName->setText(textOf(item, "title").value_or(""));
+            _appName->setText(shownText(textOf(item, "title")));
             continue;
         }
         int column = static_cast<int>((k - 1) % g.columns), row = static_cast<int>((k - 1) / g.columns);
@@ -218,7 +219,7 @@ void WallAd::initUIContent()
         cell->addSubview(icon);
         icon->setLink(iconLink(_dict, item));
         icon->startDownloading();
-        name->setText(textOf(item, "title").value_or(""));
+        name->setText(shownText(textOf(item, "title")));
 
         if (detector.isInstalledAppHWithScheme(textOf(item, "scheme"))) {
             // An installed app with no id still shows as installed; there is just nothing to report.
