@@ -1,5 +1,7 @@
 #include "platform/Log.h"
 
+#include "platform/StringAdditions.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -23,6 +25,14 @@ LogState& state()
 
 void logLine(std::string_view line)
 {
+    // A line that quotes what a server sent could be as long as the server
+    // liked: past this it is cut, and says how long it was.
+    constexpr std::size_t kMaxLine = 64 * 1024;
+    std::string cut;
+    if (line.size() > kMaxLine) {
+        cut = fmt::format("{} … ({} bytes in all)", prefixWithin(line, kMaxLine), line.size());
+        line = cut;
+    }
     auto& s = state();
     std::lock_guard lock(s.mutex);
     if (s.toStderr) {

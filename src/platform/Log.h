@@ -17,7 +17,7 @@ public:
     virtual void write(std::string_view line) = 0;
 };
 
-// One line per event. Thread-safe.
+// One line per event, cut past 64 KB (it then says how long it was). Thread-safe.
 void logLine(std::string_view line);
 
 template<typename... Args>

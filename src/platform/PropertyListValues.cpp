@@ -204,11 +204,29 @@ std::int64_t leadingInteger(std::string_view s)
 
 std::optional<PlistValue> parsePropertyListDictionary(std::string_view body, std::size_t maxBytes)
 {
-    if (body.empty() || body.size() > maxBytes)
+    std::string why;
+    return parsePropertyListDictionary(body, why, maxBytes);
+}
+
+std::optional<PlistValue> parsePropertyListDictionary(std::string_view body, std::string& why, std::size_t maxBytes)
+{
+    if (body.empty()) {
+        why = "the reply is empty";
         return std::nullopt;
+    }
+    if (body.size() > maxBytes) {
+        why = fmt::format("the reply is {} bytes, more than the {} a list may be", body.size(), maxBytes);
+        return std::nullopt;
+    }
     auto value = parsePropertyList(body, std::max(maxBytes, kMaxPropertyListExpandedBytes));
-    if (!value || !value->isDictionary())
+    if (!value) {
+        why = "the reply is not a property list";
         return std::nullopt;
+    }
+    if (!value->isDictionary()) {
+        why = "the reply's root is not a dictionary";
+        return std::nullopt;
+    }
     return value;
 }
 

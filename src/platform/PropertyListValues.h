@@ -21,6 +21,9 @@ constexpr std::size_t kMaxPropertyListBody = 8 * 1024 * 1024;
 // empty, too large, not a property list, or its root is not a dictionary.
 std::optional<PlistValue> parsePropertyListDictionary(std::string_view body,
                                                       std::size_t maxBytes = kMaxPropertyListBody);
+// The same, saying why when there is no list.
+std::optional<PlistValue> parsePropertyListDictionary(std::string_view body, std::string& why,
+                                                      std::size_t maxBytes = kMaxPropertyListBody);
 
 // Each component looks a key up in a dictionary; applied to an array it
 // yields the array of that key's value in every element, a missing one as

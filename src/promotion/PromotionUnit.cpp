@@ -152,7 +152,10 @@ void PromotionUnit::requestFinished(const std::shared_ptr<HttpRequest>& request)
 {
     if (request->responseStatusCode() != 200 || request->responseData().empty())
         return;
-    auto parsed = parsePropertyListDictionary(request->responseData());
+    std::string why;
+    auto parsed = parsePropertyListDictionary(request->responseData(), why);
+    if (!parsed)
+        log("promotion list refused: {}", why);
     setPromotionList(parsed ? std::make_shared<const PlistValue>(std::move(*parsed)) : nullptr);
     log("promotion list {}", describeList(promotionList()));
     if (checkStatus())

@@ -5,6 +5,7 @@
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Label.h"
+#include "platform/Log.h"
 #include "platform/PictureLoader.h"
 #include "platform/RunLoop.h"
 #include "platform/StoreProductPage.h"
@@ -64,6 +65,10 @@ protected:
         });
         http.Get("/array", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(writePropertyList(PlistValue(PlistValue::Array{1, 2})), "application/x-plist");
+        });
+        http.Get("/huge-list", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(writePropertyList(PlistValue(PlistValue::Dictionary{{"pad", std::string(9 << 20, 'p')}})),
+                            "application/x-plist");
         });
         http.Get("/garbage", [](const httplib::Request&, httplib::Response& res) { res.set_content("<plist", "text/xml"); });
         http.Get("/500", [](const httplib::Request&, httplib::Response& res) {
@@ -134,8 +139,15 @@ TEST_F(StoreAndLoad, TheBlockingLoadGivesADictionaryOrNothingAndRunsNoAppCodeMea
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_EQ(ended[0].status, 200);
 
+    LogCapture log;
     EXPECT_FALSE(loadPropertyListBlocking(server.url("/array")));
     EXPECT_FALSE(loadPropertyListBlocking(server.url("/garbage")));
+    // As large as the lists fetched in the background may not be: refused, and said why.
+    EXPECT_FALSE(loadPropertyListBlocking(server.url("/huge-list")));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "promotion list refused: the reply's root is not a dictionary",
+                               "promotion list refused: the reply is not a property list",
+                               "promotion list refused: the reply is 9437407 bytes, more than the 8388608 a list may be"}));
     EXPECT_FALSE(loadPropertyListBlocking(server.url("/500")));
     EXPECT_FALSE(loadPropertyListBlocking("http://127.0.0.1:1/list"));
     EXPECT_FALSE(ran);
