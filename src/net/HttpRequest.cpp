@@ -100,6 +100,8 @@ void HttpRequest::start()
     if (_state != State::Waiting)
         return;
     _state = State::Executing;
+    _deadline = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                        std::chrono::duration<double>(_deadlineSeconds));
     startAttempt();
 }
 
@@ -135,6 +137,7 @@ void HttpRequest::startAttempt()
     options.headerLines = headerLines();
     options.destination = _destination;
     options.timeOutSeconds = timeOutSeconds();
+    options.deadline = _deadline;
     options.maxBodySize = maxBodySize;
     std::weak_ptr<HttpRequest> weak = self;
     auto transfer = std::make_shared<Transfer>(std::move(options), [weak, executor = _executor](std::shared_ptr<Transfer> done) {

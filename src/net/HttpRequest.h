@@ -5,6 +5,7 @@
 #include "net/RunQueue.h"
 #include "net/UserAgent.h"
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -25,6 +26,8 @@ class Transfer;
 class HttpRequest final : public std::enable_shared_from_this<HttpRequest>, private RunQueue::Operation {
 public:
     static constexpr double defaultTimeOutSeconds = 10;
+    // However steadily its bytes trickle in, a request ends by then.
+    static constexpr double defaultDeadlineSeconds = 30;
     static constexpr int maxRedirects = 5;
     // No body is taken past this, plain or inflated, in memory or in a file.
     static constexpr std::size_t maxBodySize = std::size_t{64} << 20;
@@ -58,6 +61,13 @@ public:
     void setRequestMethod(std::string method) { _method = std::move(method); }
     void setPostBody(std::string body) { _body = std::move(body); }
     void addRequestHeader(std::string name, std::string value);
+
+    // Seconds from the moment the queue starts it to the moment it fails with
+    // "The request timed out", redirects and all; defaultDeadlineSeconds unless set.
+    void setDeadlineSeconds(double seconds) { _deadlineSeconds = seconds; }
+    double deadlineSeconds() const { return _deadlineSeconds; }
+    // Waits behind every request that is not (pictures), set before it starts.
+    void setLowPriority(bool low) { _lowPriority = low; }
 
     // Hands the request to the shared run queue and returns at once. A request starts once.
     void startAsynchronous();
@@ -95,6 +105,7 @@ private:
 
     void start() override;
     const Executor& executor() const override { return _executor; }
+    bool isLowPriority() const override { return _lowPriority; }
     void startAttempt();
     void attemptEnded(const std::shared_ptr<Transfer>& transfer);
     void followRedirect(const Transfer& transfer);
@@ -112,6 +123,9 @@ private:
     std::optional<std::string> _body;
     std::vector<std::pair<std::string, std::string>> _headers;
 
+    double _deadlineSeconds = defaultDeadlineSeconds;
+    bool _lowPriority = false;
+    std::chrono::steady_clock::time_point _deadline;
     State _state = State::Idle;
     int _redirectCount = 0;
     std::shared_ptr<Transfer> _attempt;

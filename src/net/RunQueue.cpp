@@ -14,7 +14,7 @@ RunQueue& RunQueue::shared()
 void RunQueue::add(std::shared_ptr<Operation> operation)
 {
     const Operation& added = *operation;
-    _waiting.push_back(std::move(operation));
+    (added.isLowPriority() ? _waitingLow : _waiting).push_back(std::move(operation));
     schedule(added);
 }
 
@@ -26,9 +26,11 @@ void RunQueue::remove(const Operation* operation)
         _running.erase(it);
         return;
     }
-    if (auto it = std::find_if(_waiting.begin(), _waiting.end(), same); it != _waiting.end()) {
-        _waiting.erase(it);
-    }
+    for (auto* waiting : {&_waiting, &_waitingLow})
+        if (auto it = std::find_if(waiting->begin(), waiting->end(), same); it != waiting->end()) {
+            waiting->erase(it);
+            return;
+        }
 }
 
 void RunQueue::schedule(const Operation& operation)
@@ -39,9 +41,10 @@ void RunQueue::schedule(const Operation& operation)
 
 void RunQueue::startWaiting()
 {
-    while (_running.size() < maxConcurrent && !_waiting.empty()) {
-        auto operation = std::move(_waiting.front());
-        _waiting.pop_front();
+    while (_running.size() < maxConcurrent && waitingCount() > 0) {
+        auto& from = _waiting.empty() ? _waitingLow : _waiting;
+        auto operation = std::move(from.front());
+        from.pop_front();
         _running.push_back(operation);
         operation->start(); // may end it at once, which frees the slot again
     }

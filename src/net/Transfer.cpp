@@ -79,9 +79,9 @@ void Transfer::noteActivity() { _lastActivity = std::chrono::steady_clock::now()
 
 std::chrono::steady_clock::time_point Transfer::idleDeadline() const
 {
-    return _lastActivity +
-           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-               std::chrono::duration<double>(_options.timeOutSeconds));
+    auto idle = _lastActivity + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                    std::chrono::duration<double>(_options.timeOutSeconds));
+    return _options.deadline ? std::min(idle, *_options.deadline) : idle;
 }
 
 std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self)

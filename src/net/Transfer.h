@@ -23,6 +23,8 @@ struct TransferOptions {
     std::vector<std::string> headerLines; // "Name: value"
     std::optional<std::filesystem::path> destination;
     double timeOutSeconds = 10;
+    // Whatever arrives meanwhile, the exchange ends by then.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
     std::size_t maxBodySize = 64u << 20; // plain or inflated
     // Keep the first maxBodySize bytes as they came (never inflated) and drop
     // the rest, instead of failing a longer body.
@@ -45,6 +47,7 @@ public:
     // Network thread.
     CURL* handle() const { return _easy.get(); }
     void noteActivity();
+    // When it times out: idle for timeOutSeconds, or at its deadline.
     std::chrono::steady_clock::time_point idleDeadline() const;
     // The exchange ended with rc; finalises the body, lets go of the handle and calls done.
     void complete(CURLcode rc);

@@ -70,6 +70,7 @@ void UrlConnection::request()
     if (const auto& agent = HttpRequest::userAgent())
         options.headerLines.push_back("User-Agent: " + *agent);
     options.timeOutSeconds = HttpRequest::timeOutSeconds();
+    options.deadline = _deadline;
     options.maxBodySize = keptBodySize;
     options.truncateBody = true;
     std::weak_ptr<UrlConnection> weak = weak_from_this();

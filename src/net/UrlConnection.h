@@ -1,8 +1,10 @@
 #pragma once
 
 #include "net/Executor.h"
+#include "net/HttpRequest.h"
 
 #include <cstddef>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,6 +75,10 @@ private:
     Executor _executor;
     bool _running = true;
     int _redirects = 0;
+    // The whole visit, redirects and all, ends by then.
+    std::chrono::steady_clock::time_point _deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                               std::chrono::duration<double>(HttpRequest::defaultDeadlineSeconds));
     std::shared_ptr<Transfer> _attempt;
     std::shared_ptr<UrlConnection> _self; // held while running
     int _status = 0;

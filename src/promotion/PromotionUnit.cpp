@@ -144,6 +144,8 @@ void PromotionUnit::doPromotionListRequestAsync()
     if (!url)
         return;
     _request = HttpRequest::requestWithURL(*url);
+    // A list that trickles in would keep this fetch "running" and every later one from starting.
+    _request->setDeadlineSeconds(kListDeadlineSeconds);
     _request->setDelegate(weak_from_this());
     _request->startAsynchronous();
 }

@@ -29,6 +29,9 @@ class PromotionUnit final : public HttpRequestDelegate,
                             public LinkHandlerDelegate,
                             public std::enable_shared_from_this<PromotionUnit> {
 public:
+    // The list fetched in the background arrives whole within this, as the blocking fetch must.
+    static constexpr double kListDeadlineSeconds = 10;
+
     // Creates the instance on the first call; later calls keep the first id.
     static std::shared_ptr<PromotionUnit> defaultInstance(const std::string& appId);
     // nullptr before the first defaultInstance.

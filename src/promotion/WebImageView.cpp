@@ -141,6 +141,8 @@ void WebImageView::startDownloading()
     _stagingPath = newStagingPath(path->parent_path());
     _targetPath = *path;
     _request = HttpRequest::requestWithURL(*_link);
+    // A wall of icons must not hold up reports, lists and store lookups.
+    _request->setLowPriority(true);
     _request->setDelegate(std::weak_ptr<HttpRequestDelegate>(std::static_pointer_cast<WebImageView>(self())));
     _request->setDownloadDestinationPath(*_stagingPath);
     _request->startAsynchronous();

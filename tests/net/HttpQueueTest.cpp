@@ -81,6 +81,28 @@ TEST_F(HttpQueueTest, AFifthRequestWaitsForOneOfFourInStartingOrder)
     EXPECT_EQ(recorder->startedUrls, expected);
 }
 
+TEST_F(HttpQueueTest, PicturesWaitBehindEveryOtherRequest)
+{
+    auto recorder = std::make_shared<Recorder>();
+    std::vector<std::shared_ptr<HttpRequest>> held;
+    for (int i = 0; i < 4; ++i)
+        held.push_back(start("/hold?n=" + std::to_string(i), recorder));
+    ASSERT_TRUE(runUntil([&] { return server.seenCount("/hold") == 4; }));
+    std::vector<std::shared_ptr<HttpRequest>> pictures;
+    for (int i = 0; i < 3; ++i) {
+        pictures.push_back(HttpRequest::requestWithURL(server.url("/fast?picture=" + std::to_string(i))));
+        pictures.back()->setLowPriority(true);
+        pictures.back()->setDelegate(recorder);
+        pictures.back()->startAsynchronous();
+    }
+    auto report = start("/fast?report", recorder);
+    server.release(1);
+    ASSERT_TRUE(runUntil([&] { return report->isFinished(); }));
+    EXPECT_EQ(recorder->startedUrls.at(4), report->url()) << "the report went first, though queued last";
+    server.release();
+    ASSERT_TRUE(runUntil([&] { return recorder->finished == 8; }));
+}
+
 TEST_F(HttpQueueTest, CancelFailsOnceUnlessTheDelegateWasCleared)
 {
     auto cancelled = std::make_shared<Recorder>();
@@ -176,6 +198,17 @@ TEST_F(HttpQueueTest, SilenceTimesOutOnceWhileSlowSteadyBytesDoNot)
 
     // No retry went out in the meantime.
     EXPECT_EQ(server.seenCount("/hold"), 1u);
+
+    // Bytes trickling in for longer than the deadline: it ends there, and its slot is free.
+    auto trickle = HttpRequest::requestWithURL(server.url("/trickle"));
+    auto trickleRecorder = std::make_shared<Recorder>();
+    trickle->setDelegate(trickleRecorder);
+    trickle->setDeadlineSeconds(0.5);
+    trickle->startAsynchronous();
+    ASSERT_TRUE(runUntil([&] { return trickleRecorder->failed + trickleRecorder->finished > 0; }));
+    EXPECT_EQ(trickleRecorder->failed, 1);
+    EXPECT_EQ(trickle->error(), "The request timed out");
+    EXPECT_EQ(RunQueue::shared().runningCount(), 0u);
 }
 
 TEST_F(HttpQueueTest, CancelRacingCompletionStillEndsEachRequestOnce)

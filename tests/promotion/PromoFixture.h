@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <map>
 #include <mutex>
 #include <string>
@@ -49,6 +51,16 @@ protected:
             std::string action = seen.param("action");
             if (action == "info") {
                 res.status = infoStatus;
+                if (infoTrickles) {
+                    // A long list, a byte at a time: never idle, never done.
+                    res.set_content_provider(100000, "application/x-plist",
+                                             [this](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                                                 sink.write("<", 1);
+                                                 return !stopping;
+                                             });
+                    return;
+                }
                 res.set_content(infoBody, "application/x-plist");
                 return;
             }
@@ -69,6 +81,7 @@ protected:
     // Requests still out hold the HTTP queue's slots past the platform's reset: let them end here.
     ~PromoFixture() override
     {
+        stopping = true;
         RunLoop::main().runUntil(
             [] {
                 return RunQueue::shared().runningCount() == 0 && RunQueue::shared().waitingCount() == 0 &&
@@ -124,6 +137,8 @@ protected:
     mutable std::mutex mutex;
     std::string infoBody = writePropertyList(PlistValue());
     int infoStatus = 200;
+    std::atomic<bool> infoTrickles{false};
+    std::atomic<bool> stopping{false};
     std::string reportBody = writePropertyList(PlistValue(PlistValue::Dictionary{
         {"status", PlistValue(PlistValue::Dictionary{{"code", 0}})}}));
     int reportStatusCode = 200;

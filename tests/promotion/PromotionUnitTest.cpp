@@ -123,6 +123,20 @@ TEST_F(PromotionUnitTest, AStatusFailureBecomesAnAnalyticsEventAndShowsNothing)
     EXPECT_EQ(events.size(), 4u);
 }
 
+TEST_F(PromotionUnitTest, AListThatTricklesInEndsAtItsDeadlineSoTheNextActivationFetchesAgain)
+{
+    infoTrickles = true;
+    unit->becomeActived();
+    auto first = unit->request();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return first->isFinished(); }, PromotionUnit::kListDeadlineSeconds + 10));
+    EXPECT_EQ(first->error(), "The request timed out");
+    infoTrickles = false;
+    setList(alertList({}));
+    activate();
+    EXPECT_NE(unit->request(), first);
+    EXPECT_TRUE(unit->promotionList());
+}
+
 TEST_F(PromotionUnitTest, LaunchTypeZeroShowsOnEveryActivationOneOnlyOnce)
 {
     setList(alertList({{"launch_type", 0}}));
