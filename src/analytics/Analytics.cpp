@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
+#include "platform/StringAdditions.h"
 #include "platform/TestReset.h"
 
 #include <fmt/format.h>
@@ -47,6 +48,32 @@ std::string eventLine(const std::string& name, double t)
     if (rounded == 0)
         rounded = 0;
     return fmt::format("{{\"type\":\"event\",\"name\":{},\"t\":{:.3f}}}", jsonString(name), rounded);
+}
+
+// Names come from servers too (a failure status's message): an event is
+// named by the start of such a text, a session holds so much, and the folder
+// keeps the last sessions only.
+constexpr std::size_t kMaxEventName = 256;
+constexpr std::size_t kMaxSessionBytes = std::size_t{1} << 20;
+constexpr std::size_t kKeptSessions = 20;
+
+std::string eventName(std::string_view name) { return std::string(prefixWithin(name, kMaxEventName)); }
+
+// Leaves room for one more session: the oldest go (their names sort by start time).
+void pruneSessions(const std::filesystem::path& dir)
+{
+    std::vector<std::filesystem::path> sessions;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        auto name = it->path().filename().string();
+        if (name.starts_with("session-") && name.ends_with(".jsonl"))
+            sessions.push_back(it->path());
+    }
+    if (sessions.size() < kKeptSessions)
+        return;
+    std::sort(sessions.begin(), sessions.end());
+    for (std::size_t i = 0; i + kKeptSessions <= sessions.size(); ++i)
+        std::filesystem::remove(sessions[i], ec);
 }
 
 std::string sessionFileName(std::time_t start)
@@ -108,6 +135,8 @@ public:
         _early.clear();
         _failureLogged = false;
         _now = nullptr;
+        _written = 0;
+        _full = false;
     }
 
     ~Recorder() { closeFile(); }
@@ -122,6 +151,7 @@ private:
             failed(*error);
             return;
         }
+        pruneSessions(dir);
         auto path = dir / sessionFileName(startUnix);
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
         if (fd < 0) {
@@ -136,6 +166,12 @@ private:
     // lose a finished line, and no fsync stalls the main thread.
     void write(std::string line)
     {
+        if (_written + line.size() + 1 > kMaxSessionBytes) {
+            if (!std::exchange(_full, true))
+                vq::log("analytics: the session has reached {} bytes; later events are not recorded", kMaxSessionBytes);
+            return;
+        }
+        _written += line.size() + 1;
         if (_fd >= 0) {
             line += '\n';
             if (writeAll(_fd, line))
@@ -170,6 +206,8 @@ private:
     std::vector<std::pair<std::string, double>> _early;
     bool _failureLogged = false;
     std::function<double()> _now;
+    std::size_t _written = 0;
+    bool _full = false;
 };
 
 std::mutex& mutex()
@@ -208,13 +246,14 @@ void Analytics::startSession(const std::string& key)
     notify("startSession:" + key);
 }
 
-void Analytics::logEvent(const std::string& name)
+void Analytics::logEvent(const std::string& text)
 {
+    std::string name = eventName(text);
     {
         std::lock_guard lock(mutex());
         recorder().event(name);
     }
-    notify(name);
+    notify(std::move(name));
 }
 
 void Analytics::setTimeSource(std::function<double()> now)

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -175,6 +178,34 @@ TEST_F(AnalyticsTest, NamesSurviveEscaping)
     EXPECT_EQ(text(objects.back(), "name"), "bad \xEF\xBF\xBD tail \xEF\xBF\xBD\xEF\xBF\xBD");
     // UTF-8 is kept as it is, not turned into escapes.
     EXPECT_NE(lines[5].find("\xF0\x9F\x91\x8D"), std::string::npos);
+}
+
+TEST_F(AnalyticsTest, ServerTextCannotFillTheFolder)
+{
+    // Twenty-five launches: the folder keeps the last twenty sessions.
+    auto folder = Paths::dataDir() / "analytics";
+    for (int i = 0; i < 24; ++i) {
+        auto old = folder / fmt::format("session-2026010{}T0000{:02}Z-0000000{}.jsonl", i / 10, i, i % 10);
+        std::filesystem::create_directories(old.parent_path());
+        std::ofstream(old) << "{}\n";
+    }
+    Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    std::size_t sessions = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        sessions += entry.path().filename().string().starts_with("session-");
+    EXPECT_EQ(sessions, 20u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "session-20260100T000000Z-00000000.jsonl"));
+
+    // A failure status of 4 MiB on every activation: the name is its start, and the session stops growing.
+    std::string message(4 << 20, 'm');
+    for (int i = 0; i < 21; ++i)
+        Analytics::logEvent(message);
+    EXPECT_EQ(_observed.back(), std::string(256, 'm'));
+    EXPECT_LE(std::filesystem::file_size(*Analytics::sessionFile()), std::uintmax_t{1} << 20);
+    for (int i = 0; i < 5000; ++i)
+        Analytics::logEvent(message);
+    EXPECT_LE(std::filesystem::file_size(*Analytics::sessionFile()), std::uintmax_t{1} << 20);
+    EXPECT_EQ(_log.count("analytics: the session has reached 1048576 bytes; later events are not recorded"), 1u);
 }
 
 TEST_F(AnalyticsTest, UnwritableFolderKeepsTheSessionInMemory)
