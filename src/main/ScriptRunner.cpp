@@ -99,6 +99,22 @@ std::shared_ptr<View> findInside(const std::shared_ptr<View>& container, int tag
     return nullptr;
 }
 
+// A shown scroll view inside the view whose content is built as it scrolls,
+// and where the subview with that tag is in it.
+std::optional<std::pair<std::shared_ptr<ScrollView>, Rect>> builtOnScroll(const std::shared_ptr<View>& view, int tag)
+{
+    if (view->isHidden() || view->alpha() < 0.01f)
+        return std::nullopt;
+    if (auto scrollView = std::dynamic_pointer_cast<ScrollView>(view))
+        if (auto delegate = scrollView->delegate())
+            if (auto rect = delegate->rectForSubviewWithTag(*scrollView, tag))
+                return std::pair(scrollView, *rect);
+    for (const auto& child : view->subviews())
+        if (auto found = builtOnScroll(child, tag))
+            return found;
+    return std::nullopt;
+}
+
 bool touchReaches(Point p, const View& scrollView)
 {
     auto hit = sg::hitTest(p);
@@ -304,6 +320,14 @@ ScriptRunner::Found ScriptRunner::resolve(const ScriptTarget& target)
             return container;
         if (auto view = findInside(container, target.tag))
             return view;
+        // Not built until its part of a scroll view comes into view: scroll there, as a user would.
+        if (auto place = builtOnScroll(container, target.tag)) {
+            auto& [scrollView, rect] = *place;
+            if (auto error = dragScroll(*scrollView, scrollView->offsetShowing(clearOfCovers(*scrollView, rect)), what))
+                return *error;
+            if (auto view = findInside(container, target.tag))
+                return view;
+        }
         return fmt::format("no view with tag {} is shown inside the view tagged {}", target.tag, target.container);
     }
     }

@@ -3,6 +3,7 @@
 #include "platform/View.h"
 
 #include <memory>
+#include <optional>
 
 namespace vq {
 
@@ -16,6 +17,9 @@ public:
     virtual void scrollViewDidScroll(ScrollView&) {}
     virtual void scrollViewWillBeginDragging(ScrollView&) {}
     virtual void scrollViewDidEndDragging(ScrollView&) {}
+    // For content built only as it scrolls into view: where the subview with
+    // that tag is (or would be, once built), in content coordinates.
+    virtual std::optional<Rect> rectForSubviewWithTag(ScrollView&, int /*tag*/) { return std::nullopt; }
 };
 
 // Shows a part of a larger content: the content offset is the bounds origin.

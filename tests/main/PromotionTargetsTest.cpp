@@ -115,26 +115,43 @@ TEST_F(PromotionTargetsTest, TheDimmerTheCloseAndTheGetButtonOfTheOverlayInFront
     EXPECT_EQ(delegate->hidden, 2);
 }
 
-TEST_F(PromotionTargetsTest, ATapOnAnInstalledWallAppSaysItIsDisabled)
+std::shared_ptr<WallAd> showWall(LoopbackServer& server, const std::shared_ptr<Hides>& delegate, int n)
 {
-    harness.app().setInstalledSchemes({"app1"});
     PlistValue::Array items;
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < n; ++k)
         items.emplace_back(PlistValue::Dictionary{{"app_id", "7000" + std::to_string(k)},
                                                   {"link", server.url("/go/" + std::to_string(k))},
                                                   {"scheme", "app" + std::to_string(k)},
                                                   {"title", "App " + std::to_string(k)}});
     auto ad = std::dynamic_pointer_cast<WallAd>(AdGenerator::adWithType(2));
-    ASSERT_TRUE(ad);
     ad->setLinkHandler(InternalLinkHandler::create());
     ad->setDelegate(delegate);
     ad->setContentInfo(std::make_shared<PlistValue>(PlistValue::Dictionary{
         {"base", PlistValue(PlistValue::Dictionary{{"ad_type", "wall"}})}, {"wall", PlistValue(std::move(items))}}));
     ad->showAd();
+    return ad;
+}
 
+TEST_F(PromotionTargetsTest, ATapOnAnInstalledWallAppSaysItIsDisabled)
+{
+    harness.app().setInstalledSchemes({"app1"});
+    auto ad = showWall(server, delegate, 3);
     EXPECT_EQ(play("wait 1\ntap tag 1 in 457260342\n"), ScriptRunner::kFailed);
     EXPECT_NE(errors.str().find("ads.vqs:2: tag 1 in 457260342 is disabled"), std::string::npos) << errors.str();
     EXPECT_FALSE(Gobals::isAppStoreDisplaying());
+}
+
+TEST_F(PromotionTargetsTest, AnAppFarDownALongWallIsScrolledToAsAUserWouldAndTapped)
+{
+    // Its cell is not built until its row nears the visible part.
+    auto ad = showWall(server, delegate, 300);
+    ASSERT_FALSE(ad->contentScrollView()->viewWithTag(250));
+    ASSERT_EQ(play("wait 1\ntap tag 250 in 457260342\nsettle\n"), 0) << errors.str();
+    EXPECT_TRUE(Gobals::isAppStoreDisplaying());
+    EXPECT_GT(ad->contentScrollView()->contentOffset().y, 7000);
+    EXPECT_EQ(play("tap tag 300 in 457260342\n"), ScriptRunner::kFailed);
+    EXPECT_NE(errors.str().find("no view with tag 300 is shown inside the view tagged 457260342"), std::string::npos)
+        << errors.str();
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "promotion/ads/WallAd.h"
 #include "promotion/ShownText.h"
 
+#include <atomic>
 #include <filesystem>
 
 using namespace vq;
@@ -127,7 +128,8 @@ struct Variant {
     Rect icon;
     Rect get;
     double contentHeightFor20;
-    int backgroundsFor20;
+    int backgroundsFor20; // built at first: the rows within a page of the visible part
+    std::size_t cellsFor20;
     Rect lastCellFor20;
     Rect badge;
 };
@@ -160,9 +162,8 @@ TEST_P(WallGeometry, CardGridAndRestingPlaceOnEachDevice)
     EXPECT_EQ(rowBackgrounds(*ad), v.backgroundsFor20);
 
     auto grid = cells(*ad);
-    ASSERT_EQ(grid.size(), 19u);
-    EXPECT_EQ(grid.back()->tag(), 19);
-    EXPECT_EQ(grid.back()->frame(), v.lastCellFor20);
+    ASSERT_EQ(grid.size(), v.cellsFor20);
+    EXPECT_EQ(grid[3]->tag(), 4);
     auto installed = grid[4];
     ASSERT_EQ(installed->tag(), 5);
     EXPECT_FALSE(installed->isEnabled());
@@ -172,6 +173,13 @@ TEST_P(WallGeometry, CardGridAndRestingPlaceOnEachDevice)
     EXPECT_EQ(badge->frame(), v.badge);
     EXPECT_TRUE(grid[3]->isEnabled());
     EXPECT_EQ(grid[3]->subviews().size(), 2u);
+    // Scrolled to the end, the last app's cell is there.
+    Size content = ad->contentScrollView()->contentSize();
+    ad->contentScrollView()->setContentOffset({0, content.height - v.scroll.height()});
+    grid = cells(*ad);
+    auto last = std::find_if(grid.begin(), grid.end(), [](const auto& c) { return c->tag() == 19; });
+    ASSERT_NE(last, grid.end());
+    EXPECT_EQ((*last)->frame(), v.lastCellFor20);
 
     // The card's stacking: background, grid, close, get, name, icon last.
     const auto& card = ad->wallContentView()->subviews();
@@ -185,17 +193,17 @@ INSTANTIATE_TEST_SUITE_P(
     Devices, WallGeometry,
     testing::Values(
         Variant{DeviceProfile::Phone, false, {304, 400}, {11, 122, 282, 263}, {27, 26, 72, 72}, {155, 85, 109, 26},
-                623, 8, {0, 534, 95, 90}, {62, 5, 20, 20}},
+                623, 6, 18, {0, 534, 95, 90}, {62, 5, 20, 20}},
         Variant{DeviceProfile::Phone, true, {304, 400}, {11, 122, 282, 263}, {27, 26, 72, 72}, {155, 85, 109, 26},
-                623, 8, {0, 534, 95, 90}, {62, 5, 20, 20}},
+                623, 6, 18, {0, 534, 95, 90}, {62, 5, 20, 20}},
         // A tall phone's minimum is 4 rows; 19 apps need 7.
         Variant{DeviceProfile::Tall, false, {304, 486}, {11, 122, 282, 349}, {27, 26, 72, 72}, {155, 85, 109, 26},
-                623, 8, {0, 534, 95, 90}, {62, 5, 20, 20}},
+                623, 8, 19, {0, 534, 95, 90}, {62, 5, 20, 20}},
         // Four columns: 19 apps fill 5 rows, the minimum, plus 10 points.
         Variant{DeviceProfile::Tablet, false, {534, 765}, {17, 159, 500, 587}, {51, 35, 100, 100},
-                {300, 105, 174, 40}, 595, 6, {252, 468, 126, 117}, {82, 7, 25, 25}},
+                {300, 105, 174, 40}, 595, 6, 19, {252, 468, 126, 117}, {82, 7, 25, 25}},
         Variant{DeviceProfile::Tablet, true, {534, 765}, {17, 159, 500, 587}, {51, 35, 100, 100},
-                {300, 105, 174, 40}, 595, 6, {252, 468, 126, 117}, {82, 7, 25, 25}}),
+                {300, 105, 174, 40}, 595, 6, 19, {252, 468, 126, 117}, {82, 7, 25, 25}}),
     [](const auto& param) {
         return std::string(profileInfo(param.param.profile).name) +
                (param.param.statusBarHidden ? "WithoutStatusBar" : "WithStatusBar");
@@ -211,7 +219,8 @@ TEST_F(WallAdTest, WallsOfOneEightAndTwentyAppsOnAPhone)
         int backgrounds;
         Rect lastCell;
     };
-    for (Case c : {Case{1, 0, 267, 4, {}}, Case{8, 7, 267, 4, {0, 178, 95, 90}}, Case{20, 19, 623, 8, {0, 534, 95, 90}},
+    // Cells and row backgrounds for the rows within a page of what shows (three rows).
+    for (Case c : {Case{1, 0, 267, 4, {}}, Case{8, 7, 267, 4, {0, 178, 95, 90}}, Case{20, 18, 623, 6, {190, 445, 95, 90}},
                    // One past a full row starts a new one.
                    Case{11, 10, 356, 5, {0, 267, 95, 90}}}) {
         SCOPED_TRACE(c.n);
@@ -227,7 +236,7 @@ TEST_F(WallAdTest, WallsOfOneEightAndTwentyAppsOnAPhone)
         EXPECT_EQ(grid.back()->frame(), c.lastCell);
         auto label = std::dynamic_pointer_cast<Label>(grid.back()->subviews().front());
         ASSERT_TRUE(label);
-        EXPECT_EQ(label->text(), "App " + std::to_string(c.n - 1));
+        EXPECT_EQ(label->text(), "App " + std::to_string(grid.size()));
     }
     // The background rows lie behind the cells, one pitch apart.
     auto ad = makeWall(wallList(8));
@@ -237,6 +246,31 @@ TEST_F(WallAdTest, WallsOfOneEightAndTwentyAppsOnAPhone)
         ASSERT_TRUE(row) << i;
         EXPECT_EQ(row->frame().y(), 89.0 * (3 - i)); // each was sent to the back in turn
     }
+}
+
+TEST_F(WallAdTest, AWallOfThousandsBuildsOnlyWhatNearsTheScreenAndReportsEveryInstalledApp)
+{
+    setUpScreen(DeviceProfile::Phone, false);
+    std::atomic<int> icons{0};
+    server.http().Get(R"(/img/.*)", [&](const httplib::Request&, httplib::Response& res) {
+        ++icons;
+        res.status = 404;
+    });
+    harness.app().setInstalledSchemes({"app3", "app19999"});
+    auto ad = showWall(wallList(20000));
+    EXPECT_LE(cells(*ad).size(), 18u);
+    ASSERT_TRUE(waitFor("install", 1));
+    EXPECT_EQ(seen("install")[0].param("list"), appId(3) + "," + appId(19999));
+
+    // Down at the end: the cells there, none from the top, and only their icons asked for.
+    Size content = ad->contentScrollView()->contentSize();
+    ad->contentScrollView()->setContentOffset({0, content.height - ad->contentScrollView()->bounds().height()});
+    auto grid = cells(*ad);
+    EXPECT_LE(grid.size(), 21u);
+    EXPECT_TRUE(ad->contentScrollView()->viewWithTag(19999));
+    EXPECT_FALSE(ad->contentScrollView()->viewWithTag(5));
+    drain();
+    EXPECT_LE(icons, 1 + 18 + 21);
 }
 
 TEST_F(WallAdTest, TapsReportTheClickThenOpenTheStorePage)

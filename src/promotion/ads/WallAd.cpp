@@ -17,6 +17,7 @@
 #include "promotion/ShownText.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vq {
 
@@ -183,21 +184,14 @@ void WallAd::initUIContent()
     std::size_t n = items ? items->size() : 0;
     // Rows the items after the featured one need (an empty wall still counts one).
     int needed = n == 0 ? 1 : static_cast<int>((n - 1) / g.columns + ((n - 1) % g.columns ? 1 : 0));
-    int rows = std::max(g.minimumRows, needed);
+    _rows = std::max(g.minimumRows, needed);
     double width = _contentScrollView->bounds().width();
-    _contentScrollView->setContentSize({width, rows * g.pitch + g.contentExtra});
+    _contentScrollView->setContentSize({width, _rows * g.pitch + g.contentExtra});
 
-    // One background row more than the content covers, so a bounce past the end shows no gap.
-    for (int i = 0; i <= rows; ++i) {
-        auto row = ImageView::create(Rect{0, i * g.pitch, width, g.pitch});
-        row->setImage(Gobals::imageWithFileName(g.rowPicture));
-        _contentScrollView->addSubview(row);
-        _contentScrollView->sendSubviewToBack(row);
-    }
-
+    // Every app is tested and reported, shown or not; only cells wait for their rows.
     AppDetector detector;
     std::vector<std::string> installed;
-    std::weak_ptr<WallAd> weak = std::static_pointer_cast<WallAd>(shared_from_this());
+    _installed.assign(n, false);
     for (std::size_t k = 0; k < n; ++k) {
         const PlistValue* item = &(*items)[k];
         if (k == 0) {
@@ -206,44 +200,110 @@ void WallAd::initUIContent()
             _appName->setText(shownText(textOf(item, "title")));
             continue;
         }
-        int column = static_cast<int>((k - 1) % g.columns), row = static_cast<int>((k - 1) / g.columns);
-        auto cell = Button::create({column * g.cell.width, row * g.pitch, g.cell.width, g.cell.height});
-        cell->setTag(static_cast<int>(k));
-        auto icon = WebImageView::create(g.cellIcon);
-        auto name = Label::create(g.cellName);
-        name->setFont(Font::boldSystemFont(g.cellNameSize));
-        name->setBackgroundColor(Color::clearColor());
-        name->setTextAlignment(TextAlignment::Center);
-        name->setTextColor(Color::rgba(0.8f, 0.8f, 0.8f, 1));
-        cell->addSubview(name);
-        cell->addSubview(icon);
-        icon->setLink(iconLink(_dict, item));
-        icon->startDownloading();
-        name->setText(shownText(textOf(item, "title")));
-
         if (detector.isInstalledAppHWithScheme(textOf(item, "scheme"))) {
+            _installed[k] = true;
             // An installed app with no id still shows as installed; there is just nothing to report.
             if (auto appId = textOf(item, "app_id"))
                 installed.push_back(*appId);
-            auto badge = ImageView::create(g.badge);
-            badge->setImage(Gobals::imageWithFileName(g.badgePicture));
-            cell->addSubview(badge);
-            cell->setEnabled(false);
-        } else {
-            std::weak_ptr<Button> weakCell = cell;
-            cell->addAction(ControlEvent::TouchUpInside, [weak, weakCell] {
-                auto self = weak.lock();
-                auto button = weakCell.lock();
-                if (self && button)
-                    self->downloadApp(*button);
-            });
         }
-        _contentScrollView->addSubview(cell);
     }
+    std::weak_ptr<WallAd> weak = std::static_pointer_cast<WallAd>(shared_from_this());
+    _contentScrollView->setDelegate(std::weak_ptr<ScrollViewDelegate>(weak.lock()));
+    showRowsNearView();
 
     PlistValue::Array listed(installed.begin(), installed.end());
     log("installed app list from wall ad : {}", describe(PlistValue(std::move(listed))));
     Reportor::instance()->reportInstalledApps(installed);
+}
+
+void WallAd::showRowsNearView()
+{
+    const Geometry& g = geometry();
+    double top = _contentScrollView->contentOffset().y, page = _contentScrollView->bounds().height();
+    // One background row more than the content covers, so a bounce past the end shows no gap.
+    int first = std::max(0, static_cast<int>(std::floor((top - page) / g.pitch)));
+    int last = std::min(_rows, static_cast<int>(std::floor((top + 2 * page) / g.pitch)));
+    auto near = [&](int row) { return row >= first && row <= last; };
+
+    double width = _contentScrollView->bounds().width();
+    std::erase_if(_rowBackgrounds, [&](auto& entry) {
+        if (near(entry.first))
+            return false;
+        entry.second->removeFromSuperview();
+        return true;
+    });
+    for (int row = first; row <= last; ++row) {
+        if (_rowBackgrounds.contains(row))
+            continue;
+        auto background = ImageView::create(Rect{0, row * g.pitch, width, g.pitch});
+        background->setImage(Gobals::imageWithFileName(g.rowPicture));
+        _contentScrollView->addSubview(background);
+        _contentScrollView->sendSubviewToBack(background);
+        _rowBackgrounds.emplace(row, std::move(background));
+    }
+
+    auto rowOf = [&](std::size_t k) { return static_cast<int>((k - 1) / static_cast<std::size_t>(g.columns)); };
+    std::erase_if(_cells, [&](auto& entry) {
+        if (near(rowOf(entry.first)))
+            return false;
+        entry.second->removeFromSuperview();
+        return true;
+    });
+    std::size_t from = static_cast<std::size_t>(first) * static_cast<std::size_t>(g.columns) + 1;
+    std::size_t to = (static_cast<std::size_t>(last) + 1) * static_cast<std::size_t>(g.columns) + 1;
+    for (std::size_t k = from; k < std::min(to, _installed.size()); ++k)
+        if (!_cells.contains(k))
+            _cells.emplace(k, makeCell(k));
+}
+
+std::shared_ptr<Button> WallAd::makeCell(std::size_t k)
+{
+    const Geometry& g = geometry();
+    const PlistValue* item = &(*wallItems(_dict))[k];
+    int column = static_cast<int>((k - 1) % static_cast<std::size_t>(g.columns));
+    int row = static_cast<int>((k - 1) / static_cast<std::size_t>(g.columns));
+    auto cell = Button::create({column * g.cell.width, row * g.pitch, g.cell.width, g.cell.height});
+    cell->setTag(static_cast<int>(k));
+    auto icon = WebImageView::create(g.cellIcon);
+    auto name = Label::create(g.cellName);
+    name->setFont(Font::boldSystemFont(g.cellNameSize));
+    name->setBackgroundColor(Color::clearColor());
+    name->setTextAlignment(TextAlignment::Center);
+    name->setTextColor(Color::rgba(0.8f, 0.8f, 0.8f, 1));
+    cell->addSubview(name);
+    cell->addSubview(icon);
+    icon->setLink(iconLink(_dict, item));
+    icon->startDownloading();
+    name->setText(shownText(textOf(item, "title")));
+
+    if (_installed[k]) {
+        auto badge = ImageView::create(g.badge);
+        badge->setImage(Gobals::imageWithFileName(g.badgePicture));
+        cell->addSubview(badge);
+        cell->setEnabled(false);
+    } else {
+        std::weak_ptr<WallAd> weak = std::static_pointer_cast<WallAd>(shared_from_this());
+        std::weak_ptr<Button> weakCell = cell;
+        cell->addAction(ControlEvent::TouchUpInside, [weak, weakCell] {
+            auto self = weak.lock();
+            auto button = weakCell.lock();
+            if (self && button)
+                self->downloadApp(*button);
+        });
+    }
+    _contentScrollView->addSubview(cell);
+    return cell;
+}
+
+void WallAd::scrollViewDidScroll(ScrollView&) { showRowsNearView(); }
+
+std::optional<Rect> WallAd::rectForSubviewWithTag(ScrollView&, int tag)
+{
+    if (tag < 1 || static_cast<std::size_t>(tag) >= _installed.size())
+        return std::nullopt;
+    const Geometry& g = geometry();
+    int column = (tag - 1) % g.columns, row = (tag - 1) / g.columns;
+    return Rect{column * g.cell.width, row * g.pitch, g.cell.width, g.cell.height};
 }
 
 void WallAd::showAd()

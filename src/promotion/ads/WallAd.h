@@ -1,11 +1,14 @@
 #pragma once
 
 #include "platform/Geometry.h"
+#include "platform/ScrollView.h"
 #include "promotion/ads/Ad.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vq {
 
@@ -19,8 +22,10 @@ class WebImageView;
 
 // A card of the maker's apps dropped over the screen: the first of "wall"
 // featured at the top, the others in a scrolling grid. Installed grid apps
-// are badged and take no taps.
-class WallAd final : public Ad {
+// are badged and take no taps. The grid's cells (and their icons) are built
+// for the rows within a page of what shows, as it scrolls: a list may name
+// thousands of apps.
+class WallAd final : public Ad, public ScrollViewDelegate {
 public:
     static std::shared_ptr<WallAd> create();
 
@@ -38,6 +43,10 @@ public:
 
     bool allowAdStatus() const { return false; }
 
+    void scrollViewDidScroll(ScrollView& scrollView) override;
+    // Where the grid cell of the app at that index of "wall" is, built or not.
+    std::optional<Rect> rectForSubviewWithTag(ScrollView& scrollView, int tag) override;
+
     const std::shared_ptr<View>& wallView() const { return _wallView; }
     const std::shared_ptr<Button>& maskView() const { return _maskView; }
     const std::shared_ptr<View>& wallContentView() const { return _wallContentView; }
@@ -53,6 +62,9 @@ public:
 private:
     void initUI();
     void initUIContent();
+    // Builds what comes within a page of the visible rows and lets go of the rest.
+    void showRowsNearView();
+    std::shared_ptr<Button> makeCell(std::size_t index);
     // Root, dimmer, card and their animations.
     std::shared_ptr<AdOverlay> _overlay;
     std::shared_ptr<View> _wallView;
@@ -61,6 +73,10 @@ private:
     std::shared_ptr<ScrollView> _contentScrollView;
     std::shared_ptr<Label> _appName;
     std::shared_ptr<WebImageView> _appIcon;
+    int _rows = 0; // grid rows, the featured app aside
+    std::vector<bool> _installed; // by index of "wall"
+    std::map<int, std::shared_ptr<View>> _rowBackgrounds;
+    std::map<std::size_t, std::shared_ptr<Button>> _cells;
 };
 
 } // namespace vq
