@@ -1,8 +1,9 @@
-// Pictures come from the network (promotion icons and banners): PNG and JPEG
-// bytes must decode to a usable image or to nothing.
+// Pictures come from the network (promotion icons, banners, store icons):
+// PNG and JPEG bytes must decode, within their bounds, to a usable image no
+// larger than asked, or to nothing with a reason.
 #include "Check.h"
 
-#include "platform/Image.h"
+#include "platform/PictureDecoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,11 +11,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto image = vq::Image::imageWithData(std::span(data, size), 2);
-    if (!image)
-        return 0;
-    require(image->pixelWidth() > 0 && image->pixelHeight() > 0, "an image without pixels");
-    // Every pixel is readable, the far corner included.
-    (void)image->pixelAt(image->pixelWidth() - 1, image->pixelHeight() - 1);
+    // Drawn as an icon (114 pixels a side) and at its own size.
+    for (int side : {114, 0}) {
+        auto decoded = vq::decodePicture(std::span(data, size), 2, vq::PictureBounds{side, side});
+        if (!decoded.image) {
+            require(!decoded.error.empty(), "a picture refused without a reason");
+            continue;
+        }
+        auto& image = *decoded.image;
+        require(image.pixelWidth() > 0 && image.pixelHeight() > 0, "an image without pixels");
+        require(image.pixelWidth() <= vq::Image::kMaxFetchedSide && image.pixelHeight() <= vq::Image::kMaxFetchedSide,
+                "an image past the caps");
+        // Every pixel is readable, the far corner included.
+        (void)image.pixelAt(image.pixelWidth() - 1, image.pixelHeight() - 1);
+    }
     return 0;
 }

@@ -57,6 +57,19 @@ TEST_F(ReportorTest, EachInstalledAppIsReportedOncePerRunWithoutATrailingComma)
     EXPECT_EQ(reporter->reportedInstalledAppList(), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
 }
 
+TEST_F(ReportorTest, AListOfHundredsOfThousandsOfAppsIsCheckedInOnePass)
+{
+    // Once a search of every id reported so far, per id: minutes for a long reward list.
+    std::vector<std::string> ids;
+    for (int i = 0; i < 200000; ++i)
+        ids.push_back(std::to_string(6812000 + i));
+    setPromotionServerBase("http://127.0.0.1:1"); // the report itself does not matter here
+    reporter->reportInstalledApps(ids);
+    reporter->reportInstalledApps(ids);
+    EXPECT_EQ(reporter->reportedInstalledAppList().size(), ids.size());
+    setPromotionServerBase(server.url());
+}
+
 TEST_F(ReportorTest, AFailedReportOfAnyKindForgetsWhatWasReported)
 {
     reporter->reportInstalledApps({"1"});
