@@ -5,11 +5,13 @@
 #include "platform/Device.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/PictureDecoding.h"
 
 #include <cairo.h>
 #include <turbojpeg.h>
 
 #include <bit>
+#include <limits>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -26,21 +28,6 @@ bool isPng(std::span<const std::uint8_t> d)
 }
 
 bool isJpeg(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
-
-struct ReadCursor {
-    std::span<const std::uint8_t> data;
-    std::size_t offset = 0;
-};
-
-cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length)
-{
-    auto* c = static_cast<ReadCursor*>(closure);
-    if (c->data.size() - c->offset < length)
-        return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, c->data.data() + c->offset, length);
-    c->offset += length;
-    return CAIRO_STATUS_SUCCESS;
-}
 
 cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length)
 {
@@ -61,82 +48,6 @@ CairoSurface toArgb32(CairoSurface s)
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr.get());
     return argb;
-}
-
-std::uint32_t bigEndian32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-bool pixelCountFits(std::int64_t width, std::int64_t height)
-{
-    return width > 0 && height > 0 && width <= Image::kMaxDecodedPixels / height;
-}
-
-// The decoder asks for the memory a header or a chunk announces before it
-// reads it, so a few hundred bytes can claim gigabytes. Only a PNG whose
-// header is within the pixel budget and whose chunks all lie inside the data,
-// up to the end chunk, goes on to be decoded; any other would fail there anyway.
-bool pngSizesAreSound(std::span<const std::uint8_t> data)
-{
-    constexpr std::size_t kSignature = 8, kChunkFrame = 12; // length, type, CRC
-    if (data.size() < kSignature + kChunkFrame + 13 || std::memcmp(data.data() + 12, "IHDR", 4) != 0)
-        return false;
-    if (!pixelCountFits(bigEndian32(data.data() + 16), bigEndian32(data.data() + 20)))
-        return false;
-    std::size_t at = kSignature;
-    while (data.size() - at >= kChunkFrame) {
-        std::uint32_t length = bigEndian32(data.data() + at);
-        if (length > data.size() - at - kChunkFrame)
-            return false;
-        if (std::memcmp(data.data() + at + 4, "IEND", 4) == 0)
-            return true;
-        at += kChunkFrame + length;
-    }
-    return false;
-}
-
-CairoSurface decodePng(std::span<const std::uint8_t> data)
-{
-    if (!pngSizesAreSound(data))
-        return nullptr;
-    ReadCursor cursor{data};
-    CairoSurface s(cairo_image_surface_create_from_png_stream(readChunk, &cursor));
-    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
-        return nullptr;
-    return toArgb32(std::move(s));
-}
-
-// Cairo's ARGB32 is a native-endian 32-bit word; in memory that is BGRA on little-endian machines.
-constexpr int nativeArgbFormat() { return std::endian::native == std::endian::little ? TJPF_BGRA : TJPF_ARGB; }
-
-CairoSurface decodeJpeg(std::span<const std::uint8_t> data)
-{
-    tjhandle tj = tjInitDecompress();
-    if (!tj)
-        return nullptr;
-    int w = 0, h = 0, subsamp = 0, colorspace = 0;
-    auto* src = const_cast<unsigned char*>(data.data());
-    auto size = static_cast<unsigned long>(data.size());
-    CairoSurface s;
-    if (tjDecompressHeader3(tj, src, size, &w, &h, &subsamp, &colorspace) == 0 && pixelCountFits(w, h)) {
-        s.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
-        if (cairo_surface_status(s.get()) == CAIRO_STATUS_SUCCESS) {
-            cairo_surface_flush(s.get());
-            // Alpha comes out as 0xff, so the pixels are valid premultiplied ones.
-            int rc = tjDecompress2(tj, src, size, cairo_image_surface_get_data(s.get()), w,
-                                   cairo_image_surface_get_stride(s.get()), h, nativeArgbFormat(), TJFLAG_ACCURATEDCT);
-            // Warnings (a truncated but readable file) still give a picture.
-            if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING)
-                s.reset();
-            else
-                cairo_surface_mark_dirty(s.get());
-        } else {
-            s.reset();
-        }
-    }
-    tjDestroy(tj);
-    return s;
 }
 
 double scaleFromFileName(const std::filesystem::path& path)
@@ -163,13 +74,20 @@ std::optional<std::pair<int, int>> pngHeaderSize(std::span<const std::uint8_t> d
     return std::pair<int, int>(static_cast<int>(w), static_cast<int>(h));
 }
 
+// The app's own pictures go through the decoder those from outside do, held
+// to the app's caps rather than a fetched picture's.
 CairoSurface decode(std::span<const std::uint8_t> data)
 {
-    if (isPng(data))
-        return decodePng(data);
-    if (isJpeg(data))
-        return decodeJpeg(data);
-    return nullptr;
+    PictureBounds bounds;
+    bounds.seconds = 3600;
+    bounds.maxScans = 0;
+    bounds.maxBytes = std::numeric_limits<std::size_t>::max();
+    bounds.maxSide = std::numeric_limits<int>::max();
+    bounds.maxPixels = Image::kMaxDecodedPixels;
+    auto decoded = decodePicture(data, 1, bounds);
+    if (!decoded.image)
+        return nullptr;
+    return CairoSurface(cairo_surface_reference(decoded.image->surface()));
 }
 
 std::optional<std::string> readPrefix(const std::filesystem::path& path, std::size_t length)

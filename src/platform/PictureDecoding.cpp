@@ -48,6 +48,11 @@ bool isPng(std::span<const std::uint8_t> d)
 
 bool isJpeg(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
 
+bool fits(const PictureBounds& bounds, std::int64_t w, std::int64_t h)
+{
+    return w > 0 && h > 0 && w <= bounds.maxSide && h <= bounds.maxSide && w <= bounds.maxPixels / h;
+}
+
 // ---- JPEG, through libjpeg: its progress hook is where scans and time are counted ----
 
 struct JpegErrors {
@@ -109,7 +114,7 @@ cairo_surface_t* decodeJpeg(std::span<const std::uint8_t> data, const PictureBou
     jpeg_read_header(&info, TRUE);
     width = static_cast<int>(info.image_width);
     height = static_cast<int>(info.image_height);
-    if (!Image::fetchedPixelSizeFits({width, height})) {
+    if (!fits(bounds, width, height)) {
         std::snprintf(errors.message, sizeof errors.message, "the picture is %dx%d pixels", width, height);
         why = errors.message;
         jpeg_destroy_decompress(&info);
@@ -193,8 +198,8 @@ bool pngChunksAreSound(std::span<const std::uint8_t> data)
     return false;
 }
 
-CairoSurface decodePng(std::span<const std::uint8_t> data, const Watch& watch, int& width, int& height,
-                       std::string& why)
+CairoSurface decodePng(std::span<const std::uint8_t> data, const PictureBounds& bounds, const Watch& watch,
+                       int& width, int& height, std::string& why)
 {
     if (data.size() < 33 || std::memcmp(data.data() + 12, "IHDR", 4) != 0) {
         why = "the PNG has no header";
@@ -203,7 +208,7 @@ CairoSurface decodePng(std::span<const std::uint8_t> data, const Watch& watch, i
     std::uint32_t w = bigEndian32(data.data() + 16), h = bigEndian32(data.data() + 20);
     width = static_cast<int>(std::min<std::uint32_t>(w, 0x7fffffff));
     height = static_cast<int>(std::min<std::uint32_t>(h, 0x7fffffff));
-    if (!Image::fetchedPixelSizeFits({width, height})) {
+    if (!fits(bounds, w, h)) {
         why = fmt::format("the picture is {}x{} pixels", w, h);
         return nullptr;
     }
@@ -217,15 +222,7 @@ CairoSurface decodePng(std::span<const std::uint8_t> data, const Watch& watch, i
         why = reader.stopped ? reader.stopped : "the PNG does not decode";
         return nullptr;
     }
-    if (cairo_image_surface_get_format(s.get()) == CAIRO_FORMAT_ARGB32)
-        return s;
-    // Opaque PNGs arrive as RGB24: every image is ARGB32.
-    CairoSurface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    CairoContext cr(cairo_create(argb.get()));
-    cairo_set_source_surface(cr.get(), s.get(), 0, 0);
-    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr.get());
-    return argb;
+    return s; // opaque ones are RGB24 until the image makes them ARGB32
 }
 
 // Scaled down to the smallest size that covers the bounds, keeping its shape.
@@ -254,15 +251,15 @@ CairoSurface scaledToCover(CairoSurface s, const PictureBounds& bounds)
 
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, double scale, const PictureBounds& bounds)
 {
-    if (bytes.size() > Image::kMaxFetchedBytes)
-        return {nullptr, fmt::format("the picture is larger than {} bytes", Image::kMaxFetchedBytes)};
+    if (bytes.size() > bounds.maxBytes)
+        return {nullptr, fmt::format("the picture is larger than {} bytes", bounds.maxBytes)};
     Watch watch{Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounds.seconds)),
                 bounds.maxScans, bounds.cancelled};
     int width = 0, height = 0;
     std::string why;
     CairoSurface surface;
     if (isPng(bytes))
-        surface = decodePng(bytes, watch, width, height, why);
+        surface = decodePng(bytes, bounds, watch, width, height, why);
     else if (isJpeg(bytes))
         surface.reset(decodeJpeg(bytes, bounds, watch, width, height, why));
     else

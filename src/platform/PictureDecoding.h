@@ -3,6 +3,7 @@
 #include "platform/Image.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -24,6 +25,10 @@ struct PictureBounds {
     int maxScans = 64;
     // Checked as it goes; set, the decoding stops.
     const std::atomic<bool>* cancelled = nullptr;
+    // Larger pictures are refused before any memory is taken for them.
+    std::size_t maxBytes = Image::kMaxFetchedBytes;
+    int maxSide = Image::kMaxFetchedSide;
+    std::int64_t maxPixels = Image::kMaxFetchedPixels;
 };
 
 struct DecodedPicture {
@@ -31,8 +36,8 @@ struct DecodedPicture {
     std::string error;            // why, when it failed
 };
 
-// PNG or JPEG bytes within the fetched-picture caps (Image::kMaxFetched...)
-// and the bounds. The image keeps its size in points (pixels / scale) however
+// PNG or JPEG bytes within the bounds (by default the fetched-picture caps,
+// Image::kMaxFetched...). The image keeps its size in points (pixels / scale) however
 // far it was scaled down. Any thread.
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, double scale, const PictureBounds& bounds);
 
