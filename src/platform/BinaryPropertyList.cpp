@@ -14,6 +14,7 @@ namespace vq {
 namespace {
 
 constexpr std::size_t kTrailer = 32;
+constexpr std::uint64_t kLeastObjectBytes = 16;
 
 std::uint64_t bigEndian(const unsigned char* p, std::size_t n)
 {
@@ -225,7 +226,9 @@ private:
         o.state = State::OnPath;
         bool container = o.type == 0xA || o.type == 0xC || o.type == 0xD;
         std::uint64_t unitBytes = o.type == 0x6 ? 2 : 1;
-        std::uint64_t size = container ? 1 : 1 + o.length * unitBytes;
+        // Held in memory, even a one-byte object takes a value's room: counted so,
+        // a list of millions of tiny shared objects is no cheaper than it is to hold.
+        std::uint64_t size = std::max<std::uint64_t>(kLeastObjectBytes, container ? 1 : 1 + o.length * unitBytes);
         int tallest = 0;
         if (container) {
             std::uint64_t refs = o.type == 0xD ? 2 * o.length : o.length;

@@ -20,8 +20,8 @@ namespace vq {
 // The binary form ("bplist00"). Nothing for bytes that are not a well-formed
 // list, that nest deeper than kMaxPropertyListDepth, that hold a key with a
 // NUL or text that is not Unicode, or whose objects, each counted as often as
-// it is referred to, come to more than expandedBudget bytes (then with one log
-// line).
+// it is referred to and at 16 bytes at the least, come to more than
+// expandedBudget bytes (then with one log line).
 std::optional<PlistValue> readBinaryPropertyList(std::string_view bytes, std::size_t expandedBudget);
 // Objects numbered depth first, the root 0, nothing shared; a string holding
 // a NUL or anything beyond ASCII goes as UTF-16, which every reader takes whole.
