@@ -35,7 +35,7 @@ test: test-dev test-tsan
 
 # One table: every benchmark against its yardstick (ImageMagick and Python only for this target).
 bench: release
-	@scripts/install-deps imagemagick python3
+	@scripts/install-deps imagemagick python3 time
 	@scripts/bench-table
 
 # Each libFuzzer target for FUZZ_SECONDS on its corpus in fuzz/corpus/ (clang only; not part of `make test`).
