@@ -66,7 +66,7 @@ void NetworkThread::run()
         dropCancelled(cancelled);
         _multi.perform();
         collectFinished();
-        _multi.poll(expireIdle());
+        _multi.poll(expireTimedOut());
     }
 
     // Shutting down: what still runs goes away quietly, its temporary files with it.
@@ -127,13 +127,13 @@ void NetworkThread::collectFinished()
     }
 }
 
-int NetworkThread::expireIdle()
+int NetworkThread::expireTimedOut()
 {
     auto now = std::chrono::steady_clock::now();
     auto wait = std::chrono::milliseconds(maxPollMs);
     std::vector<std::shared_ptr<Transfer>> expired;
     for (auto& [easy, transfer] : _active) {
-        auto left = transfer->idleDeadline() - now;
+        auto left = transfer->timesOutAt() - now;
         if (left <= std::chrono::steady_clock::duration::zero())
             expired.push_back(transfer);
         else

@@ -34,7 +34,7 @@ private:
     void takeNew(std::vector<std::shared_ptr<Transfer>>& added);
     void dropCancelled(std::vector<std::shared_ptr<Transfer>>& cancelled);
     void collectFinished();
-    int expireIdle();
+    int expireTimedOut();
 
     CurlMulti _multi;
     std::mutex _mutex;

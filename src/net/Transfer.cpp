@@ -77,7 +77,7 @@ std::optional<std::string> Transfer::prepare()
 
 void Transfer::noteActivity() { _lastActivity = std::chrono::steady_clock::now(); }
 
-std::chrono::steady_clock::time_point Transfer::idleDeadline() const
+std::chrono::steady_clock::time_point Transfer::timesOutAt() const
 {
     auto idle = _lastActivity + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                     std::chrono::duration<double>(_options.timeOutSeconds));

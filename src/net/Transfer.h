@@ -48,7 +48,7 @@ public:
     CURL* handle() const { return _easy.get(); }
     void noteActivity();
     // When it times out: idle for timeOutSeconds, or at its deadline.
-    std::chrono::steady_clock::time_point idleDeadline() const;
+    std::chrono::steady_clock::time_point timesOutAt() const;
     // The exchange ended with rc; finalises the body, lets go of the handle and calls done.
     void complete(CURLcode rc);
     // Ends it with message instead (a time-out); calls done.

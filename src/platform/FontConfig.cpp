@@ -1,6 +1,7 @@
 #include "platform/FontConfig.h"
 
 #include "platform/Log.h"
+#include "platform/StringAdditions.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -137,21 +138,6 @@ constexpr const char* kRules = R"(
 // The faces the app cannot do without: its system font, regular and bold.
 constexpr const char* kRequiredFaces[] = {"DejaVuSans", "DejaVuSans-Bold"};
 
-std::string escapeXml(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 // Up to three names, and how many more.
 std::string someOf(const std::vector<std::string>& names)
 {
@@ -266,8 +252,11 @@ std::vector<std::string> FontConfig::defaultFontFolders()
 std::string FontConfig::configurationText(const std::vector<std::string>& fontFolders)
 {
     std::string text = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
-    for (const auto& folder : fontFolders)
-        text += "  <dir>" + escapeXml(folder) + "</dir>\n";
+    for (const auto& folder : fontFolders) {
+        text += "  <dir>";
+        appendXmlEscaped(text, folder);
+        text += "</dir>\n";
+    }
     text += kRules;
     text += "</fontconfig>\n";
     return text;

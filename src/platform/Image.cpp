@@ -8,7 +8,6 @@
 #include "platform/PictureDecoding.h"
 
 #include <cairo.h>
-#include <turbojpeg.h>
 
 #include <bit>
 #include <limits>
@@ -20,14 +19,6 @@
 namespace vq {
 
 namespace {
-
-bool isPng(std::span<const std::uint8_t> d)
-{
-    static const std::uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    return d.size() >= 8 && std::memcmp(d.data(), sig, 8) == 0;
-}
-
-bool isJpeg(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
 
 cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length)
 {
@@ -63,7 +54,7 @@ double scaleFromFileName(const std::filesystem::path& path)
 // The PNG header: signature, then the IHDR chunk with width and height.
 std::optional<std::pair<int, int>> pngHeaderSize(std::span<const std::uint8_t> d)
 {
-    if (d.size() < 24 || !isPng(d) || std::memcmp(d.data() + 12, "IHDR", 4) != 0)
+    if (d.size() < 24 || !isPngData(d) || std::memcmp(d.data() + 12, "IHDR", 4) != 0)
         return std::nullopt;
     auto be32 = [&](std::size_t at) {
         return (std::uint32_t(d[at]) << 24) | (std::uint32_t(d[at + 1]) << 16) | (std::uint32_t(d[at + 2]) << 8) | d[at + 3];
@@ -251,43 +242,6 @@ std::shared_ptr<Image> Image::imageWithData(std::span<const std::uint8_t> data, 
     if (!s)
         return nullptr;
     return std::shared_ptr<Image>(new Image(std::make_shared<Source>(std::move(s)), scale, {}));
-}
-
-std::optional<std::pair<int, int>> Image::pixelSizeOfData(std::span<const std::uint8_t> data)
-{
-    if (isPng(data)) {
-        // The IHDR chunk comes first: length, "IHDR", then big-endian width and height.
-        if (data.size() < 24 || std::memcmp(data.data() + 12, "IHDR", 4) != 0)
-            return std::nullopt;
-        auto be32 = [&](std::size_t at) {
-            return (std::uint32_t{data[at]} << 24) | (std::uint32_t{data[at + 1]} << 16) |
-                   (std::uint32_t{data[at + 2]} << 8) | std::uint32_t{data[at + 3]};
-        };
-        std::uint32_t w = be32(16), h = be32(20);
-        if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff)
-            return std::nullopt;
-        return std::pair{static_cast<int>(w), static_cast<int>(h)};
-    }
-    if (isJpeg(data)) {
-        tjhandle tj = tjInitDecompress();
-        if (!tj)
-            return std::nullopt;
-        int w = 0, h = 0, subsamp = 0, colorspace = 0;
-        int rc = tjDecompressHeader3(tj, const_cast<unsigned char*>(data.data()), static_cast<unsigned long>(data.size()),
-                                     &w, &h, &subsamp, &colorspace);
-        tjDestroy(tj);
-        if (rc != 0 || w <= 0 || h <= 0)
-            return std::nullopt;
-        return std::pair{w, h};
-    }
-    return std::nullopt;
-}
-
-bool Image::fetchedPixelSizeFits(std::pair<int, int> pixels)
-{
-    auto [w, h] = pixels;
-    return w > 0 && h > 0 && w <= kMaxFetchedSide && h <= kMaxFetchedSide &&
-           std::int64_t{w} * h <= kMaxFetchedPixels;
 }
 
 std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)

@@ -30,18 +30,13 @@ public:
     // PNG or JPEG bytes; nullptr when they do not decode or are too large.
     static std::shared_ptr<Image> imageWithData(std::span<const std::uint8_t> data, double scale = 1);
     static std::shared_ptr<Image> imageWithContentsOfFile(const std::filesystem::path& path);
-    // The pixel width and height a PNG or JPEG header announces, read without
-    // decoding (so a caller can refuse a picture too large to hold); nullopt
-    // when the bytes are neither or the header is unreadable.
-    static std::optional<std::pair<int, int>> pixelSizeOfData(std::span<const std::uint8_t> data);
     // Pictures fetched from the network (promotion pictures, banners) are held to
-    // these before anything is decoded: more bytes than kMaxFetchedBytes, a side
-    // longer than kMaxFetchedSide or more pixels than kMaxFetchedPixels (4096 x
-    // 2048 ARGB is 32 MB) are refused.
+    // these before anything is decoded (see PictureBounds): more bytes than
+    // kMaxFetchedBytes, a side longer than kMaxFetchedSide or more pixels than
+    // kMaxFetchedPixels (4096 x 2048 ARGB is 32 MB) are refused.
     static constexpr std::uintmax_t kMaxFetchedBytes = std::uintmax_t{32} << 20;
     static constexpr int kMaxFetchedSide = 4096;
     static constexpr std::int64_t kMaxFetchedPixels = std::int64_t{4096} * 2048;
-    static bool fetchedPixelSizeFits(std::pair<int, int> pixels);
     // Takes a reference on an ARGB32 surface.
     static std::shared_ptr<Image> fromSurface(cairo_surface_t* surface, double scale);
     // A new transparent image of that pixel size.

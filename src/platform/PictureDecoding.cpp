@@ -40,14 +40,6 @@ struct Watch {
     }
 };
 
-bool isPng(std::span<const std::uint8_t> d)
-{
-    static const std::uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    return d.size() >= 8 && std::memcmp(d.data(), sig, 8) == 0;
-}
-
-bool isJpeg(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
-
 bool fits(const PictureBounds& bounds, std::int64_t w, std::int64_t h)
 {
     return w > 0 && h > 0 && w <= bounds.maxSide && h <= bounds.maxSide && w <= bounds.maxPixels / h;
@@ -249,6 +241,14 @@ CairoSurface scaledToCover(CairoSurface s, const PictureBounds& bounds)
 
 } // namespace
 
+bool isPngData(std::span<const std::uint8_t> d)
+{
+    static const std::uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    return d.size() >= 8 && std::memcmp(d.data(), sig, 8) == 0;
+}
+
+bool isJpegData(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
+
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, double scale, const PictureBounds& bounds)
 {
     if (bytes.size() > bounds.maxBytes)
@@ -258,9 +258,9 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, double scale, 
     int width = 0, height = 0;
     std::string why;
     CairoSurface surface;
-    if (isPng(bytes))
+    if (isPngData(bytes))
         surface = decodePng(bytes, bounds, watch, width, height, why);
-    else if (isJpeg(bytes))
+    else if (isJpegData(bytes))
         surface.reset(decodeJpeg(bytes, bounds, watch, width, height, why));
     else
         return {nullptr, "not a PNG or JPEG picture"};

@@ -36,6 +36,10 @@ struct DecodedPicture {
     std::string error;            // why, when it failed
 };
 
+// Whether the bytes begin as a PNG or a JPEG file does.
+bool isPngData(std::span<const std::uint8_t> bytes);
+bool isJpegData(std::span<const std::uint8_t> bytes);
+
 // PNG or JPEG bytes within the bounds (by default the fetched-picture caps,
 // Image::kMaxFetched...). The image keeps its size in points (pixels / scale) however
 // far it was scaled down. Any thread.

@@ -177,6 +177,8 @@ public:
 
     void remember(const Key& key, const std::shared_ptr<Image>& image)
     {
+        // Keys of pictures nobody holds any more go as new ones come.
+        std::erase_if(_decoded, [](const auto& entry) { return entry.second.expired(); });
         _decoded[key] = image;
         keep(key, image);
     }
@@ -231,10 +233,8 @@ private:
         if (job.key) {
             if (auto it = _inFlight.find(*job.key); it != _inFlight.end() && it->second.lock().get() == &job)
                 _inFlight.erase(it);
-            if (result.image) {
-                _decoded[*job.key] = result.image;
-                keep(*job.key, result.image);
-            }
+            if (result.image)
+                remember(*job.key, result.image);
         }
         // A callback may add or drop waiters: deliver to the ones there now.
         auto waiters = std::move(job.waiters);

@@ -115,6 +115,20 @@ std::string_view prefixWithin(std::string_view utf8, std::size_t maxBytes)
     return utf8.substr(0, cut);
 }
 
+void appendXmlEscaped(std::string& out, std::string_view text)
+{
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\r': out += "&#13;"; break;
+        default: out += c;
+        }
+    }
+}
+
 std::string percentEscapeQueryValue(std::string_view bytes)
 {
     static const char hex[] = "0123456789ABCDEF";

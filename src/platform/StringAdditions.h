@@ -26,6 +26,10 @@ inline constexpr std::string_view kQueryValueDelimiters = "&=#?+";
 // boundary (UTF-8 sequences are not split).
 std::string_view prefixWithin(std::string_view utf8, std::size_t maxBytes);
 
+// Text for the inside of an XML element: & < > and " as entities, and a
+// carriage return as a reference (a raw one reads back as a line feed).
+void appendXmlEscaped(std::string& out, std::string_view text);
+
 // Bytes as a query value: letters, digits and "-._~" as they are, every other
 // byte as "%XX". Any bytes can be written so.
 std::string percentEscapeQueryValue(std::string_view bytes);

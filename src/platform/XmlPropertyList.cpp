@@ -1,5 +1,7 @@
 #include "platform/PropertyListForms.h"
 
+#include "platform/StringAdditions.h"
+
 #include <expat.h>
 #include <fmt/format.h>
 #include <glib.h>
@@ -278,20 +280,6 @@ private:
     bool _failed = false;
 };
 
-void escapeInto(std::string& out, std::string_view text)
-{
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        // A raw one would be read back as a line feed.
-        case '\r': out += "&#13;"; break;
-        default: out += c;
-        }
-    }
-}
-
 void writeInto(std::string& out, const PlistValue& value, int depth)
 {
     const std::string indent(static_cast<std::size_t>(depth), '\t');
@@ -310,7 +298,7 @@ void writeInto(std::string& out, const PlistValue& value, int depth)
     }
     case PlistValue::Type::String:
         out += indent + "<string>";
-        escapeInto(out, *value.string());
+        appendXmlEscaped(out, *value.string());
         out += "</string>\n";
         return;
     case PlistValue::Type::Data: {
@@ -360,7 +348,7 @@ void writeInto(std::string& out, const PlistValue& value, int depth)
             if (item.isNull())
                 continue;
             out += indent + "\t<key>";
-            escapeInto(out, key);
+            appendXmlEscaped(out, key);
             out += "</key>\n";
             writeInto(out, item, depth + 1);
         }

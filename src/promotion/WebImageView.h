@@ -22,12 +22,9 @@ class HttpRequest;
 // request.
 class WebImageView : public ImageView, public HttpRequestDelegate {
 public:
-    // Pictures announcing more pixels than this, or a side longer than
-    // kMaxPictureSide, are not decoded; cached files larger than
-    // kMaxCachedFileBytes are not read. The banner holds to the same.
-    static constexpr long kMaxPicturePixels = Image::kMaxFetchedPixels;
+    // Pictures larger than the fetched-picture caps (Image::kMaxFetched...) are
+    // not decoded, nor kept.
     static constexpr int kMaxPictureSide = Image::kMaxFetchedSide;
-    static constexpr std::uintmax_t kMaxCachedFileBytes = Image::kMaxFetchedBytes;
 
     static std::shared_ptr<WebImageView> create();
     static std::shared_ptr<WebImageView> create(Rect frame);

@@ -74,6 +74,16 @@ const Geometry& geometry()
     return phone;
 }
 
+// Grid item k (k >= 1: the first of "wall" is featured) in rows of g.columns.
+int rowOf(std::size_t k) { return static_cast<int>((k - 1) / static_cast<std::size_t>(geometry().columns)); }
+
+Rect cellFrame(std::size_t k)
+{
+    const Geometry& g = geometry();
+    int column = static_cast<int>((k - 1) % static_cast<std::size_t>(g.columns));
+    return {column * g.cell.width, rowOf(k) * g.pitch, g.cell.width, g.cell.height};
+}
+
 // A text value of an item; numbers count as their decimal text, anything
 // else as missing.
 std::optional<std::string> textOf(const PlistValue* item, const std::string& key)
@@ -242,7 +252,6 @@ void WallAd::showRowsNearView()
         _rowBackgrounds.emplace(row, std::move(background));
     }
 
-    auto rowOf = [&](std::size_t k) { return static_cast<int>((k - 1) / static_cast<std::size_t>(g.columns)); };
     std::erase_if(_cells, [&](auto& entry) {
         if (near(rowOf(entry.first)))
             return false;
@@ -260,9 +269,7 @@ std::shared_ptr<Button> WallAd::makeCell(std::size_t k)
 {
     const Geometry& g = geometry();
     const PlistValue* item = &(*wallItems(_dict))[k];
-    int column = static_cast<int>((k - 1) % static_cast<std::size_t>(g.columns));
-    int row = static_cast<int>((k - 1) / static_cast<std::size_t>(g.columns));
-    auto cell = Button::create({column * g.cell.width, row * g.pitch, g.cell.width, g.cell.height});
+    auto cell = Button::create(cellFrame(k));
     cell->setTag(static_cast<int>(k));
     auto icon = WebImageView::create(g.cellIcon);
     auto name = Label::create(g.cellName);
@@ -301,9 +308,7 @@ std::optional<Rect> WallAd::rectForSubviewWithTag(ScrollView&, int tag)
 {
     if (tag < 1 || static_cast<std::size_t>(tag) >= _installed.size())
         return std::nullopt;
-    const Geometry& g = geometry();
-    int column = (tag - 1) % g.columns, row = (tag - 1) / g.columns;
-    return Rect{column * g.cell.width, row * g.pitch, g.cell.width, g.cell.height};
+    return cellFrame(static_cast<std::size_t>(tag));
 }
 
 void WallAd::showAd()
