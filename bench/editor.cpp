@@ -1,12 +1,12 @@
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
-#include "platform/Application.h"
-#include "platform/Device.h"
-#include "platform/Log.h"
-#include "platform/TextView.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "platform/TestReset.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/TestReset.h"
+#include "ui/TextView.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // 1,000 GETs of a small body from a loopback server, 4 at a time: through
 // HttpRequest, and through `curl --parallel --parallel-max 4` for comparison.
+#include "core/Log.h"
+#include "core/RunLoop.h"
 #include "net/HttpRequest.h"
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>

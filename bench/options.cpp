@@ -1,10 +1,10 @@
+#include "core/Log.h"
+#include "core/RunLoop.h"
+#include "graphics/Image.h"
+#include "graphics/Screen.h"
 #include "options/OptionsView.h"
 #include "options/OptionsViewDelegate.h"
-#include "platform/Application.h"
-#include "platform/Image.h"
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
+#include "system/Application.h"
 
 #include <benchmark/benchmark.h>
 

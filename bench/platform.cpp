@@ -1,14 +1,14 @@
 // The graphics layer's three speed targets: drawing the whole phone screen,
 // measuring the editor's text, encoding the sent picture as JPEG.
-#include "platform/CairoOwners.h"
-#include "platform/Font.h"
-#include "platform/GraphicsContext.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
-#include "platform/Renderer.h"
-#include "platform/TextLayout.h"
-#include "platform/View.h"
+#include "graphics/CairoOwners.h"
+#include "graphics/Font.h"
+#include "graphics/GraphicsContext.h"
+#include "graphics/Image.h"
+#include "graphics/TextLayout.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/Renderer.h"
+#include "ui/View.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>

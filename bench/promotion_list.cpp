@@ -2,8 +2,8 @@
 // paths from it, through our property-list values and, on the same files in
 // the same run, through Python's plistlib (rows "plistlib/..."). The column
 // "x_plistlib" on our rows is how many times faster than plistlib they are.
-#include "platform/PropertyList.h"
-#include "platform/PropertyListValues.h"
+#include "core/PropertyList.h"
+#include "core/PropertyListValues.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>

@@ -2,15 +2,15 @@
 // idle window costs. Both need a display (DISPLAY or WAYLAND_DISPLAY; run
 // under xvfb-run otherwise).
 #include "app/AppDelegate.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "graphics/Screen.h"
 #include "main/ScreenTexture.h"
 #include "main/SdlOwners.h"
-#include "platform/Application.h"
-#include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
-#include "platform/ScrollView.h"
-#include "platform/Window.h"
+#include "system/Application.h"
+#include "ui/ScrollView.h"
+#include "ui/Window.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>

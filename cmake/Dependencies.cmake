@@ -10,6 +10,8 @@ find_package(CLI11 CONFIG QUIET)
 
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pangofc fontconfig cairo)
 pkg_check_modules(EXPAT REQUIRED IMPORTED_TARGET expat)
+# UTF-8 checks, UTF-16 and base64 for the property lists.
+pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
 # MD5 for the device identifiers: libmd is small, where OpenSSL's symbols were a third
 # of the loader's work at every start.
 pkg_check_modules(LIBMD REQUIRED IMPORTED_TARGET libmd)

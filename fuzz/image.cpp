@@ -3,7 +3,7 @@
 // larger than asked, or to nothing with a reason.
 #include "Check.h"
 
-#include "platform/PictureDecoding.h"
+#include "graphics/PictureDecoding.h"
 
 #include <cstddef>
 #include <cstdint>

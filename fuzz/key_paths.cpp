@@ -2,7 +2,7 @@
 // converts what it finds: a fuzzed path over a fuzzed list.
 #include "Check.h"
 
-#include "platform/PropertyListValues.h"
+#include "core/PropertyListValues.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -6,7 +6,7 @@
 #include "Check.h"
 #include "SameValue.h"
 
-#include "platform/PropertyList.h"
+#include "core/PropertyList.h"
 
 #include <cstddef>
 #include <cstdint>

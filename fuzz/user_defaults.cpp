@@ -5,9 +5,9 @@
 #include "SameValue.h"
 #include "TempRoot.h"
 
-#include "platform/Paths.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "core/Paths.h"
+#include "core/PropertyList.h"
+#include "core/UserDefaults.h"
 
 #include <cstddef>
 #include <cstdint>

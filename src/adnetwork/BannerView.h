@@ -2,9 +2,9 @@
 
 #include "adnetwork/AdRequest.h"
 #include "adnetwork/BannerViewDelegate.h"
-#include "platform/Image.h"
-#include "platform/PictureLoader.h"
-#include "platform/View.h"
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
+#include "ui/View.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,13 +1,13 @@
 #include "analytics/Analytics.h"
 
-#include "platform/EventHub.h"
-#include "platform/Json.h"
+#include "core/EventHub.h"
+#include "core/Json.h"
 
-#include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "platform/StringAdditions.h"
-#include "platform/TestReset.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "core/StringAdditions.h"
+#include "core/TestResets.h"
 
 #include <fmt/format.h>
 

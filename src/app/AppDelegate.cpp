@@ -2,16 +2,16 @@
 
 #include "analytics/Analytics.h"
 #include "app/ViewController.h"
+#include "core/Bundle.h"
+#include "core/Log.h"
+#include "core/RunLoop.h"
+#include "graphics/Screen.h"
 #include "net/HttpRequest.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/Device.h"
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
-#include "platform/Window.h"
 #include "promotion/PromotionUnit.h"
 #include "promotion/Reportor.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "ui/Window.h"
 
 #include <fmt/format.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ApplicationDelegate.h"
+#include "system/ApplicationDelegate.h"
 
 #include <memory>
 

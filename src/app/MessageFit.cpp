@@ -1,6 +1,6 @@
 #include "app/MessageFit.h"
 
-#include "platform/Graphemes.h"
+#include "graphics/Graphemes.h"
 
 #include <algorithm>
 #include <optional>

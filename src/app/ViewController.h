@@ -2,13 +2,13 @@
 
 #include "adnetwork/AdRequest.h"
 #include "adnetwork/BannerViewDelegate.h"
+#include "graphics/Color.h"
+#include "graphics/Font.h"
 #include "options/OptionsViewDelegate.h"
-#include "platform/AlertViewDelegate.h"
-#include "platform/Color.h"
-#include "platform/Font.h"
-#include "platform/MessageComposer.h"
-#include "platform/TextView.h"
-#include "platform/ViewController.h"
+#include "system/AlertViewDelegate.h"
+#include "system/MessageComposer.h"
+#include "ui/TextView.h"
+#include "ui/ViewController.h"
 
 #include <cstdint>
 #include <memory>

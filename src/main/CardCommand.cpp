@@ -8,12 +8,12 @@
 #include "app/AppDelegate.h"
 #include "app/MessageFit.h"
 #include "app/ViewController.h"
+#include "core/Paths.h"
+#include "graphics/Graphemes.h"
 #include "options/OptionsView.h"
 #include "options/StyleCatalogue.h"
-#include "platform/Graphemes.h"
-#include "platform/MessageComposer.h"
-#include "platform/Pasteboard.h"
-#include "platform/Paths.h"
+#include "system/MessageComposer.h"
+#include "system/Pasteboard.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "main/CommandLine.h"
-#include "platform/Device.h"
+#include "system/Device.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "main/CommandLine.h"
 
-#include "platform/Device.h"
-#include "platform/Url.h"
+#include "core/Url.h"
+#include "system/Device.h"
 
 #include <CLI/CLI.hpp>
 

@@ -5,13 +5,13 @@
 
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
-#include "platform/Button.h"
-#include "platform/MessageComposer.h"
-#include "platform/StoreProductPage.h"
-#include "platform/TextView.h"
+#include "promotion/ads/WallAd.h"
 #include "promotion/PromotionUnit.h"
 #include "promotion/WebImageView.h"
-#include "promotion/ads/WallAd.h"
+#include "system/MessageComposer.h"
+#include "system/StoreProductPage.h"
+#include "ui/Button.h"
+#include "ui/TextView.h"
 
 namespace vq {
 

@@ -2,16 +2,16 @@
 
 #include "adnetwork/BannerView.h"
 #include "analytics/Analytics.h"
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/EventHub.h"
-#include "platform/Json.h"
-#include "platform/Log.h"
-#include "platform/MessageComposer.h"
-#include "platform/Pasteboard.h"
-#include "platform/RunLoop.h"
-#include "platform/StoreProductPage.h"
+#include "core/EventHub.h"
+#include "core/Json.h"
+#include "core/Log.h"
+#include "core/RunLoop.h"
 #include "net/RequestObserver.h"
+#include "system/AlertView.h"
+#include "system/Application.h"
+#include "system/MessageComposer.h"
+#include "system/Pasteboard.h"
+#include "system/StoreProductPage.h"
 
 #include <fmt/format.h>
 

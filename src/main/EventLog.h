@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/EventHub.h"
-#include "platform/Json.h"
+#include "core/EventHub.h"
+#include "core/Json.h"
 
 #include <atomic>
 #include <cstdio>

@@ -4,12 +4,12 @@
 #include "main/NetworkActivity.h"
 
 #include "analytics/Analytics.h"
-#include "platform/Application.h"
-#include "platform/Device.h"
-#include "platform/Log.h"
-#include "platform/MessageComposer.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/MessageComposer.h"
 
 namespace vq {
 

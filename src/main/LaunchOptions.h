@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Device.h"
+#include "system/Device.h"
 
 #include <filesystem>
 #include <optional>

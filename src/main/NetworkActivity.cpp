@@ -1,18 +1,18 @@
 #include "main/NetworkActivity.h"
 
 #include "adnetwork/BannerView.h"
+#include "core/EventHub.h"
+#include "core/RunLoop.h"
+#include "graphics/PictureLoader.h"
 #include "net/HttpRequest.h"
 #include "net/NetworkSwitch.h"
 #include "net/RequestObserver.h"
 #include "net/RunQueue.h"
 #include "net/UrlConnection.h"
-#include "platform/Application.h"
-#include "platform/EventHub.h"
-#include "platform/PictureLoader.h"
-#include "platform/RunLoop.h"
-#include "platform/StoreProductPage.h"
 #include "promotion/ServerSettings.h"
 #include "promotion/StoreConnection.h"
+#include "system/Application.h"
+#include "system/StoreProductPage.h"
 
 namespace vq {
 

@@ -3,10 +3,10 @@
 #include "main/NamedScriptTargets.h"
 #include "main/ScreenGeometry.h"
 
-#include "platform/Button.h"
-#include "promotion/PromotionUnit.h"
 #include "promotion/ads/AdOverlay.h"
 #include "promotion/ads/RewardAd.h"
+#include "promotion/PromotionUnit.h"
+#include "ui/Button.h"
 
 namespace vq {
 

@@ -1,8 +1,8 @@
 #include "main/ScreenGeometry.h"
 
-#include "platform/Application.h"
-#include "platform/Screen.h"
-#include "platform/Window.h"
+#include "graphics/Screen.h"
+#include "system/Application.h"
+#include "ui/Window.h"
 
 #include <algorithm>
 

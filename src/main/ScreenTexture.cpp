@@ -3,9 +3,9 @@
 #include "main/ScreenGeometry.h"
 #include "main/SdlLibrary.h"
 
-#include "platform/Image.h"
-#include "platform/Renderer.h"
-#include "platform/Screen.h"
+#include "graphics/Image.h"
+#include "graphics/Screen.h"
+#include "ui/Renderer.h"
 
 #include <cairo.h>
 #include <fmt/format.h>

@@ -1,6 +1,6 @@
 #include "main/Script.h"
 
-#include "platform/Paths.h"
+#include "core/Paths.h"
 
 #include <fmt/format.h>
 

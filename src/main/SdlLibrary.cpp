@@ -1,6 +1,6 @@
 #include "main/SdlLibrary.h"
 
-#include <dlfcn.h>
+#include "core/SharedLibrary.h"
 
 namespace vq {
 
@@ -17,22 +17,11 @@ struct Loaded {
 Loaded load()
 {
     Loaded loaded;
-    // Never closed: SDL's exit handlers and its threads may outlive our last call.
-    void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* why = dlerror();
-        loaded.error = why ? why : "cannot load " + std::string(kSoname);
-        return loaded;
-    }
-#define VQ_SDL_RESOLVE(member, symbol)                                                                              \
-    loaded.functions.member = reinterpret_cast<decltype(loaded.functions.member)>(dlsym(handle, #symbol));          \
-    if (!loaded.functions.member) {                                                                                 \
-        loaded.error = std::string(kSoname) + " has no " #symbol;                                                   \
-        return loaded;                                                                                              \
-    }
-    VQ_SDL_FUNCTIONS(VQ_SDL_RESOLVE)
+    auto sdl = SharedLibrary::open(kSoname);
+#define VQ_SDL_RESOLVE(member, symbol) &&sdl.resolve(#symbol, loaded.functions.member)
+    loaded.ok = sdl.loaded() VQ_SDL_FUNCTIONS(VQ_SDL_RESOLVE);
 #undef VQ_SDL_RESOLVE
-    loaded.ok = true;
+    loaded.error = sdl.error();
     return loaded;
 }
 

@@ -2,19 +2,19 @@
 
 #include "main/ScreenGeometry.h"
 
-#include "platform/ActivityIndicator.h"
-#include "platform/Button.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Json.h"
-#include "platform/Label.h"
-#include "platform/Paths.h"
-#include "platform/ProgressView.h"
-#include "platform/ScrollView.h"
-#include "platform/TableViewCell.h"
-#include "platform/TextView.h"
-#include "platform/Window.h"
+#include "core/Json.h"
+#include "core/Paths.h"
+#include "graphics/Image.h"
 #include "promotion/WebImageView.h"
+#include "ui/ActivityIndicator.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/ProgressView.h"
+#include "ui/ScrollView.h"
+#include "ui/TableViewCell.h"
+#include "ui/TextView.h"
+#include "ui/Window.h"
 
 #include <fmt/format.h>
 

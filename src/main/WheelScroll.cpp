@@ -2,7 +2,7 @@
 
 #include "main/ScreenGeometry.h"
 
-#include "platform/ScrollView.h"
+#include "ui/ScrollView.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,11 +9,11 @@
 #include "main/SdlLibrary.h"
 #include "main/WheelScroll.h"
 
-#include "platform/Application.h"
-#include "platform/Responder.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
-#include "platform/View.h"
+#include "core/RunLoop.h"
+#include "graphics/Screen.h"
+#include "system/Application.h"
+#include "ui/Responder.h"
+#include "ui/View.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/EventHub.h"
 #include "main/Launch.h"
 #include "main/LaunchOptions.h"
 #include "main/SdlOwners.h"
-#include "platform/EventHub.h"
 
 #include <cstdint>
 #include <functional>

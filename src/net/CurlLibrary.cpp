@@ -1,5 +1,7 @@
 #include "net/CurlLibrary.h"
 
+#include "core/SharedLibrary.h"
+
 #include <dlfcn.h>
 
 #include <atomic>
@@ -59,15 +61,13 @@ public:
 private:
     bool load()
     {
-        void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL | kOwnScopeFirst);
-        if (!handle)
+        auto curl = SharedLibrary::open(kSoname, kOwnScopeFirst);
+        if (!curl.loaded())
             return false;
         gLoaded = true;
-#define VQ_CURL_RESOLVE(member, symbol)                                                                             \
-    _functions.member = reinterpret_cast<decltype(_functions.member)>(dlsym(handle, #symbol));                      \
-    if (!_functions.member)                                                                                         \
-        return false;
-        VQ_CURL_FUNCTIONS(VQ_CURL_RESOLVE)
+#define VQ_CURL_RESOLVE(member, symbol) &&curl.resolve(#symbol, _functions.member)
+        if (!(true VQ_CURL_FUNCTIONS(VQ_CURL_RESOLVE)))
+            return false;
 #undef VQ_CURL_RESOLVE
         return _functions.globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     }

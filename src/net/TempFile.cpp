@@ -1,5 +1,7 @@
 #include "net/TempFile.h"
 
+#include "core/Paths.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -10,24 +12,6 @@
 #include <vector>
 
 namespace vq {
-
-namespace {
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-} // namespace
 
 std::optional<TempFile> TempFile::createIn(const std::filesystem::path& folder)
 {

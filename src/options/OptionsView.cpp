@@ -1,13 +1,13 @@
 #include "options/OptionsView.h"
 
+#include "core/Log.h"
+#include "graphics/Image.h"
 #include "options/StyleCatalogue.h"
-#include "platform/Button.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/ScrollView.h"
-#include "platform/TableViewCell.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/ScrollView.h"
+#include "ui/TableViewCell.h"
 
 #include <fmt/format.h>
 

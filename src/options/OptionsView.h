@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/DeviceVariant.h"
+#include "graphics/Color.h"
+#include "graphics/Font.h"
 #include "options/OptionsViewDelegate.h"
-#include "platform/Color.h"
-#include "platform/Font.h"
-#include "platform/TableView.h"
-#include "platform/View.h"
+#include "system/DeviceVariant.h"
+#include "ui/TableView.h"
+#include "ui/View.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Color.h"
-#include "platform/Font.h"
+#include "graphics/Color.h"
+#include "graphics/Font.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "promotion/AppDetector.h"
 
-#include "platform/Application.h"
-#include "platform/Url.h"
+#include "core/Url.h"
+#include "system/Application.h"
 
 namespace vq {
 

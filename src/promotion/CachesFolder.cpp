@@ -1,7 +1,7 @@
 #include "promotion/CachesFolder.h"
 
-#include "platform/Log.h"
-#include "platform/TestReset.h"
+#include "core/Log.h"
+#include "core/TestResets.h"
 
 #include <algorithm>
 #include <map>

@@ -1,7 +1,7 @@
 #include "promotion/ExternalLinkHandler.h"
 
-#include "platform/Log.h"
-#include "platform/Url.h"
+#include "core/Log.h"
+#include "core/Url.h"
 #include "promotion/Gobals.h"
 
 #include <BuildSettings.h>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "net/UrlConnection.h"
-#include "platform/StoreProductPage.h"
 #include "promotion/LinkHandling.h"
+#include "system/StoreProductPage.h"
 
 #include <memory>
 #include <optional>

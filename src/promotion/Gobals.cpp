@@ -1,16 +1,16 @@
 #include "promotion/Gobals.h"
 
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/Device.h"
-#include "platform/DeviceAdditions.h"
-#include "platform/Image.h"
-#include "platform/Log.h"
-#include "platform/Responder.h"
-#include "platform/StringAdditions.h"
-#include "platform/View.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "core/Bundle.h"
+#include "core/Log.h"
+#include "core/StringAdditions.h"
+#include "graphics/Image.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/DeviceAdditions.h"
+#include "ui/Responder.h"
+#include "ui/View.h"
+#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <cmath>
 

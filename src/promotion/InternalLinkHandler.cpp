@@ -1,6 +1,6 @@
 #include "promotion/InternalLinkHandler.h"
 
-#include "platform/Log.h"
+#include "core/Log.h"
 #include "promotion/Gobals.h"
 
 #include <BuildSettings.h>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "net/UrlConnection.h"
-#include "platform/StoreProductPage.h"
 #include "promotion/LinkHandlerDelegate.h"
 #include "promotion/LinkHandling.h"
+#include "system/StoreProductPage.h"
 
 #include <memory>
 #include <optional>

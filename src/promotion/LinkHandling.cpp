@@ -1,10 +1,10 @@
 #include "promotion/LinkHandling.h"
 
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/Log.h"
-#include "platform/Url.h"
+#include "core/Log.h"
+#include "core/Url.h"
 #include "promotion/Gobals.h"
+#include "system/AlertView.h"
+#include "system/Application.h"
 
 #include <algorithm>
 #include <cctype>

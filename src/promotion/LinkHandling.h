@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/StoreProductPage.h"
+#include "system/StoreProductPage.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/PropertyList.h"
 #include "net/HttpRequestDelegate.h"
-#include "platform/PropertyList.h"
-#include "promotion/LinkHandlerDelegate.h"
 #include "promotion/ads/Ad.h"
+#include "promotion/LinkHandlerDelegate.h"
 
 #include <cstddef>
 #include <cstdint>

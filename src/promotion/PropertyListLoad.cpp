@@ -1,10 +1,10 @@
 #include "promotion/PropertyListLoad.h"
 
+#include "core/EventHub.h"
+#include "core/Log.h"
+#include "core/PropertyListValues.h"
+#include "core/RunLoop.h"
 #include "net/BlockingGet.h"
-#include "platform/EventHub.h"
-#include "platform/Log.h"
-#include "platform/PropertyListValues.h"
-#include "platform/RunLoop.h"
 
 namespace vq {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PropertyList.h"
+#include "core/PropertyList.h"
 
 #include <optional>
 #include <string>

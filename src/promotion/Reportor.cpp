@@ -1,14 +1,14 @@
 #include "promotion/Reportor.h"
 
 #include "analytics/Analytics.h"
+#include "core/Log.h"
+#include "core/PropertyListValues.h"
+#include "core/StringAdditions.h"
+#include "core/TestResets.h"
 #include "net/HttpRequest.h"
-#include "platform/Log.h"
-#include "platform/PropertyListValues.h"
-#include "platform/StringAdditions.h"
-#include "platform/TestReset.h"
 #include "promotion/Gobals.h"
-#include "promotion/ServerSettings.h"
 #include "promotion/PromotionUnit.h"
+#include "promotion/ServerSettings.h"
 
 #include <algorithm>
 

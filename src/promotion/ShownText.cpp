@@ -1,6 +1,6 @@
 #include "promotion/ShownText.h"
 
-#include "platform/StringAdditions.h"
+#include "core/StringAdditions.h"
 
 namespace vq {
 

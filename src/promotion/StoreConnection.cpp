@@ -1,13 +1,13 @@
 #include "promotion/StoreConnection.h"
 
+#include "core/PropertyList.h"
+#include "core/StringAdditions.h"
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
+#include "graphics/Screen.h"
 #include "net/HttpRequest.h"
-#include "platform/Image.h"
-#include "platform/PictureLoader.h"
-#include "platform/Screen.h"
-#include "platform/PropertyList.h"
-#include "platform/StoreProductPage.h"
-#include "platform/StringAdditions.h"
 #include "promotion/ShownText.h"
+#include "system/StoreProductPage.h"
 
 #include <fmt/format.h>
 

@@ -1,13 +1,13 @@
 #include "promotion/WebImageView.h"
 
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
+#include "graphics/Screen.h"
 #include "net/HttpRequest.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/Image.h"
-#include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/PictureLoader.h"
-#include "platform/Screen.h"
 #include "promotion/CachesFolder.h"
+#include "ui/ActivityIndicator.h"
 
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
 #include "net/HttpRequestDelegate.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/PictureLoader.h"
+#include "ui/ImageView.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -2,16 +2,16 @@
 #include "support/LoopbackServer.h"
 
 #include "adnetwork/BannerView.h"
+#include "core/EventHub.h"
+#include "core/Log.h"
+#include "core/RunLoop.h"
+#include "core/Timer.h"
+#include "graphics/Image.h"
 #include "net/HttpRequest.h"
 #include "net/RunQueue.h"
-#include "platform/Application.h"
-#include "platform/EventHub.h"
-#include "platform/Image.h"
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
-#include "platform/Timer.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "system/Application.h"
+#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "analytics/Analytics.h"
 
-#include "platform/EventHub.h"
-#include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/TestReset.h"
+#include "core/EventHub.h"
+#include "core/Log.h"
+#include "core/Paths.h"
 #include "support/ReadJson.h"
 #include "support/TempDir.h"
+#include "system/TestReset.h"
 
 #include <gtest/gtest.h>
 

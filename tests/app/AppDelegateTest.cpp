@@ -1,11 +1,11 @@
 #include "EditorFixture.h"
 #include "support/LoopbackServer.h"
 
+#include "core/EventHub.h"
+#include "core/Log.h"
+#include "core/RunLoop.h"
+#include "core/UserDefaults.h"
 #include "net/HttpRequest.h"
-#include "platform/EventHub.h"
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
-#include "platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
 

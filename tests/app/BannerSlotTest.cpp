@@ -2,18 +2,18 @@
 #include "support/LoopbackServer.h"
 
 #include "adnetwork/BannerView.h"
+#include "core/Bundle.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/PropertyList.h"
+#include "core/RunLoop.h"
+#include "core/Timer.h"
+#include "core/UserDefaults.h"
+#include "graphics/Image.h"
 #include "options/OptionsView.h"
-#include "platform/Bundle.h"
-#include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/PropertyList.h"
-#include "platform/Image.h"
-#include "platform/Renderer.h"
-#include "platform/RunLoop.h"
-#include "platform/ScrollView.h"
-#include "platform/Timer.h"
-#include "platform/UserDefaults.h"
 #include "promotion/PromotionUnit.h"
+#include "ui/Renderer.h"
+#include "ui/ScrollView.h"
 
 #include <gtest/gtest.h>
 

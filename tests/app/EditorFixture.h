@@ -6,13 +6,13 @@
 #include "analytics/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/ViewController.h"
-#include "platform/Application.h"
-#include "platform/Device.h"
-#include "platform/TextView.h"
-#include "platform/View.h"
-#include "platform/Window.h"
 #include "promotion/PromotionUnit.h"
 #include "support/Harness.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "ui/TextView.h"
+#include "ui/View.h"
+#include "ui/Window.h"
 
 #include <memory>
 #include <string>

@@ -1,11 +1,11 @@
 #include "EditorFixture.h"
 
 #include "adnetwork/BannerView.h"
+#include "graphics/Image.h"
 #include "options/OptionsView.h"
-#include "platform/Button.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 
 #include <gtest/gtest.h>
 

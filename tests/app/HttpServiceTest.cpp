@@ -1,8 +1,8 @@
 #include "EditorFixture.h"
 
+#include "core/Bundle.h"
+#include "core/RunLoop.h"
 #include "net/HttpRequest.h"
-#include "platform/Bundle.h"
-#include "platform/RunLoop.h"
 
 #include <gtest/gtest.h>
 

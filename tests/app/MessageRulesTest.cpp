@@ -1,12 +1,12 @@
 #include "EditorFixture.h"
 
 #include "app/MessageFit.h"
+#include "graphics/TextLayout.h"
 #include "options/OptionsView.h"
-#include "platform/Button.h"
-#include "platform/ImageView.h"
-#include "platform/Keyboard.h"
-#include "platform/Responder.h"
-#include "platform/TextLayout.h"
+#include "system/Keyboard.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Responder.h"
 
 #include <gtest/gtest.h>
 

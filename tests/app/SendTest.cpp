@@ -1,12 +1,12 @@
 #include "EditorFixture.h"
 
-#include "platform/AlertView.h"
-#include "platform/Button.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/MessageComposer.h"
-#include "platform/Paths.h"
-#include "platform/Pasteboard.h"
+#include "core/Paths.h"
+#include "graphics/Image.h"
+#include "system/AlertView.h"
+#include "system/MessageComposer.h"
+#include "system/Pasteboard.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
 
 #include <gtest/gtest.h>
 

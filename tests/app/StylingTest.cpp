@@ -2,15 +2,15 @@
 #include "support/LoopbackServer.h"
 
 #include "app/MessageFit.h"
+#include "core/Log.h"
+#include "core/PropertyList.h"
+#include "graphics/Graphemes.h"
+#include "graphics/Image.h"
+#include "graphics/TextLayout.h"
 #include "options/OptionsView.h"
-#include "platform/Button.h"
-#include "platform/Graphemes.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
-#include "platform/Responder.h"
-#include "platform/TextLayout.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Responder.h"
 
 #include <gtest/gtest.h>
 

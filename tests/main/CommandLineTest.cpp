@@ -1,6 +1,6 @@
 #include "main/CardCommand.h"
 #include "main/CommandLine.h"
-#include "platform/Device.h"
+#include "system/Device.h"
 
 #include <gtest/gtest.h>
 

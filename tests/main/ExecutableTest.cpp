@@ -16,9 +16,9 @@
 #include <sys/wait.h>
 
 #ifdef VQ_APP_HAS_EDITOR
+#include "core/PropertyList.h"
+#include "graphics/Image.h"
 #include "options/StyleCatalogue.h"
-#include "platform/Image.h"
-#include "platform/PropertyList.h"
 #include "support/Harness.h"
 #include "support/LoopbackServer.h"
 #endif

@@ -2,7 +2,7 @@
 
 #include "main/HeadlessHost.h"
 
-#include "platform/TestReset.h"
+#include "system/TestReset.h"
 
 #include <fstream>
 #include <sstream>

@@ -4,9 +4,9 @@
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
-#include "platform/Image.h"
-#include "platform/PropertyList.h"
-#include "platform/PropertyListValues.h"
+#include "core/PropertyList.h"
+#include "core/PropertyListValues.h"
+#include "graphics/Image.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

@@ -2,15 +2,15 @@
 #include "main/HostFixture.h"
 #include "main/Launch.h"
 
-#include "platform/Application.h"
-#include "platform/Device.h"
-#include "platform/EventHub.h"
-#include "platform/MessageComposer.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
+#include "core/EventHub.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "graphics/Screen.h"
 #include "support/ReadJson.h"
 #include "support/TempDir.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/MessageComposer.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@
 #include <sys/wait.h>
 
 #if defined(VQ_APP_BINARY) && defined(VQ_APP_HAS_EDITOR)
-#include "platform/Image.h"
+#include "graphics/Image.h"
 #endif
 
 namespace vq::test {

@@ -1,16 +1,16 @@
 #include "main/HostFixture.h"
 #include "main/ScriptRunner.h"
-#include "support/ReadJson.h"
 #include "support/LoopbackServer.h"
+#include "support/ReadJson.h"
 
+#include "core/PropertyList.h"
+#include "core/RunLoop.h"
 #include "net/HttpRequest.h"
 #include "net/NetworkSwitch.h"
 #include "net/RunQueue.h"
-#include "platform/Application.h"
-#include "platform/PropertyList.h"
-#include "platform/RunLoop.h"
-#include "platform/StoreProductPage.h"
-#include "platform/Window.h"
+#include "system/Application.h"
+#include "system/StoreProductPage.h"
+#include "ui/Window.h"
 
 #include <atomic>
 #include <chrono>

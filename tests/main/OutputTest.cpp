@@ -1,7 +1,7 @@
 #include "main/HostFixture.h"
 #include "support/ReadJson.h"
 
-#include "platform/Image.h"
+#include "graphics/Image.h"
 
 #include <fmt/format.h>
 

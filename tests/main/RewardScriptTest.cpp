@@ -5,8 +5,8 @@
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
-#include "platform/Image.h"
-#include "platform/PropertyList.h"
+#include "core/PropertyList.h"
+#include "graphics/Image.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

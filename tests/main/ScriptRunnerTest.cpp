@@ -1,9 +1,9 @@
 #include "main/HostFixture.h"
 
-#include "platform/RunLoop.h"
-#include "platform/ScrollView.h"
-#include "platform/TextView.h"
-#include "platform/Window.h"
+#include "core/RunLoop.h"
+#include "ui/ScrollView.h"
+#include "ui/TextView.h"
+#include "ui/Window.h"
 
 #include <fmt/format.h>
 

@@ -3,15 +3,15 @@
 #include "main/NamedScriptTargets.h"
 
 #include "analytics/Analytics.h"
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/Screen.h"
-#include "platform/TableViewCell.h"
-#include "platform/TextView.h"
-#include "platform/Window.h"
+#include "core/Log.h"
+#include "graphics/Screen.h"
+#include "system/AlertView.h"
+#include "system/Application.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/TableViewCell.h"
+#include "ui/TextView.h"
+#include "ui/Window.h"
 
 #include <fmt/format.h>
 

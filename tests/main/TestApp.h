@@ -2,9 +2,9 @@
 
 #include "main/ScriptTargets.h"
 
-#include "platform/AlertViewDelegate.h"
-#include "platform/ApplicationDelegate.h"
-#include "platform/TableView.h"
+#include "system/AlertViewDelegate.h"
+#include "system/ApplicationDelegate.h"
+#include "ui/TableView.h"
 
 #include <functional>
 #include <memory>

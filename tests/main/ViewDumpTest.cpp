@@ -1,17 +1,17 @@
 #include "main/ViewDump.h"
 
-#include "platform/ActivityIndicator.h"
-#include "platform/Button.h"
-#include "platform/Image.h"
-#include "platform/Paths.h"
-#include "platform/PictureLoader.h"
-#include "platform/RunLoop.h"
-#include "platform/ProgressView.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
 #include "promotion/WebImageView.h"
 #include "support/Harness.h"
 #include "support/ReadJson.h"
+#include "ui/ActivityIndicator.h"
+#include "ui/Button.h"
+#include "ui/ProgressView.h"
+#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "main/ScriptRunner.h"
 #include "main/WheelScroll.h"
 
-#include "platform/ScrollView.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
 #include "support/Harness.h"
+#include "ui/ScrollView.h"
+#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

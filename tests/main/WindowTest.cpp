@@ -1,8 +1,8 @@
 // The real window under a virtual X server: what X shows is the editor.
 #if defined(VQ_APP_BINARY) && defined(VQ_APP_HAS_EDITOR)
 
-#include "platform/Color.h"
-#include "platform/Image.h"
+#include "graphics/Color.h"
+#include "graphics/Image.h"
 #include "support/Harness.h" // nearColor
 #include "support/ReadJson.h"
 #include "support/TempDir.h"

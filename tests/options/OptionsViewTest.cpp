@@ -1,16 +1,16 @@
 #include "PanelFixture.h"
 
-#include "platform/DeviceVariant.h"
+#include "graphics/Image.h"
 #include "options/StyleCatalogue.h"
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/Device.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
-#include "platform/ScrollView.h"
-#include "platform/TableView.h"
-#include "platform/TableViewCell.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/DeviceVariant.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/ScrollView.h"
+#include "ui/TableView.h"
+#include "ui/TableViewCell.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "graphics/Screen.h"
 #include "options/OptionsView.h"
 #include "options/OptionsViewDelegate.h"
-#include "platform/Screen.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
 #include "support/Harness.h"
+#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <memory>
 #include <optional>

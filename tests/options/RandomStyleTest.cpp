@@ -1,9 +1,9 @@
 #include "PanelFixture.h"
 
 #include "options/StyleCatalogue.h"
-#include "platform/Button.h"
-#include "platform/ScrollView.h"
-#include "platform/TableView.h"
+#include "ui/Button.h"
+#include "ui/ScrollView.h"
+#include "ui/TableView.h"
 
 #include <gtest/gtest.h>
 

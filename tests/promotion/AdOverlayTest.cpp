@@ -1,9 +1,9 @@
 #include "promotion/ads/AdOverlay.h"
 
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/Window.h"
 #include "support/Harness.h"
+#include "system/Application.h"
+#include "ui/Button.h"
+#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 

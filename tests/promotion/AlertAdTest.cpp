@@ -1,14 +1,14 @@
 #include "PromoFixture.h"
 
-#include "platform/Application.h"
-#include "platform/EventHub.h"
-#include "platform/Log.h"
+#include "core/EventHub.h"
+#include "core/Log.h"
+#include "promotion/ads/AdGenerator.h"
+#include "promotion/ads/AlertAd.h"
 #include "promotion/AppDetector.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/PromotionUnit.h"
 #include "promotion/ShownText.h"
-#include "promotion/ads/AdGenerator.h"
-#include "promotion/ads/AlertAd.h"
+#include "system/Application.h"
 
 using namespace vq;
 using namespace vq::test;
@@ -50,13 +50,6 @@ TEST(AppDetectorTest, SchemesAnswerInOrder)
     EXPECT_TRUE(detector.isInstalledAppsWithSchemes({}).empty());
 }
 
-class Recorder : public AdDelegate {
-public:
-    void adDidShowed(Ad&) override { ++shown; }
-    void adDidHided(Ad&) override { ++hidden; }
-    int shown = 0;
-    int hidden = 0;
-};
 class HideOnly : public AdDelegate {
 public:
     void adDidHided(Ad&) override { ++hidden; }
@@ -67,16 +60,11 @@ class AlertAdTest : public PromoFixture {
 protected:
     AlertAdTest()
     {
-        harness.makeWindow();
-        PromotionUnit::defaultInstance("111");
+        setUpScreen();
         opened = EventHub::shared().subscribe<URLOpened>([this](const URLOpened& e) { urls.push_back(e.url); });
-        ad = std::static_pointer_cast<AlertAd>(AdGenerator::adWithType(1));
-        ad->setLinkHandler(InternalLinkHandler::create());
-        ad->setDelegate(recorder);
-        ad->setContentInfo(std::make_shared<PlistValue>(alertList({})));
+        ad = makeAd<AlertAd>(1, alertList({}));
     }
     std::shared_ptr<AlertAd> ad;
-    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
     std::vector<std::string> urls;
     Subscription opened;
 };

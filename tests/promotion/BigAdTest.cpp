@@ -1,23 +1,23 @@
 #include "PromoFixture.h"
 
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/Device.h"
-#include "platform/Screen.h"
-#include "platform/Image.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/StoreProductPage.h"
-#include "platform/Window.h"
+#include "core/Log.h"
+#include "graphics/Image.h"
+#include "graphics/Screen.h"
+#include "promotion/ads/AdGenerator.h"
+#include "promotion/ads/AdOverlay.h"
+#include "promotion/ads/BigAd.h"
 #include "promotion/Gobals.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/PromotionUnit.h"
 #include "promotion/Reportor.h"
-#include "promotion/WebImageView.h"
-#include "promotion/ads/AdGenerator.h"
-#include "promotion/ads/AdOverlay.h"
-#include "promotion/ads/BigAd.h"
 #include "promotion/ShownText.h"
+#include "promotion/WebImageView.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/StoreProductPage.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/Window.h"
 
 using namespace vq;
 using namespace vq::test;
@@ -44,23 +44,6 @@ PlistValue::Dictionary quillPro()
             {"target_lnk", "http://127.0.0.1:1/go/5550001"}};
 }
 
-class Recorder : public AdDelegate {
-public:
-    explicit Recorder(std::function<void()> onShow = {}) : _onShow(std::move(onShow)) {}
-    void adDidShowed(Ad&) override
-    {
-        ++shown;
-        if (_onShow)
-            _onShow();
-    }
-    void adDidHided(Ad&) override { ++hidden; }
-    int shown = 0;
-    int hidden = 0;
-
-private:
-    std::function<void()> _onShow;
-};
-
 Point screenCentre(const std::shared_ptr<View>& view)
 {
     Rect b = view->bounds();
@@ -82,23 +65,14 @@ protected:
         });
     }
 
-    std::shared_ptr<BigAd> makeAd(const PlistValue& list)
-    {
-        auto ad = std::dynamic_pointer_cast<BigAd>(AdGenerator::adWithType(3, 1));
-        EXPECT_TRUE(ad);
-        ad->setLinkHandler(InternalLinkHandler::create());
-        ad->setDelegate(recorder);
-        ad->setContentInfo(std::make_shared<PlistValue>(list));
-        return ad;
-    }
+    std::shared_ptr<BigAd> makeBigAd(const PlistValue& list) { return makeAd<BigAd>(3, list, 1); }
 
-    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
     std::vector<std::string> pictures;
 };
 
 TEST_F(BigAdTest, ShowsTheCardReportsTheDisplayBeforeItLandsAndTheDimmerWaitsForTheFirstDrop)
 {
-    auto ad = makeAd(bigList(quillPro(), server.url()));
+    auto ad = makeBigAd(bigList(quillPro(), server.url()));
     EXPECT_EQ(ad->adType(), "bigads");
     EXPECT_FALSE(ad->allowAdStatus());
     EXPECT_EQ(ad->bigTitle()->text(), "Quill Pro");
@@ -107,7 +81,7 @@ TEST_F(BigAdTest, ShowsTheCardReportsTheDisplayBeforeItLandsAndTheDimmerWaitsFor
     EXPECT_FALSE(ad->bigView()->window());
 
     double cardYAtShow = 0;
-    recorder = std::make_shared<Recorder>([&] { cardYAtShow = ad->bigContentView()->presentationCenter().y; });
+    recorder = std::make_shared<AdRecorder>([&] { cardYAtShow = ad->bigContentView()->presentationCenter().y; });
     ad->setDelegate(recorder);
     LogCapture log;
     ad->showAd();
@@ -140,7 +114,7 @@ TEST_F(BigAdTest, ShowsTheCardReportsTheDisplayBeforeItLandsAndTheDimmerWaitsFor
 
 TEST_F(BigAdTest, CloseAndGetButtonsHideOrOpenTheStorePageWithAClick)
 {
-    auto ad = makeAd(bigList(quillPro(), server.url()));
+    auto ad = makeBigAd(bigList(quillPro(), server.url()));
     ad->showAd();
     harness.advance(1);
     auto get = ad->overlay()->getButton();
@@ -171,7 +145,7 @@ TEST_F(BigAdTest, CloseAndGetButtonsHideOrOpenTheStorePageWithAClick)
 TEST_F(BigAdTest, AnInstalledAppIsReportedEachTimeAndNeverShown)
 {
     harness.app().setInstalledSchemes({"quillpro"});
-    auto ad = makeAd(bigList(quillPro(), server.url()));
+    auto ad = makeBigAd(bigList(quillPro(), server.url()));
     LogCapture log;
     ad->showAd();
     ad->showAd();
@@ -215,7 +189,7 @@ TEST_F(BigAdTest, BadListsShowTheCardWithEmptyPartsAndNumbersPassAsIdentifiers)
     // "bigads" is not a section at all.
     auto list = bigList({}, server.url());
     list.dictionary()->at("bigads") = PlistValue("bigads");
-    auto ad = makeAd(list);
+    auto ad = makeBigAd(list);
     ad->showAd();
     harness.advance(1);
     EXPECT_TRUE(ad->bigView()->window());
@@ -233,7 +207,7 @@ TEST_F(BigAdTest, BadListsShowTheCardWithEmptyPartsAndNumbersPassAsIdentifiers)
     wrong["app_id"] = 5550002;
     wrong["id"] = 77;
     wrong["iphone_4_ad_link"] = PlistValue(PlistValue::Dictionary{});
-    auto typed = makeAd(bigList(wrong, server.url()));
+    auto typed = makeBigAd(bigList(wrong, server.url()));
     EXPECT_EQ(typed->bigTitle()->text(), "");
     EXPECT_EQ(typed->bigDetail()->text(), "");
     typed->showAd();
@@ -260,7 +234,7 @@ TEST_F(BigAdTest, BadListsShowTheCardWithEmptyPartsAndNumbersPassAsIdentifiers)
     auto wordy = quillPro();
     wordy["title"] = std::string(65536, 'W');
     wordy["content"] = std::string(1 << 20, 'c');
-    auto verbose = makeAd(bigList(wordy, server.url()));
+    auto verbose = makeBigAd(bigList(wordy, server.url()));
     EXPECT_EQ(verbose->bigTitle()->text().size(), kMaxShownText);
     EXPECT_EQ(verbose->bigDetail()->text().size(), kMaxShownText);
 }
@@ -269,7 +243,7 @@ TEST_F(BigAdTest, APictureThatFailsLeavesTheRestOfTheCard)
 {
     auto info = quillPro();
     info["iphone_4_ad_link"] = "/missing/pro-4.png";
-    auto ad = makeAd(bigList(info, server.url()));
+    auto ad = makeBigAd(bigList(info, server.url()));
     ad->showAd();
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return ad->bigImageView()->request()->isFinished(); }, 20));
     RunLoop::main().runPending();

@@ -1,17 +1,17 @@
 // The picture cache when the disk is full, and what killed downloads leave.
 #include "promotion/WebImageView.h"
 
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
 #include "net/HttpRequest.h"
 #include "net/RunQueue.h"
 #include "net/TempFile.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/Image.h"
-#include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/PictureLoader.h"
-#include "platform/RunLoop.h"
 #include "support/Harness.h"
 #include "support/LoopbackServer.h"
+#include "ui/ActivityIndicator.h"
 
 #include <gtest/gtest.h>
 

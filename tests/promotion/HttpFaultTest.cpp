@@ -3,13 +3,13 @@
 // list fetched while the user waits, and the reports.
 #include "PromoFixture.h"
 
+#include "core/Log.h"
+#include "core/PropertyListValues.h"
 #include "net/RequestObserver.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/AlertView.h"
-#include "platform/Log.h"
-#include "platform/PropertyListValues.h"
 #include "promotion/PromotionUnit.h"
 #include "promotion/Reportor.h"
+#include "system/AlertView.h"
+#include "ui/ActivityIndicator.h"
 
 #include <zlib.h>
 

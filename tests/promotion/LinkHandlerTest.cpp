@@ -1,13 +1,13 @@
 #include "PromoFixture.h"
 
-#include "platform/Application.h"
-#include "platform/Device.h"
-#include "platform/EventHub.h"
-#include "platform/Log.h"
-#include "platform/StoreProductPage.h"
+#include "core/EventHub.h"
+#include "core/Log.h"
 #include "promotion/ExternalLinkHandler.h"
 #include "promotion/Gobals.h"
 #include "promotion/InternalLinkHandler.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/StoreProductPage.h"
 
 #include <BuildSettings.h>
 

@@ -2,20 +2,27 @@
 
 #include "support/LoopbackServer.h"
 
+#include "core/PropertyList.h"
+#include "core/RunLoop.h"
 #include "net/HttpRequest.h"
 #include "net/RunQueue.h"
 #include "net/UrlConnection.h"
-#include "platform/AlertView.h"
-#include "platform/PropertyList.h"
-#include "platform/RunLoop.h"
+#include "promotion/InternalLinkHandler.h"
+#include "promotion/PromotionUnit.h"
 #include "promotion/ServerSettings.h"
+#include "promotion/ads/AdGenerator.h"
 #include "promotion/StoreConnection.h"
 #include "support/Harness.h"
+#include "system/AlertView.h"
+#include "system/Application.h"
+#include "system/Device.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <map>
 #include <mutex>
@@ -23,6 +30,24 @@
 #include <vector>
 
 namespace vq::test {
+
+// Counts an ad's shows and hides; onShow runs at each show.
+class AdRecorder : public AdDelegate {
+public:
+    explicit AdRecorder(std::function<void()> onShow = {}) : _onShow(std::move(onShow)) {}
+    void adDidShowed(Ad&) override
+    {
+        ++shown;
+        if (_onShow)
+            _onShow();
+    }
+    void adDidHided(Ad&) override { ++hidden; }
+    int shown = 0;
+    int hidden = 0;
+
+private:
+    std::function<void()> _onShow;
+};
 
 // A headless app with a loopback promotion server: "/index.php" answers
 // action=info with the list set by the test (or a fault) and every report
@@ -130,10 +155,35 @@ protected:
     {
         return RunLoop::main().runUntil([] { return UrlConnection::runningCount() == 0; }, timeout);
     }
+    // The screen's size comes from the device, so it is chosen before the window.
+    void setUpScreen(DeviceProfile profile = DeviceProfile::Phone, bool statusBarHidden = false)
+    {
+        Device::current().setProfile(profile);
+        harness.app().setStatusBarHidden(statusBarHidden);
+        harness.makeWindow();
+        PromotionUnit::defaultInstance("111");
+    }
+    // A fresh presenter of that type (1 alert, 2 wall, 3 big ad, 4 reward) with
+    // the list as its content, internal links and the recorder as its delegate.
+    template <class AdType>
+    std::shared_ptr<AdType> makeAd(int type, const PlistValue& list, std::optional<int> showType = std::nullopt)
+    {
+        auto ad = std::dynamic_pointer_cast<AdType>(showType ? AdGenerator::adWithType(type, *showType)
+                                                             : AdGenerator::adWithType(type));
+        EXPECT_TRUE(ad);
+        if (!ad)
+            return ad;
+        ad->setLinkHandler(InternalLinkHandler::create());
+        ad->setDelegate(recorder);
+        ad->setContentInfo(std::make_shared<PlistValue>(list));
+        return ad;
+    }
+
     // Lets replies in flight come back.
     void settle(double seconds = 0.3) { RunLoop::main().runUntil([] { return false; }, seconds); }
 
     Harness harness;
+    std::shared_ptr<AdRecorder> recorder = std::make_shared<AdRecorder>();
     mutable std::mutex mutex;
     std::string infoBody = writePropertyList(PlistValue());
     int infoStatus = 200;

@@ -1,8 +1,8 @@
 #include "PromoFixture.h"
 
 #include "analytics/Analytics.h"
-#include "platform/EventHub.h"
-#include "platform/Log.h"
+#include "core/EventHub.h"
+#include "core/Log.h"
 #include "promotion/Gobals.h"
 #include "promotion/PromotionUnit.h"
 #include "promotion/Reportor.h"

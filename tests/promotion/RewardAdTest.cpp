@@ -1,26 +1,26 @@
 #include "PromoFixture.h"
 
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/Device.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/ProgressView.h"
-#include "platform/StoreProductPage.h"
-#include "platform/TextLayout.h"
-#include "platform/TableView.h"
-#include "platform/Window.h"
-#include "promotion/Gobals.h"
-#include "promotion/InternalLinkHandler.h"
-#include "promotion/PromotionUnit.h"
-#include "promotion/WebImageView.h"
+#include "core/Log.h"
+#include "graphics/Image.h"
+#include "graphics/TextLayout.h"
 #include "promotion/ads/AdGenerator.h"
 #include "promotion/ads/RewardAd.h"
 #include "promotion/ads/RewardCell.h"
+#include "promotion/Gobals.h"
+#include "promotion/InternalLinkHandler.h"
+#include "promotion/PromotionUnit.h"
 #include "promotion/ShownText.h"
+#include "promotion/WebImageView.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/StoreProductPage.h"
+#include "ui/ActivityIndicator.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/ProgressView.h"
+#include "ui/TableView.h"
+#include "ui/Window.h"
 
 #include <fmt/format.h>
 
@@ -62,27 +62,12 @@ PlistValue::Array items(int n)
     return out;
 }
 
-class Recorder : public AdDelegate {
-public:
-    void adDidShowed(Ad&) override { ++shown; }
-    void adDidHided(Ad&) override { ++hidden; }
-    int shown = 0;
-    int hidden = 0;
-};
-
 class RewardAdTest : public PromoFixture {
 protected:
-    // The screen's size comes from the device, so it is chosen before the window.
     void start(DeviceProfile profile, const PlistValue& list, bool statusBarHidden = false)
     {
-        Device::current().setProfile(profile);
-        harness.app().setStatusBarHidden(statusBarHidden);
-        harness.makeWindow();
-        PromotionUnit::defaultInstance("111");
-        ad = std::static_pointer_cast<RewardAd>(AdGenerator::adWithType(4));
-        ad->setLinkHandler(InternalLinkHandler::create());
-        ad->setDelegate(recorder);
-        ad->setContentInfo(std::make_shared<PlistValue>(list));
+        setUpScreen(profile, statusBarHidden);
+        ad = makeAd<RewardAd>(4, list);
     }
     std::shared_ptr<TableView> table(int tag) const
     {
@@ -114,7 +99,6 @@ protected:
     }
 
     std::shared_ptr<RewardAd> ad;
-    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
 };
 
 TEST(RewardDescriptionTest, ServerTextIsNeverReadAsAFormat)

@@ -1,23 +1,23 @@
 #include "PromoFixture.h"
 
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/Device.h"
-#include "platform/EventHub.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/Screen.h"
-#include "platform/ScrollView.h"
-#include "platform/StoreProductPage.h"
-#include "platform/Window.h"
+#include "core/EventHub.h"
+#include "core/Log.h"
+#include "graphics/Screen.h"
+#include "promotion/ads/AdGenerator.h"
+#include "promotion/ads/WallAd.h"
 #include "promotion/Gobals.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/PromotionUnit.h"
-#include "promotion/WebImageView.h"
-#include "promotion/ads/AdGenerator.h"
-#include "promotion/ads/WallAd.h"
 #include "promotion/ShownText.h"
+#include "promotion/WebImageView.h"
+#include "system/Application.h"
+#include "system/Device.h"
+#include "system/StoreProductPage.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/ScrollView.h"
+#include "ui/Window.h"
 
 #include <atomic>
 #include <filesystem>
@@ -26,14 +26,6 @@ using namespace vq;
 using namespace vq::test;
 
 namespace {
-
-class Recorder : public AdDelegate {
-public:
-    void adDidShowed(Ad&) override { ++shown; }
-    void adDidHided(Ad&) override { ++hidden; }
-    int shown = 0;
-    int hidden = 0;
-};
 
 std::string appId(int k) { return "7000" + std::to_string(k); }
 
@@ -60,24 +52,14 @@ protected:
 
     void setUpScreen(DeviceProfile profile, bool statusBarHidden)
     {
-        Device::current().setProfile(profile);
-        harness.app().setStatusBarHidden(statusBarHidden);
-        harness.makeWindow();
-        PromotionUnit::defaultInstance("111");
+        PromoFixture::setUpScreen(profile, statusBarHidden);
         opened = EventHub::shared().subscribe<StorePageEvent>([this](const StorePageEvent& e) {
             if (e.state == "shown" || e.state == "failed")
                 pages.push_back(e.id);
         });
     }
 
-    std::shared_ptr<WallAd> makeWall(const PlistValue& list)
-    {
-        auto ad = std::static_pointer_cast<WallAd>(AdGenerator::adWithType(2));
-        ad->setLinkHandler(InternalLinkHandler::create());
-        ad->setDelegate(recorder);
-        ad->setContentInfo(std::make_shared<PlistValue>(list));
-        return ad;
-    }
+    std::shared_ptr<WallAd> makeWall(const PlistValue& list) { return makeAd<WallAd>(2, list); }
     // Shown, the drop-in and bounce over.
     std::shared_ptr<WallAd> showWall(const PlistValue& list)
     {
@@ -115,7 +97,6 @@ protected:
         connectionsEnd();
     }
 
-    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
     std::vector<std::string> pages;
     Subscription opened;
 };

@@ -1,14 +1,14 @@
 #include "promotion/WebImageView.h"
 
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "graphics/Image.h"
+#include "graphics/PictureLoader.h"
 #include "net/HttpRequest.h"
 #include "net/RunQueue.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/Image.h"
-#include "platform/Paths.h"
-#include "platform/PictureLoader.h"
-#include "platform/RunLoop.h"
 #include "support/Harness.h"
 #include "support/LoopbackServer.h"
+#include "ui/ActivityIndicator.h"
 
 #include <gtest/gtest.h>
 

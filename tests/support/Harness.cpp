@@ -1,14 +1,14 @@
 #include "support/Harness.h"
 
-#include "platform/Application.h"
-#include "platform/Image.h"
-#include "platform/Paths.h"
-#include "platform/Renderer.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
-#include "platform/TestReset.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "core/Paths.h"
+#include "core/RunLoop.h"
+#include "graphics/Image.h"
+#include "graphics/Screen.h"
+#include "system/Application.h"
+#include "system/TestReset.h"
+#include "ui/Renderer.h"
+#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <cmath>
 

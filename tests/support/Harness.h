@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/Color.h"
-#include "platform/Device.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
+#include "graphics/Color.h"
 #include "support/TempDir.h"
+#include "system/Device.h"
 
 #include <memory>
 #include <string>

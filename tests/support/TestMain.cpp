@@ -1,5 +1,5 @@
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
+#include "core/Log.h"
+#include "core/RunLoop.h"
 
 #include <gtest/gtest.h>
 

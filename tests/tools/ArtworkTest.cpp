@@ -1,8 +1,8 @@
 #include "artwork/ArtworkCatalogue.h"
 #include "artwork/Paint.h"
 
+#include "core/PropertyList.h"
 #include "options/StyleCatalogue.h"
-#include "platform/PropertyList.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

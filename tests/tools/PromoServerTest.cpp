@@ -1,8 +1,8 @@
 #include "promo-server/PromoServer.h"
 
-#include "platform/Image.h"
-#include "platform/PropertyList.h"
-#include "platform/PropertyListValues.h"
+#include "core/PropertyList.h"
+#include "core/PropertyListValues.h"
+#include "graphics/Image.h"
 #include "support/ReadJson.h"
 #include "support/TempDir.h"
 

@@ -6,8 +6,8 @@
 #include "artwork/TexturePainter.h"
 #include "artwork/WallPainter.h"
 
+#include "core/PropertyList.h"
 #include "options/StyleCatalogue.h"
-#include "platform/PropertyList.h"
 
 #include <fstream>
 

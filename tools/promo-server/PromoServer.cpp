@@ -3,9 +3,9 @@
 #include "artwork/Paint.h"
 #include "artwork/PromoPainter.h"
 
-#include "platform/Json.h"
-#include "platform/PropertyList.h"
-#include "platform/PropertyListValues.h"
+#include "core/Json.h"
+#include "core/PropertyList.h"
+#include "core/PropertyListValues.h"
 
 #include <BuildSettings.h>
 

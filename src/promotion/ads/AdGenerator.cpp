@@ -1,6 +1,6 @@
 #include "promotion/ads/AdGenerator.h"
 
-#include "platform/Log.h"
+#include "core/Log.h"
 #include "promotion/ads/AlertAd.h"
 #include "promotion/ads/BigAd.h"
 #include "promotion/ads/RewardAd.h"

@@ -1,12 +1,12 @@
 #include "promotion/ads/AdOverlay.h"
 
-#include "platform/Application.h"
-#include "platform/Button.h"
-#include "platform/Color.h"
-#include "platform/Screen.h"
-#include "platform/View.h"
-#include "platform/Window.h"
+#include "graphics/Color.h"
+#include "graphics/Screen.h"
 #include "promotion/Gobals.h"
+#include "system/Application.h"
+#include "ui/Button.h"
+#include "ui/View.h"
+#include "ui/Window.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 
 #include <functional>
 #include <memory>

@@ -1,11 +1,11 @@
 #include "promotion/ads/AlertAd.h"
 
-#include "platform/AlertView.h"
-#include "platform/Log.h"
-#include "platform/PropertyListValues.h"
+#include "core/Log.h"
+#include "core/PropertyListValues.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/Reportor.h"
 #include "promotion/ShownText.h"
+#include "system/AlertView.h"
 
 namespace vq {
 

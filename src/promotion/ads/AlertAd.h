@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/AlertViewDelegate.h"
 #include "promotion/ads/Ad.h"
+#include "system/AlertViewDelegate.h"
 
 #include <memory>
 

@@ -1,19 +1,19 @@
 #include "promotion/ads/BigAd.h"
 
-#include "platform/Button.h"
-#include "platform/DeviceVariant.h"
-#include "platform/Font.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/PropertyListValues.h"
+#include "core/Log.h"
+#include "core/PropertyListValues.h"
+#include "graphics/Font.h"
+#include "promotion/ads/AdOverlay.h"
 #include "promotion/AppDetector.h"
 #include "promotion/Gobals.h"
 #include "promotion/InternalLinkHandler.h"
 #include "promotion/Reportor.h"
-#include "promotion/WebImageView.h"
-#include "promotion/ads/AdOverlay.h"
 #include "promotion/ShownText.h"
+#include "promotion/WebImageView.h"
+#include "system/DeviceVariant.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 
 namespace vq {
 

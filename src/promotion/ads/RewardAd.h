@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/TableView.h"
 #include "promotion/ads/Ad.h"
+#include "ui/TableView.h"
 
 #include <memory>
 #include <optional>

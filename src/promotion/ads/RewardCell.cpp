@@ -1,14 +1,14 @@
 #include "promotion/ads/RewardCell.h"
 
+#include "graphics/Font.h"
 #include "net/HttpRequest.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/Button.h"
-#include "platform/DeviceVariant.h"
-#include "platform/Font.h"
-#include "platform/ImageView.h"
-#include "platform/Label.h"
 #include "promotion/Gobals.h"
 #include "promotion/WebImageView.h"
+#include "system/DeviceVariant.h"
+#include "ui/ActivityIndicator.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 
 namespace vq {
 

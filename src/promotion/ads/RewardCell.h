@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TableViewCell.h"
+#include "ui/TableViewCell.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Geometry.h"
-#include "platform/ScrollView.h"
+#include "core/Geometry.h"
 #include "promotion/ads/Ad.h"
+#include "ui/ScrollView.h"
 
 #include <map>
 #include <memory>

@@ -1,0 +1,339 @@
+#include "graphics/Font.h"
+
+#include "graphics/FontConfig.h"
+#include "graphics/FontMap.h"
+
+#include <fontconfig/fontconfig.h>
+#include <pango/pangocairo.h>
+#include <pango/pangofc-font.h>
+#include <pango/pangofc-fontmap.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <strings.h>
+#include <tuple>
+
+namespace vq {
+
+struct Font::Impl {
+    std::string name;
+    std::string family;
+    double size = 0;
+    bool system = false;
+    bool bold = false; // the bold system font
+    PangoFontDescription* description = nullptr;
+    double ascender = 0;
+    double descender = 0;
+    double lineHeight = 0;
+
+    Impl() = default;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl()
+    {
+        if (description)
+            pango_font_description_free(description);
+    }
+};
+
+namespace {
+
+// One installed face as fontconfig lists it.
+struct Face {
+    std::string postscriptName;
+    std::string fullName;
+    std::string family; // the first (typographic) family
+    std::vector<std::string> families;
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+    int width = FC_WIDTH_NORMAL;
+    // Resolved on first use: the description that makes Pango pick exactly this face.
+    PangoFontDescription* description = nullptr;
+    bool resolved = false;
+};
+
+std::string patternString(FcPattern* p, const char* object, int index = 0)
+{
+    FcChar8* s = nullptr;
+    if (FcPatternGetString(p, object, index, &s) == FcResultMatch && s)
+        return reinterpret_cast<const char*>(s);
+    return {};
+}
+
+int patternInt(FcPattern* p, const char* object, int fallback)
+{
+    int v = 0;
+    if (FcPatternGetInteger(p, object, 0, &v) == FcResultMatch)
+        return v;
+    double d = 0;
+    if (FcPatternGetDouble(p, object, 0, &d) == FcResultMatch)
+        return static_cast<int>(d);
+    return fallback;
+}
+
+// Every installed face, in a stable order: by family, then regular width first,
+// lighter weights first, upright before slanted, then by name.
+std::vector<Face>& faces()
+{
+    static std::vector<Face> list = [] {
+        std::vector<Face> out;
+        FcPattern* all = FcPatternCreate();
+        FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_WEIGHT, FC_SLANT, FC_WIDTH,
+                                           static_cast<char*>(nullptr));
+        FcFontSet* set = FcFontList(FontConfig::shared(), all, os);
+        if (set) {
+            for (int i = 0; i < set->nfont; ++i) {
+                FcPattern* p = set->fonts[i];
+                Face f;
+                f.family = patternString(p, FC_FAMILY);
+                if (f.family.empty())
+                    continue;
+                for (int k = 0;; ++k) {
+                    std::string fam = patternString(p, FC_FAMILY, k);
+                    if (fam.empty())
+                        break;
+                    f.families.push_back(fam);
+                }
+                f.fullName = patternString(p, FC_FULLNAME);
+                f.postscriptName = patternString(p, FC_POSTSCRIPT_NAME);
+                if (f.postscriptName.empty())
+                    f.postscriptName = f.fullName.empty() ? f.family : f.fullName;
+                if (f.fullName.empty())
+                    f.fullName = f.postscriptName;
+                f.weight = patternInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR);
+                f.slant = patternInt(p, FC_SLANT, FC_SLANT_ROMAN);
+                f.width = patternInt(p, FC_WIDTH, FC_WIDTH_NORMAL);
+                out.push_back(std::move(f));
+            }
+            FcFontSetDestroy(set);
+        }
+        FcObjectSetDestroy(os);
+        FcPatternDestroy(all);
+        std::sort(out.begin(), out.end(), [](const Face& a, const Face& b) {
+            auto widthRank = [](int w) { return w == FC_WIDTH_NORMAL ? 0 : (w < FC_WIDTH_NORMAL ? 1 : 2); };
+            return std::make_tuple(a.family, widthRank(a.width), a.width, a.weight, a.slant, a.postscriptName) <
+                   std::make_tuple(b.family, widthRank(b.width), b.width, b.weight, b.slant, b.postscriptName);
+        });
+        // The same face may be installed several times (two folders, or OpenType beside
+        // Type 1), and each file may report its weight or width a little differently,
+        // so the copies need not sort side by side: keep the first of each name.
+        std::set<std::string> seen;
+        out.erase(std::remove_if(out.begin(), out.end(),
+                                 [&](const Face& f) { return !seen.insert(f.postscriptName).second; }),
+                  out.end());
+        return out;
+    }();
+    return list;
+}
+
+Face* findFace(const std::string& name)
+{
+    auto& list = faces();
+    for (auto& f : list)
+        if (f.postscriptName == name)
+            return &f;
+    for (auto& f : list)
+        if (f.fullName == name)
+            return &f;
+    for (auto& f : list)
+        if (strcasecmp(f.postscriptName.c_str(), name.c_str()) == 0 || strcasecmp(f.fullName.c_str(), name.c_str()) == 0)
+            return &f;
+    return nullptr;
+}
+
+// The PostScript name of the face Pango picks for a description.
+std::string loadedFaceName(const PangoFontDescription* description)
+{
+    PangoFontDescription* sized = pango_font_description_copy(description);
+    pango_font_description_set_absolute_size(sized, 12 * PANGO_SCALE);
+    PangoFont* font = pango_font_map_load_font(FontMap::fontMap(), FontMap::context(), sized);
+    pango_font_description_free(sized);
+    std::string name;
+    if (font && PANGO_IS_FC_FONT(font)) {
+        FcPattern* p = pango_fc_font_get_pattern(reinterpret_cast<PangoFcFont*>(font));
+        name = patternString(p, FC_POSTSCRIPT_NAME);
+        if (name.empty())
+            name = patternString(p, FC_FULLNAME);
+    }
+    if (font)
+        g_object_unref(font);
+    return name;
+}
+
+PangoFontDescription* descriptionFor(const Face& face, const std::string& family)
+{
+    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_set_family(d, family.c_str());
+    FcPattern* p = FcPatternCreate();
+    FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(p, FC_WEIGHT, face.weight);
+    FcPatternAddInteger(p, FC_SLANT, face.slant);
+    FcPatternAddInteger(p, FC_WIDTH, face.width);
+    PangoFontDescription* style = pango_fc_font_description_from_pattern(p, FALSE);
+    FcPatternDestroy(p);
+    pango_font_description_set_weight(d, pango_font_description_get_weight(style));
+    pango_font_description_set_style(d, pango_font_description_get_style(style));
+    pango_font_description_set_stretch(d, pango_font_description_get_stretch(style));
+    pango_font_description_free(style);
+    return d;
+}
+
+// Family and style usually name the face; where two faces share them (a
+// family's legacy names), one of its other family names tells them apart.
+const PangoFontDescription* resolveDescription(Face& face)
+{
+    if (face.resolved)
+        return face.description;
+    face.resolved = true;
+    for (const auto& family : face.families) {
+        PangoFontDescription* d = descriptionFor(face, family);
+        if (loadedFaceName(d) == face.postscriptName) {
+            face.description = d;
+            return d;
+        }
+        pango_font_description_free(d);
+    }
+    // Nothing pins it down exactly: the closest match by family and style.
+    face.description = descriptionFor(face, face.family);
+    return face.description;
+}
+
+using CacheKey = std::tuple<std::string, double, bool, bool>;
+
+constexpr double kSystemLineHeightEm = 1.2;
+
+std::map<CacheKey, std::shared_ptr<const Font::Impl>>& implCache()
+{
+    static std::map<CacheKey, std::shared_ptr<const Font::Impl>> cache;
+    return cache;
+}
+
+std::shared_ptr<const Font::Impl> makeImpl(Face* face, const std::string& fallbackName, const std::string& fallbackFamily,
+                                           double size, bool system, bool bold = false)
+{
+    std::string name = face ? face->postscriptName : fallbackName;
+    CacheKey key{name, size, system, bold};
+    auto& cache = implCache();
+    if (auto it = cache.find(key); it != cache.end())
+        return it->second;
+
+    auto impl = std::make_shared<Font::Impl>();
+    impl->name = name;
+    impl->family = face ? face->family : fallbackFamily;
+    impl->size = size;
+    impl->system = system;
+    impl->bold = bold;
+    if (face) {
+        impl->description = pango_font_description_copy(resolveDescription(*face));
+    } else {
+        impl->description = pango_font_description_new();
+        pango_font_description_set_family(impl->description, fallbackFamily.c_str());
+        if (bold)
+            pango_font_description_set_weight(impl->description, PANGO_WEIGHT_BOLD);
+    }
+    pango_font_description_set_absolute_size(impl->description, std::max(0.0, size) * PANGO_SCALE);
+
+    PangoFontMetrics* metrics = pango_context_get_metrics(FontMap::context(), impl->description, nullptr);
+    if (metrics) {
+        double ascent = pango_font_metrics_get_ascent(metrics) / double(PANGO_SCALE);
+        double descent = pango_font_metrics_get_descent(metrics) / double(PANGO_SCALE);
+        double height = pango_font_metrics_get_height(metrics) / double(PANGO_SCALE);
+        impl->ascender = ascent;
+        impl->descender = -descent;
+        impl->lineHeight = height > 0 ? height : ascent + descent;
+        pango_font_metrics_unref(metrics);
+    }
+    // The phone's own system face sets its lines a little further apart than
+    // DejaVu Sans does (about 1.2 em against 1.16): layouts of the system font
+    // use that pitch, so a two-line message is as tall as on the phone.
+    if (system)
+        impl->lineHeight = kSystemLineHeightEm * std::max(0.0, size);
+    cache.emplace(key, impl);
+    return impl;
+}
+
+std::shared_ptr<const Font::Impl> systemImpl(double size, bool bold)
+{
+    const char* name = bold ? "DejaVuSans-Bold" : "DejaVuSans";
+    Face* face = findFace(name);
+    if (!face) {
+        // No DejaVu here: whatever fontconfig offers for it stands in.
+        PangoFontDescription* d = pango_font_description_from_string(bold ? "DejaVu Sans Bold" : "DejaVu Sans");
+        std::string loaded = loadedFaceName(d);
+        pango_font_description_free(d);
+        face = loaded.empty() ? nullptr : findFace(loaded);
+    }
+    return makeImpl(face, name, "DejaVu Sans", size, true, bold);
+}
+
+} // namespace
+
+Font Font::systemFont(double size) { return Font(systemImpl(size, false)); }
+
+Font Font::boldSystemFont(double size) { return Font(systemImpl(size, true)); }
+
+std::optional<Font> Font::fontWithName(const std::string& name, double size)
+{
+    Face* face = findFace(name);
+    if (!face)
+        return std::nullopt;
+    return Font(makeImpl(face, {}, {}, size, false));
+}
+
+std::vector<std::string> Font::familyNames()
+{
+    std::vector<std::string> names;
+    for (const auto& f : faces())
+        names.push_back(f.family);
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+std::vector<std::string> Font::fontNamesForFamilyName(const std::string& family)
+{
+    std::vector<std::string> names;
+    for (const auto& f : faces())
+        if (f.family == family)
+            names.push_back(f.postscriptName);
+    if (names.empty()) {
+        // A family name fontconfig gives as a second name ("DejaVu Sans Condensed").
+        for (const auto& f : faces())
+            if (std::find(f.families.begin(), f.families.end(), family) != f.families.end())
+                names.push_back(f.postscriptName);
+    }
+    return names;
+}
+
+const std::string& Font::fontName() const { return _impl->name; }
+
+const std::string& Font::familyName() const { return _impl->family; }
+
+double Font::pointSize() const { return _impl->size; }
+
+bool Font::isSystemFont() const { return _impl->system; }
+
+Font Font::withSize(double size) const
+{
+    if (_impl->system)
+        return Font(systemImpl(size, _impl->bold));
+    return Font(makeImpl(findFace(_impl->name), _impl->name, _impl->family, size, false));
+}
+
+double Font::ascender() const { return _impl->ascender; }
+
+double Font::descender() const { return _impl->descender; }
+
+double Font::lineHeight() const { return _impl->lineHeight; }
+
+const PangoFontDescription* Font::pangoDescription() const { return _impl->description; }
+
+bool operator==(const Font& a, const Font& b)
+{
+    // The system font lays out its lines apart from the named face it draws with.
+    return a._impl == b._impl || (a._impl->name == b._impl->name && a._impl->size == b._impl->size &&
+                                  a._impl->system == b._impl->system);
+}
+
+} // namespace vq

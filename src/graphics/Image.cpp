@@ -1,0 +1,328 @@
+#include "graphics/Image.h"
+
+#include "core/Bundle.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "graphics/CairoOwners.h"
+#include "graphics/PictureDecoding.h"
+#include "graphics/Screen.h"
+
+#include <cairo.h>
+
+#include <bit>
+#include <limits>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+
+namespace vq {
+
+namespace {
+
+cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Every image is ARGB32: opaque PNGs arrive as RGB24 and are copied over.
+CairoSurface toArgb32(CairoSurface s)
+{
+    if (cairo_image_surface_get_format(s.get()) == CAIRO_FORMAT_ARGB32)
+        return s;
+    int w = cairo_image_surface_get_width(s.get()), h = cairo_image_surface_get_height(s.get());
+    CairoSurface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    CairoContext cr(cairo_create(argb.get()));
+    cairo_set_source_surface(cr.get(), s.get(), 0, 0);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
+    return argb;
+}
+
+double scaleFromFileName(const std::filesystem::path& path)
+{
+    auto stem = path.stem().string();
+    if (stem.size() > 3 && stem.ends_with("@3x"))
+        return 3;
+    if (stem.size() > 3 && stem.ends_with("@2x"))
+        return 2;
+    return 1;
+}
+
+// The PNG header: signature, then the IHDR chunk with width and height.
+std::optional<std::pair<int, int>> pngHeaderSize(std::span<const std::uint8_t> d)
+{
+    if (d.size() < 24 || !isPngData(d) || std::memcmp(d.data() + 12, "IHDR", 4) != 0)
+        return std::nullopt;
+    auto be32 = [&](std::size_t at) {
+        return (std::uint32_t(d[at]) << 24) | (std::uint32_t(d[at + 1]) << 16) | (std::uint32_t(d[at + 2]) << 8) | d[at + 3];
+    };
+    std::uint32_t w = be32(16), h = be32(20);
+    if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff)
+        return std::nullopt;
+    return std::pair<int, int>(static_cast<int>(w), static_cast<int>(h));
+}
+
+// The app's own pictures go through the decoder those from outside do, held
+// to the app's caps rather than a fetched picture's.
+CairoSurface decode(std::span<const std::uint8_t> data)
+{
+    PictureBounds bounds;
+    bounds.seconds = 3600;
+    bounds.maxScans = 0;
+    bounds.maxBytes = std::numeric_limits<std::size_t>::max();
+    bounds.maxSide = std::numeric_limits<int>::max();
+    bounds.maxPixels = Image::kMaxDecodedPixels;
+    auto decoded = decodePicture(data, 1, bounds);
+    if (!decoded.image)
+        return nullptr;
+    return CairoSurface(cairo_surface_reference(decoded.image->surface()));
+}
+
+std::optional<std::string> readPrefix(const std::filesystem::path& path, std::size_t length)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::nullopt;
+    std::string bytes(length, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, length, f));
+    std::fclose(f);
+    return bytes;
+}
+
+std::span<const std::uint8_t> asBytes(const std::string& s)
+{
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+} // namespace
+
+// The pixels behind one or more images: in memory from the start, or a resource file
+// decoded on first use. Shared by every name that leads to the same file.
+struct Image::Source {
+    explicit Source(CairoSurface decoded) : surface(std::move(decoded)), tried(true) {}
+    Source(std::filesystem::path file, std::string resource) : path(std::move(file)), name(std::move(resource)) {}
+
+    // Pixel size, from the file's header when it has not been decoded yet.
+    std::pair<int, int> pixelSize()
+    {
+        std::lock_guard lock(mutex);
+        if (!tried && !header) {
+            // A PNG says its size in its first bytes; anything else is decoded to find out.
+            if (auto prefix = readPrefix(path, 24))
+                header = pngHeaderSize(asBytes(*prefix));
+            if (!header)
+                decodeLocked();
+        }
+        if (surface)
+            return {cairo_image_surface_get_width(surface.get()), cairo_image_surface_get_height(surface.get())};
+        return *header;
+    }
+
+    cairo_surface_t* pixels()
+    {
+        std::lock_guard lock(mutex);
+        decodeLocked();
+        return surface.get();
+    }
+
+    bool decoded()
+    {
+        std::lock_guard lock(mutex);
+        return tried;
+    }
+
+    const std::filesystem::path path;
+    const std::string name;
+
+private:
+    void decodeLocked()
+    {
+        if (tried)
+            return;
+        tried = true;
+        if (auto bytes = readFile(path))
+            surface = decode(asBytes(*bytes));
+        if (!surface) {
+            log("image cannot be decoded: {} ({})", name, path.string());
+            // Empty but valid: it measures as nothing and draws nothing.
+            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0));
+        }
+        header.reset();
+    }
+
+    std::mutex mutex;
+    CairoSurface surface;
+    std::optional<std::pair<int, int>> header;
+    bool tried = false;
+};
+
+namespace {
+
+struct NamedCache {
+    std::map<std::string, std::shared_ptr<Image>> images;
+    // By file, so two names for one file share its pixels.
+    std::map<std::filesystem::path, std::shared_ptr<Image::Source>> sources;
+};
+
+NamedCache& namedCache()
+{
+    static NamedCache cache;
+    return cache;
+}
+
+// The file a resource name stands for and its scale; nothing is read yet.
+std::optional<std::pair<std::filesystem::path, double>> findNamed(const std::string& name)
+{
+    const Bundle& bundle = Bundle::main();
+    std::string base = name;
+    std::vector<std::string> types = {"png", "jpg", "jpeg"};
+    // A name given with its extension looks only for that type.
+    for (const auto& t : {std::string("png"), std::string("jpg"), std::string("jpeg")}) {
+        if (base.size() > t.size() + 1 && base.ends_with("." + t)) {
+            base.resize(base.size() - t.size() - 1);
+            types = {t};
+            break;
+        }
+    }
+    bool retina = Screen::main().scale() >= 2;
+    for (const auto& type : types) {
+        // On a scale-2 screen the @2x picture first; elsewhere it is the last resort.
+        std::vector<std::pair<std::string, double>> candidates;
+        if (retina)
+            candidates = {{base + "@2x", 2}, {base, 1}};
+        else
+            candidates = {{base, 1}, {base + "@2x", 2}};
+        for (const auto& [file, scale] : candidates) {
+            if (auto path = bundle.pathForResource(file, type))
+                return std::pair(*path, scale);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Image::Image(std::shared_ptr<Source> source, double scale, std::string name)
+    : _source(std::move(source)), _scale(scale > 0 ? scale : 1), _name(std::move(name))
+{
+}
+
+Image::~Image() = default;
+
+std::shared_ptr<Image> Image::imageNamed(const std::string& name)
+{
+    if (name.empty())
+        return nullptr;
+    double screenScale = Screen::main().scale();
+    std::string key = fmt::format("{}|{}|{}", Bundle::main().resourceDir.string(), screenScale, name);
+    auto& cache = namedCache();
+    if (auto it = cache.images.find(key); it != cache.images.end())
+        return it->second;
+    auto found = findNamed(name);
+    if (!found) {
+        static std::set<std::string> reported;
+        if (reported.insert(name).second)
+            log("image not found: {}", name);
+        return nullptr;
+    }
+    auto& source = cache.sources[found->first];
+    if (!source)
+        source = std::make_shared<Source>(found->first, name);
+    auto image = std::shared_ptr<Image>(new Image(source, found->second, name));
+    cache.images.emplace(key, image);
+    return image;
+}
+
+std::shared_ptr<Image> Image::imageWithData(std::span<const std::uint8_t> data, double scale)
+{
+    CairoSurface s = decode(data);
+    if (!s)
+        return nullptr;
+    return std::shared_ptr<Image>(new Image(std::make_shared<Source>(std::move(s)), scale, {}));
+}
+
+std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)
+{
+    auto bytes = readFile(path);
+    if (!bytes)
+        return nullptr;
+    return imageWithData(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
+                         scaleFromFileName(path));
+}
+
+std::shared_ptr<Image> Image::fromSurface(cairo_surface_t* surface, double scale)
+{
+    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+        return nullptr;
+    auto format = cairo_image_surface_get_format(surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24)
+        return nullptr;
+    return std::shared_ptr<Image>(
+        new Image(std::make_shared<Source>(toArgb32(CairoSurface(cairo_surface_reference(surface)))), scale, {}));
+}
+
+std::shared_ptr<Image> Image::blank(int pixelWidth, int pixelHeight, double scale)
+{
+    CairoSurface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(0, pixelWidth), std::max(0, pixelHeight)));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
+        return nullptr;
+    return std::shared_ptr<Image>(new Image(std::make_shared<Source>(std::move(s)), scale, {}));
+}
+
+void Image::clearNamedCache()
+{
+    namedCache().images.clear();
+    namedCache().sources.clear();
+}
+
+Size Image::size() const
+{
+    auto [w, h] = _source->pixelSize();
+    return {w / _scale, h / _scale};
+}
+
+int Image::pixelWidth() const { return _source->pixelSize().first; }
+
+int Image::pixelHeight() const { return _source->pixelSize().second; }
+
+cairo_surface_t* Image::surface() const { return _source->pixels(); }
+
+bool Image::isDecoded() const { return _source->decoded(); }
+
+Color Image::pixelAt(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= pixelWidth() || y >= pixelHeight())
+        return Color::clearColor();
+    cairo_surface_t* pixels = surface();
+    cairo_surface_flush(pixels);
+    const unsigned char* row = cairo_image_surface_get_data(pixels) + y * cairo_image_surface_get_stride(pixels);
+    std::uint32_t px;
+    std::memcpy(&px, row + 4 * x, 4);
+    std::uint32_t a = cairo_image_surface_get_format(pixels) == CAIRO_FORMAT_ARGB32 ? (px >> 24) & 0xff : 0xff;
+    if (a == 0)
+        return Color::clearColor();
+    auto channel = [a](std::uint32_t v) { return static_cast<float>(std::min(255u, (v * 255 + a / 2) / a)) / 255.0f; };
+    return {channel((px >> 16) & 0xff), channel((px >> 8) & 0xff), channel(px & 0xff), static_cast<float>(a) / 255.0f};
+}
+
+std::vector<std::uint8_t> Image::pngData() const
+{
+    std::vector<std::uint8_t> out;
+    if (cairo_surface_write_to_png_stream(surface(), writeChunk, &out) != CAIRO_STATUS_SUCCESS)
+        return {};
+    return out;
+}
+
+std::optional<std::string> Image::writePng(const std::filesystem::path& path) const
+{
+    auto data = pngData();
+    if (data.empty())
+        return fmt::format("cannot encode PNG for {}", path.string());
+    return writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+}
+
+} // namespace vq
