@@ -43,7 +43,10 @@ FUZZ_SECONDS ?= 30
 fuzz:
 	@JOBS=$(JOBS) scripts/run-fuzz $(FUZZ_SECONDS)
 
-run: release
+# Only what it runs: the app, the demo promotion server and the artwork.
+run: deps
+	cmake --preset release $(CMAKE_FLAGS) >/dev/null
+	cmake --build --preset release -j $(JOBS) --target velvet-quill promo-server artwork
 	@scripts/run-app
 
 clean:
