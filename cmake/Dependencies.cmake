@@ -18,6 +18,8 @@ pkg_check_modules(LIBMD REQUIRED IMPORTED_TARGET libmd)
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
+# The window's clipboard speaks X11 through libxcb, loaded when first used (XcbLibrary).
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 
 # The promotion server in tools/ is built with the project, so cpp-httplib always is needed.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)

@@ -26,6 +26,7 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
                                                                 {"refuse", ComposerBehaviour::Refuse},
                                                                 {"none", ComposerBehaviour::None},
                                                                 {"fail", ComposerBehaviour::Fail}};
+    const std::map<std::string, OpenUrls> openUrls = {{"browser", OpenUrls::Browser}, {"none", OpenUrls::None}};
     std::string schemes;
     const std::map<std::string, PushBehaviour> pushes = {{"ok", PushBehaviour::Ok}, {"fail", PushBehaviour::Fail}};
     std::string server, store, adServer, dataDir, events, script;
@@ -48,6 +49,10 @@ std::variant<LaunchOptions, CommandLineExit> parseCommandLine(int argc, const ch
     cli.add_option("--composer", options.composer, "How the message composer answers: ok, refuse, none or fail")
         ->transform(CLI::CheckedTransformer(composers, CLI::ignore_case));
     cli.add_flag("--headless", options.headless, "Run without a window, on a virtual clock");
+    cli.add_option("--open-urls", options.openUrls,
+                   "Where the window sends the http and https links the app opens: browser (the default) or none; "
+                   "a headless run opens nothing")
+        ->transform(CLI::CheckedTransformer(openUrls, CLI::ignore_case));
     cli.add_option("--script", script, "Run the commands of this file");
 
     try {

@@ -12,6 +12,9 @@ namespace vq {
 // How the message composer answers.
 enum class ComposerBehaviour { Ok, Refuse, None, Fail };
 
+// Where the http and https links the app opens go: the desktop's browser or nowhere.
+enum class OpenUrls { Browser, None };
+
 // How push registration answers.
 enum class PushBehaviour { Ok, Fail };
 
@@ -33,6 +36,8 @@ struct LaunchOptions {
     double zoom = 1;
     ComposerBehaviour composer = ComposerBehaviour::Ok;
     bool headless = false;
+    // Unset: the browser in a window; a headless run never opens anything.
+    std::optional<OpenUrls> openUrls;
     std::optional<std::filesystem::path> script;
 };
 

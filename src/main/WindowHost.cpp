@@ -102,6 +102,7 @@ int WindowHost::run(std::ostream& errors)
     if (auto* status = std::get_if<int>(&launched))
         return *status;
     _launched = std::move(std::get<LaunchedApp>(launched));
+    _desktop = DesktopBridge::create(_options.openUrls.value_or(OpenUrls::Browser));
     auto& loop = RunLoop::main();
     // The window is open, so SDL is loaded.
     const SdlLibrary& sdl = *sdlLibrary();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EventHub.h"
+#include "main/DesktopBridge.h"
 #include "main/Launch.h"
 #include "main/LaunchOptions.h"
 #include "main/SdlOwners.h"
@@ -66,6 +67,7 @@ private:
     SdlRenderer _renderer;
     std::unique_ptr<ScreenTexture> _screen;
     std::unique_ptr<ScriptPlayer> _player;
+    std::unique_ptr<DesktopBridge> _desktop;
     std::uint32_t _wakeEvent = 0;
     std::optional<std::uint64_t> _drawnGeneration;
     bool _exposed = false;

@@ -16,11 +16,6 @@
 #include <cctype>
 #include <cmath>
 #include <random>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 namespace vq {
 
@@ -50,19 +45,6 @@ Point screenToWindow(const Window& window, Point p)
     Point rel{p.x - window.center().x, p.y - window.center().y};
     Point t = window.transform().inverted().apply(rel);
     return {t.x + b.midX(), t.y + b.midY()};
-}
-
-void openOnDesktop(const std::string& url)
-{
-    pid_t pid = 0;
-    std::string program = "xdg-open";
-    char* argv[] = {program.data(), const_cast<char*>(url.c_str()), nullptr};
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
-        log("cannot run xdg-open for {}", url);
-        return;
-    }
-    // Reap it without holding up the run loop.
-    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
 }
 
 } // namespace
@@ -173,8 +155,6 @@ bool Application::openURL(const std::string& url)
     bool opens = canOpenURL(url);
     _openedURLs.push_back(url);
     EventHub::shared().publish(URLOpened{url});
-    if (opens && _passURLsToDesktop)
-        openOnDesktop(url);
     return opens;
 }
 
@@ -431,7 +411,6 @@ void Application::resetForTests()
     setStatusBarHidden(false);
     _installedSchemes.clear();
     _openedURLs.clear();
-    _passURLsToDesktop = false;
     _remoteNotificationTypes = 0;
     _remoteFailure.reset();
 }

@@ -82,7 +82,6 @@ public:
     // Text that does not parse is recorded and published all the same, and opens nothing.
     bool openURL(const std::string& url);
     const std::vector<std::string>& openedURLs() const { return _openedURLs; }
-    void setPassURLsToDesktop(bool pass) { _passURLsToDesktop = pass; }
 
     // Remote notifications: after a short delay on the run loop's clock the
     // delegate gets the device token, or the failure set with
@@ -128,7 +127,6 @@ private:
 
     std::set<std::string> _installedSchemes;
     std::vector<std::string> _openedURLs;
-    bool _passURLsToDesktop = false;
 
     int _remoteNotificationTypes = 0;
     std::optional<std::string> _remoteFailure;

@@ -164,7 +164,11 @@ void MessageComposer::finish(MessageComposeResult result)
     _finished = true;
     // The delegate usually dismisses us, which may drop the last reference.
     auto keepAlive = self();
-    EventHub::shared().publish(ComposerFinished{result});
+    ComposerFinished finished{result, {}};
+    if (result == MessageComposeResult::Sent)
+        for (const auto& attachment : _attachments)
+            finished.stored.push_back(attachment.path);
+    EventHub::shared().publish(finished);
     if (auto delegate = _delegate.lock())
         delegate->messageComposeViewController(*this, result);
 }

@@ -96,6 +96,8 @@ struct AttachmentAdded {
 };
 struct ComposerFinished {
     MessageComposeResult result;
+    // Where Send stored the attachments (empty for any other result).
+    std::vector<std::filesystem::path> stored;
 };
 
 } // namespace vq

@@ -75,12 +75,15 @@ TEST(CommandLineTest, ReadsEveryOption)
     EXPECT_EQ(o.push, PushBehaviour::Ok);
 
     EXPECT_FALSE(o.adServer);
+    EXPECT_FALSE(o.openUrls);
 
-    auto more = parse({"--store", "https://Store.example:9/base", "--push", "FAIL", "--ad-server", "http://ads.test:81"});
+    auto more = parse({"--store", "https://Store.example:9/base", "--push", "FAIL", "--ad-server", "http://ads.test:81",
+                       "--open-urls", "none"});
     ASSERT_TRUE(std::holds_alternative<LaunchOptions>(more)) << std::get<CommandLineExit>(more).message;
     EXPECT_EQ(std::get<LaunchOptions>(more).store, "https://Store.example:9/base");
     EXPECT_EQ(std::get<LaunchOptions>(more).push, PushBehaviour::Fail);
     EXPECT_EQ(std::get<LaunchOptions>(more).adServer, "http://ads.test:81");
+    EXPECT_EQ(std::get<LaunchOptions>(more).openUrls, OpenUrls::None);
 }
 
 TEST(CommandLineTest, RejectsBadValuesWithStatusTwoAndAnswersHelp)
@@ -88,7 +91,7 @@ TEST(CommandLineTest, RejectsBadValuesWithStatusTwoAndAnswersHelp)
     for (auto args : {std::vector<const char*>{"--device", "watch"}, {"--system-version", "seven"},
                       {"--composer", "maybe"}, {"--zoom", "0"}, {"--frobnicate"}, {"card", "hello"},
                       {"--server", "127.0.0.1:8737"}, {"--server", "ftp://host/"}, {"--store", "http://"},
-                      {"--store", "http://a b/"}, {"--push", "maybe"}, {"--ad-server", "ads.test"}}) {
+                      {"--store", "http://a b/"}, {"--push", "maybe"}, {"--ad-server", "ads.test"}, {"--open-urls", "firefox"}}) {
         auto parsed = parse(args);
         ASSERT_TRUE(std::holds_alternative<CommandLineExit>(parsed)) << args[0];
         EXPECT_EQ(std::get<CommandLineExit>(parsed).status, 2) << args[0];

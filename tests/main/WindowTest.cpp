@@ -1,9 +1,12 @@
 // The real window under a virtual X server: what X shows is the editor.
 #if defined(VQ_APP_BINARY) && defined(VQ_APP_HAS_EDITOR)
 
+#include "core/PropertyList.h"
 #include "graphics/Color.h"
 #include "graphics/Image.h"
+#include "main/X11Clipboard.h"
 #include "support/Harness.h" // nearColor
+#include "support/LoopbackServer.h"
 #include "support/ReadJson.h"
 #include "support/TempDir.h"
 
@@ -139,7 +142,57 @@ protected:
         return ::testing::AssertionFailure() << slurp(_dir / "xvfb.log") << "\napp: " << slurp(_dir / "app.err");
     }
 
+    // A fake xdg-open first on PATH, which writes down the links it gets.
+    void fakeBrowser()
+    {
+        std::filesystem::create_directories(_dir / "bin");
+        std::ofstream(_dir / "bin/xdg-open") << fmt::format("#!/bin/sh\necho \"$1\" >> '{}'\n", opened().string());
+        std::filesystem::permissions(_dir / "bin/xdg-open", std::filesystem::perms::owner_all);
+        _path = std::getenv("PATH") ? std::getenv("PATH") : "";
+        setenv("PATH", ((_dir / "bin").string() + ":" + _path).c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (!_path.empty())
+            setenv("PATH", _path.c_str(), 1);
+    }
+    std::filesystem::path opened() const { return _dir / "opened.txt"; }
+
+    // Shell lines: once a card is at saved (a pattern), what the clipboard holds goes to clip.*.
+    std::string readClipboardOnce(const std::string& saved) const
+    {
+        return fmt::format("for i in $(seq 100); do ls {saved} >/dev/null 2>&1 && break; sleep 0.1; done\n"
+                           "sleep 0.5\n"
+                           "xclip -selection clipboard -t TARGETS -o > '{dir}/clip.targets'\n"
+                           "xclip -selection clipboard -t image/png -o > '{dir}/clip.png'\n"
+                           "xclip -selection clipboard -t image/jpeg -o > '{dir}/clip.jpg'\n",
+                           fmt::arg("saved", saved), fmt::arg("dir", _dir.path().string()));
+    }
+
+    // The clipboard gave the saved JPEG as it is and a PNG of the same pixels.
+    void expectClipboardHolds(const std::filesystem::path& saved)
+    {
+        std::string jpeg = slurp(saved);
+        ASSERT_FALSE(jpeg.empty()) << saved;
+        EXPECT_EQ(slurp(_dir / "clip.jpg"), jpeg);
+        std::string targets = slurp(_dir / "clip.targets");
+        EXPECT_NE(targets.find("image/png"), std::string::npos) << targets;
+        EXPECT_NE(targets.find("image/jpeg"), std::string::npos) << targets;
+        auto png = Image::imageWithContentsOfFile(_dir / "clip.png");
+        auto card = Image::imageWithContentsOfFile(saved);
+        ASSERT_TRUE(png && card);
+        EXPECT_TRUE(slurp(_dir / "clip.png").starts_with("\x89PNG"));
+        ASSERT_EQ(png->pixelWidth(), card->pixelWidth());
+        ASSERT_EQ(png->pixelHeight(), card->pixelHeight());
+        int differing = 0;
+        for (int y = 0; y < card->pixelHeight(); ++y)
+            for (int x = 0; x < card->pixelWidth(); ++x)
+                differing += !(png->pixelAt(x, y) == card->pixelAt(x, y));
+        EXPECT_EQ(differing, 0);
+    }
+
     TempDir _dir;
+    std::string _path;
 };
 
 TEST_F(XWindowTest, TheXWindowShowsTheEditorAfterAScriptTypedIntoIt)
@@ -224,6 +277,62 @@ TEST_F(XWindowTest, MouseKeyboardAndWheelOfTheXServerReachTheEditor)
     // Return put the keyboard away: the panel is back at the bottom.
     EXPECT_EQ((*panel).at("screen").at(1).get<double>() + (*panel).at("screen").at(3).get<double>(), 480);
     EXPECT_GT((*board).at("contentOffset").at(1).get<double>(), 0);
+}
+
+// A sent card and a card the refusing composer put on the pasteboard both
+// reach the desktop clipboard, the textured one in chunks (INCR), the plain
+// one whole; the refusal's sms: link is not opened.
+TEST_F(XWindowTest, TheSentCardAndThePasteboardCardAreOnTheDesktopClipboard)
+{
+    fakeBrowser();
+    auto outbox = _dir / "data/data/outbox";
+    std::string sent = outbox.string() + "/*.jpg";
+    ASSERT_TRUE(runSession("tap tag 2026\ntap tag 63 in 1026\nwait 1\ntap send\ntap composer-send\nwait 1\n",
+                           fmt::format("{}cp {} '{}/sent.jpg'\n", readClipboardOnce(sent), sent, _dir.path().string()),
+                           fmt::format("--events '{}/events.jsonl'", _dir.path().string())));
+    expectClipboardHolds(_dir / "sent.jpg");
+    EXPECT_GT(std::filesystem::file_size(_dir / "clip.png"), 2 * X11Clipboard::kChunk);
+    EXPECT_NE(slurp(_dir / "events.jsonl").find("card copied to the clipboard and saved to " + outbox.string()),
+              std::string::npos);
+
+    std::filesystem::remove_all(_dir / "data");
+    auto pasteboard = _dir / "data/data/pasteboard/latest.jpg";
+    ASSERT_TRUE(runSession("tap send\nalert 1\nwait 1\n", readClipboardOnce(pasteboard.string()), "--composer refuse"));
+    expectClipboardHolds(pasteboard);
+    EXPECT_FALSE(std::filesystem::exists(opened())) << slurp(opened());
+}
+
+// The alert ad's link goes to the browser from the window, and nowhere headless.
+TEST_F(XWindowTest, TheAlertAdsLinkOpensInTheBrowserOnlyFromTheWindow)
+{
+    fakeBrowser();
+    const std::string link = "http://127.0.0.1:9/go/681234001";
+    auto dict = [](PlistValue::Dictionary d) { return PlistValue(std::move(d)); };
+    std::string list = writePropertyList(dict({{"status", dict({{"code", PlistValue(0)}})},
+                                               {"base", dict({{"ad_type", PlistValue("alert")}})},
+                                               {"alert", dict({{"id", PlistValue("a1")},
+                                                               {"title", PlistValue("Petal Post")},
+                                                               {"content", PlistValue("Try it?")},
+                                                               {"ok", PlistValue("Get it")},
+                                                               {"cancel", PlistValue("Later")},
+                                                               {"link", PlistValue(link)}})}}));
+    std::string ok = writePropertyList(dict({{"status", dict({{"code", PlistValue(0)}})}}));
+    LoopbackServer server;
+    server.http().Get("/index.php", [&](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(req.get_param_value("action") == "info" ? list : ok, "application/x-plist");
+    });
+    std::string script = "settle\nalert 1\nwait 1\n";
+    ASSERT_TRUE(runSession(script, "", "--server " + server.url()));
+    EXPECT_EQ(slurp(opened()), link + "\n");
+
+    std::filesystem::remove(opened());
+    std::filesystem::remove_all(_dir / "data");
+    std::ofstream(_dir / "headless.vqs") << script;
+    std::string command = fmt::format("ASAN_OPTIONS=detect_leaks=0 '{}' --headless --open-urls browser --server {} "
+                                      "--data-dir '{}/data' --script '{}/headless.vqs' >/dev/null 2>&1",
+                                      VQ_APP_BINARY, server.url(), _dir.path().string(), _dir.path().string());
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(opened())) << slurp(opened());
 }
 
 } // namespace vq::test
