@@ -101,6 +101,11 @@ public:
         auto c = client();
         return c.Get(path, {{"Accept-Encoding", gzip ? "gzip" : "identity"}});
     }
+    // As a browser asks: for a page.
+    httplib::Result browse(const std::string& path) const
+    {
+        return client().Get(path, {{"Accept", "text/html,application/xhtml+xml,*/*;q=0.8"}});
+    }
 
     PromoServer server;
     int port = 0;
@@ -145,7 +150,8 @@ PlistValue wallList(const std::string& marker)
         {"base", PlistValue(Dict{{"ad_type", PlistValue("wall")}, {"base_url", PlistValue("{server}/img/")},
                                  {"marker", PlistValue(marker)}})},
         {"wall", PlistValue(PlistValue::Array{
-                     PlistValue(Dict{{"app_id", PlistValue("555001")}, {"title", PlistValue("Petal Post")},
+                     PlistValue(Dict{{"app_id", PlistValue("555001")}, {"title", PlistValue("Petal Post & Co")},
+                                     {"content", PlistValue("Bouquets <of> words")},
                                      {"link", PlistValue("{server}/go/555001")}}),
                      PlistValue(Dict{{"app_id", PlistValue(555002)}, {"title", PlistValue("Numbered")}})})},
     });
@@ -239,7 +245,7 @@ TEST_F(PromoServerTest, StoreLookupLinksAndPictures)
     EXPECT_EQ(found->status, 200);
     auto product = parsePropertyListDictionary(found->body);
     ASSERT_TRUE(product);
-    EXPECT_EQ(*stringValueOf(findKeyPath(*product, "name")), "Petal Post");
+    EXPECT_EQ(*stringValueOf(findKeyPath(*product, "name")), "Petal Post & Co");
     EXPECT_TRUE(stringValueOf(findKeyPath(*product, "seller")));
     EXPECT_EQ(*stringValueOf(findKeyPath(*product, "icon")), s.server.origin() + "/img/icon-555001.png");
     // An app id written as a number in the list is a product too.
@@ -261,6 +267,19 @@ TEST_F(PromoServerTest, StoreLookupLinksAndPictures)
     auto badGo = s.get("/go/abc");
     ASSERT_TRUE(badGo);
     EXPECT_EQ(badGo->status, 404);
+    // A browser following the same link lands on the demo store's page here.
+    auto browsed = s.browse("/go/555001");
+    ASSERT_TRUE(browsed);
+    EXPECT_EQ(browsed->status, 302);
+    EXPECT_EQ(browsed->get_header_value("Location"), s.server.origin() + "/app/id555001");
+    auto page = s.browse("/app/id555001");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    for (const char* part : {"<h1>Petal Post &amp; Co</h1>", "Bouquets &lt;of&gt; words", "src=\"/img/icon-555001.png\"",
+                             ">Install</button>"})
+        EXPECT_NE(page->body.find(part), std::string::npos) << part;
+    EXPECT_EQ(s.browse("/app/id999")->status, 404);
 
     struct Picture {
         const char* path;

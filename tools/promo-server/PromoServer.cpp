@@ -6,6 +6,7 @@
 #include "core/Json.h"
 #include "core/PropertyList.h"
 #include "core/PropertyListValues.h"
+#include "core/StringAdditions.h"
 
 #include <BuildSettings.h>
 
@@ -170,7 +171,10 @@ std::optional<std::string> PromoServer::load()
                 App app;
                 app.title = stringValueOf(findKeyPath(item, "title")).value_or("App " + key);
                 app.seller = stringValueOf(findKeyPath(item, "seller")).value_or("Velvet Quill Labs");
-                _apps.try_emplace(key, app);
+                app.description = stringValueOf(findKeyPath(item, "content")).value_or("");
+                auto [it, added] = _apps.try_emplace(key, app);
+                if (!added && it->second.description.empty())
+                    it->second.description = app.description;
             };
             if (const auto* big = findKeyPath(*parsed, "bigads"))
                 remember(*big);
@@ -378,6 +382,49 @@ std::string PromoServer::picture(const std::string& name)
     return png;
 }
 
+std::string PromoServer::productPage(const std::string& id, const App& app) const
+{
+    // The escaping XML wants does for text and double-quoted attributes in HTML.
+    auto html = [](const std::string& text) {
+        std::string out;
+        appendXmlEscaped(out, text);
+        return out;
+    };
+    return fmt::format(R"(<!doctype html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>{title} - demo store</title>
+<style>
+body {{ font-family: sans-serif; max-width: 32em; margin: 3em auto; padding: 0 1em; color: #222; }}
+header {{ display: flex; gap: 1em; align-items: center; }}
+img {{ width: 96px; height: 96px; border-radius: 20px; }}
+h1 {{ margin: 0; font-size: 1.6em; }}
+.seller {{ color: #666; margin: 0.2em 0 0; }}
+button {{ font-size: 1.1em; padding: 0.4em 1.6em; border-radius: 1em; border: 0; background: #2a7ae2; color: white; }}
+button:disabled {{ background: #999; }}
+footer {{ margin-top: 3em; color: #888; font-size: 0.9em; }}
+</style>
+</head>
+<body>
+<header>
+<img src="/img/icon-{id}.png" alt="">
+<div>
+<h1>{title}</h1>
+<p class="seller">{seller}</p>
+</div>
+</header>
+<p>{description}</p>
+<p><button type="button" onclick="this.disabled = true; this.textContent = 'Nothing to install: a demo'">Install</button></p>
+<footer>The demo promotion server's store page for app {id}; nothing here installs anything.</footer>
+</body>
+</html>
+)",
+                       fmt::arg("id", id), fmt::arg("title", html(app.title)), fmt::arg("seller", html(app.seller)),
+                       fmt::arg("description", html(app.description)));
+}
+
 void PromoServer::routes()
 {
     auto& s = *_server;
@@ -407,7 +454,24 @@ void PromoServer::routes()
             res.status = 404;
             return;
         }
-        res.set_redirect(fmt::format("http://{}/app/id{}?mt=8", _options.storeWebHost, id), 302);
+        // A browser asks for a page: it gets the demo store's, here. The app asks
+        // for anything and gets the store's link, which it knows by its host.
+        if (req.get_header_value("Accept").find("text/html") != std::string::npos)
+            res.set_redirect(fmt::format("{}/app/id{}", origin(), id), 302);
+        else
+            res.set_redirect(fmt::format("http://{}/app/id{}?mt=8", _options.storeWebHost, id), 302);
+    });
+
+    s.Get(R"(/app/id(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
+        logRequest(req, "app");
+        auto it = _apps.find(req.matches[1].str());
+        if (it == _apps.end()) {
+            res.status = 404;
+            res.set_content("<!doctype html><title>Not found</title><p>No app of the demo lists has this number.</p>\n",
+                            "text/html; charset=utf-8");
+            return;
+        }
+        res.set_content(productPage(it->first, it->second), "text/html; charset=utf-8");
     });
 
     s.Get(R"(/img/(.+)\.png)", [this](const httplib::Request& req, httplib::Response& res) {

@@ -63,7 +63,7 @@ public:
 
 private:
     struct App {
-        std::string title, seller, icon;
+        std::string title, seller, icon, description;
     };
     struct List {
         std::string bytes;
@@ -71,6 +71,8 @@ private:
     };
 
     void routes();
+    // The demo store's page for an app of the lists, for a browser that follows /go/ID.
+    std::string productPage(const std::string& id, const App& app) const;
     void handleIndex(const httplib::Request& req, httplib::Response& res);
     void logRequest(const httplib::Request& req, const std::string& action);
     // Applies the fault to a prepared answer; false when the answer is to be sent as it is.
