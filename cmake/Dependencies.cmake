@@ -23,6 +23,8 @@ pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 
 # The promotion server in tools/ is built with the project, so cpp-httplib always is needed.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+# Where promo-server keeps the reports.
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 if(VQ_BUILD_TESTS)
   find_package(GTest REQUIRED)
 endif()

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sqlite3.h>
 #include <zlib.h>
 
 #include <chrono>
@@ -493,4 +494,166 @@ TEST(PromoServerProgramTest, ReportsItsPortServesAndRefusesATakenPort)
     Child bad = spawn({VQ_PROMO_SERVER_BINARY, "--port", "0", "--fault", "sometimes"});
     ASSERT_GT(bad.pid, 0);
     EXPECT_EQ(finish(bad, false), 2);
+}
+
+namespace {
+
+// A report as the app sends it, to the running server.
+int report(const RunningServer& s, const std::string& query)
+{
+    auto res = s.get("/index.php?" + query);
+    return res ? res->status : -1;
+}
+
+test::Json figuresOf(const RunningServer& s, const std::string& query = "")
+{
+    auto res = s.get("/stats.json" + query);
+    EXPECT_TRUE(res && res->status == 200) << (res ? res->body : "no answer");
+    auto json = res ? test::parseJson(res->body) : std::nullopt;
+    return json ? *json : test::Json();
+}
+
+} // namespace
+
+TEST_F(PromoServerTest, ReportsAreKeptAndCountedByTheListsAds)
+{
+    auto list = PlistValue(Dict{
+        {"alert", PlistValue(Dict{{"id", PlistValue("alert-101")}, {"link", PlistValue("{server}/go/555003")}})},
+        {"bigads", PlistValue(Dict{{"id", PlistValue("big-201")}, {"app_id", PlistValue("555002")},
+                                   {"title", PlistValue("Inkwell")}})},
+        {"wall", wallList("w").dictionary()->at("wall")},
+    });
+    auto o = options();
+    o.lists = {writeList("all.plist", list, PlistFormat::Xml)};
+    o.database = dir / "reports.db";
+    {
+        RunningServer s(o);
+        const std::string a = "appid=9&ver=1.0&dtype=ad%20id&did=A", b = "appid=9&ver=1.0&dtype=ad%20id&did=B";
+        for (const auto& q : {"action=info&" + a, "action=info&" + b, "action=display&type=alert&id=alert-101&" + a,
+                              "action=display&type=alert&id=alert-101&" + b, "action=click&type=alert&id=alert-101&" + a,
+                              "action=display&type=bigads&id=big-201&" + a,
+                              "action=click&type=bigads&id=big-201&target=555002&" + b,
+                              "action=display&type=wall&id=&" + a, "action=click&type=wall&id=&target=555001&" + a,
+                              "action=install&list=555001,555002,555001&" + a, "action=install&list=555001&" + a,
+                              "action=install&list=555001&" + b, "action=apns&token=t1&" + a,
+                              "action=apns&token=t2&" + b, "action=apns&token=t2&" + b})
+            ASSERT_EQ(report(s, q), 200) << q;
+    }
+    // A fresh server on the same file finds them all.
+    RunningServer s(o);
+    auto f = figuresOf(s);
+    EXPECT_EQ(f.at("reports"), 15);
+    EXPECT_EQ(f.at("devices"), 2);
+    EXPECT_EQ(f.at("push_tokens"), 2);
+    EXPECT_TRUE(f.at("since").get<std::string>().ends_with("Z"));
+    EXPECT_EQ(f.at("ads"), test::parseJson(R"([
+        {"type":"alert","ad_id":"alert-101","app_id":"555003","displays":2,"clicks":1},
+        {"type":"bigads","ad_id":"big-201","app_id":"555002","displays":1,"clicks":1},
+        {"type":"wall","ad_id":"","app_id":"","displays":1,"clicks":1}])")
+                           .value());
+    EXPECT_EQ(f.at("apps"), test::parseJson(R"([
+        {"app_id":"555001","name":"Petal Post & Co","displays":0,"clicks":1,"installs":2},
+        {"app_id":"555002","name":"Inkwell","displays":1,"clicks":1,"installs":1},
+        {"app_id":"555003","name":"","displays":2,"clicks":1,"installs":0}])")
+                           .value());
+
+    // The page shows the same; a span with no reports shows none.
+    auto page = s.get("/stats");
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find(R"(<span id="reports">15</span>)"), std::string::npos);
+    EXPECT_NE(page->body.find("Petal Post &amp; Co</td><td class=\"displays\">0</td><td class=\"clicks\">1</td>"),
+              std::string::npos);
+    EXPECT_NE(page->body.find("<svg id=\"days\""), std::string::npos);
+    EXPECT_EQ(figuresOf(s, "?from=2999-01-01").at("reports"), 0);
+    EXPECT_EQ(figuresOf(s, "?to=2000-01-01").at("reports"), 0);
+    EXPECT_EQ(s.get("/stats.json?from=yesterday")->status, 400);
+}
+
+TEST_F(PromoServerTest, ADatabaseThatIsNotOursIsRefusedAndLeftAsItIs)
+{
+    auto o = options();
+    o.database = dir / "notes.db";
+    writeFile(*o.database, "these are my notes, not a database\n");
+    PromoServer text(o);
+    auto error = text.load();
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("notes.db"), std::string::npos) << *error;
+    EXPECT_EQ(readFile(*o.database), "these are my notes, not a database\n");
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "other.db").c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE mine (x)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    o.database = dir / "other.db";
+    PromoServer other(o);
+    error = other.load();
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("not a promo-server database"), std::string::npos) << *error;
+
+    // Bounded, not refused: a huge value is kept cut.
+    auto opened = openSqliteReportStore(dir / "ours.db");
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ReportStore>>(opened)) << std::get<std::string>(opened);
+    auto& store = *std::get<std::unique_ptr<ReportStore>>(opened);
+    Report huge;
+    huge.action = "display";
+    huge.adId = std::string(100000, 'x');
+    ASSERT_FALSE(store.append(huge));
+    auto back = std::get<std::vector<Report>>(store.reports({}, {}));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].adId.size(), Report::kFieldLimit);
+}
+
+TEST_F(PromoServerTest, AChangedListIsServedAndABrokenChangeKeepsTheLastGoodOne)
+{
+    auto o = options();
+    auto path = writeList("live.plist", wallList("first"), PlistFormat::Xml);
+    o.lists = {path};
+    RunningServer s(o);
+    auto marker = [&] {
+        auto list = parsePropertyListDictionary(s.get("/index.php?action=info")->body);
+        return list ? stringValueOf(findKeyPath(*list, "base.marker")).value_or("?") : "unparsed";
+    };
+    EXPECT_EQ(marker(), "first");
+    auto touch = [&](int seconds) {
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(seconds));
+    };
+    writeList("live.plist", wallList("second"), PlistFormat::Binary);
+    touch(2);
+    EXPECT_EQ(marker(), "second");
+    writeFile(path, "<plist><dict><key>base</key>");
+    touch(4);
+    EXPECT_EQ(marker(), "second");
+    EXPECT_EQ(s.get("/store/lookup?id=555001")->status, 200);
+}
+
+TEST(PromoServerProgramTest, EveryAnsweredReportOutlivesAKill)
+{
+    test::TempDir dir;
+    std::string db = (dir / "reports.db").string();
+    int answered = 0;
+    for (int round = 0; round < 3; ++round) {
+        Child server = spawn({VQ_PROMO_SERVER_BINARY, "--port", "0", "--db", db});
+        ASSERT_GT(server.pid, 0);
+        std::string first = readLine(server.out);
+        ASSERT_TRUE(first.starts_with("promo-server: listening on http://127.0.0.1:")) << first;
+        int port = std::stoi(first.substr(first.rfind(':') + 1));
+        httplib::Client client("127.0.0.1", port);
+        for (int i = 0; i < 20; ++i) {
+            auto res = client.Get("/index.php?action=display&type=alert&did=D&id=a" + std::to_string(i));
+            ASSERT_TRUE(res && res->status == 200);
+            ++answered;
+        }
+        // Straight after the last answer, with no chance to tidy up.
+        kill(server.pid, SIGKILL);
+        finish(server, false);
+    }
+    Child server = spawn({VQ_PROMO_SERVER_BINARY, "--port", "0", "--db", db});
+    std::string first = readLine(server.out);
+    int port = std::stoi(first.substr(first.rfind(':') + 1));
+    auto res = httplib::Client("127.0.0.1", port).Get("/stats.json");
+    ASSERT_TRUE(res);
+    auto figures = test::parseJson(res->body);
+    ASSERT_TRUE(figures);
+    EXPECT_EQ(figures->at("reports"), answered);
+    EXPECT_EQ(finish(server, true), 0);
 }

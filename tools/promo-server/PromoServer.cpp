@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -150,42 +151,201 @@ PromoServer::PromoServer(ServerOptions options)
 
 PromoServer::~PromoServer() { stop(); }
 
+std::optional<PromoServer::List> PromoServer::readList(const std::filesystem::path& path) const
+{
+    std::error_code ec;
+    auto changed = std::filesystem::last_write_time(path, ec);
+    auto bytes = readWhole(path);
+    if (!bytes)
+        return std::nullopt;
+    List list{*bytes, bytes->starts_with("bplist"), parsePropertyListDictionary(*bytes).has_value(), changed,
+              bytes->size()};
+    return list;
+}
+
+PromoServer::Catalogue PromoServer::catalogueOf(std::vector<List> lists) const
+{
+    Catalogue c;
+    for (const auto& list : lists) {
+        // A list that does not parse is still served as it is (for tests of bad replies).
+        auto parsed = parsePropertyListDictionary(list.bytes);
+        if (!parsed)
+            continue;
+        auto remember = [&](const PlistValue& item, const char* type) {
+            const PlistValue* id = findKeyPath(item, "app_id");
+            if (!id || id->isNull())
+                return;
+            std::string key = describe(*id);
+            if (!allDigits(key))
+                return;
+            App app;
+            app.title = stringValueOf(findKeyPath(item, "title")).value_or("App " + key);
+            app.seller = stringValueOf(findKeyPath(item, "seller")).value_or("Velvet Quill Labs");
+            app.description = stringValueOf(findKeyPath(item, "content")).value_or("");
+            auto [it, added] = c.apps.try_emplace(key, app);
+            if (!added && it->second.description.empty())
+                it->second.description = app.description;
+            c.index.apps.try_emplace(key, ListIndex::App{it->second.title});
+            if (auto adId = stringValueOf(findKeyPath(item, "id")); adId && type)
+                c.index.adApp.try_emplace({type, *adId}, key);
+        };
+        if (const auto* big = findKeyPath(*parsed, "bigads"))
+            remember(*big, "bigads");
+        for (const char* section : {"wall", "reward"})
+            if (const auto* items = findKeyPath(*parsed, section); items && items->array())
+                for (const auto& item : *items->array())
+                    remember(item, nullptr);
+        // The alert names its app only in its link: this server's /go/ID, or a store link.
+        if (const auto* alert = findKeyPath(*parsed, "alert")) {
+            auto adId = stringValueOf(findKeyPath(*alert, "id"));
+            auto link = stringValueOf(findKeyPath(*alert, "link")).value_or("");
+            std::optional<std::string> app;
+            for (const char* marker : {"/go/", "/id", "?id="}) {
+                auto at = link.rfind(marker);
+                if (at == std::string::npos)
+                    continue;
+                std::string digits = link.substr(at + std::strlen(marker));
+                digits = digits.substr(0, digits.find_first_not_of("0123456789"));
+                if (!digits.empty()) {
+                    app = digits;
+                    break;
+                }
+            }
+            if (adId && app)
+                c.index.adApp.try_emplace({"alert", *adId}, *app);
+        }
+    }
+    c.lists = std::move(lists);
+    return c;
+}
+
+std::shared_ptr<const PromoServer::Catalogue> PromoServer::catalogue() const
+{
+    std::lock_guard lock(_catalogueMutex);
+    return _catalogue;
+}
+
 std::optional<std::string> PromoServer::load()
 {
-    _lists.clear();
-    _apps.clear();
+    std::vector<List> lists;
     for (const auto& path : _options.lists) {
-        auto bytes = readWhole(path);
-        if (!bytes)
+        auto list = readList(path);
+        if (!list)
             return fmt::format("cannot read list {}", path.string());
-        List list{*bytes, bytes->starts_with("bplist")};
-        // A list that does not parse is still served as it is (for tests of bad replies).
-        if (auto parsed = parsePropertyListDictionary(*bytes)) {
-            auto remember = [&](const PlistValue& item) {
-                const PlistValue* id = findKeyPath(item, "app_id");
-                if (!id || id->isNull())
-                    return;
-                std::string key = describe(*id);
-                if (!allDigits(key))
-                    return;
-                App app;
-                app.title = stringValueOf(findKeyPath(item, "title")).value_or("App " + key);
-                app.seller = stringValueOf(findKeyPath(item, "seller")).value_or("Velvet Quill Labs");
-                app.description = stringValueOf(findKeyPath(item, "content")).value_or("");
-                auto [it, added] = _apps.try_emplace(key, app);
-                if (!added && it->second.description.empty())
-                    it->second.description = app.description;
-            };
-            if (const auto* big = findKeyPath(*parsed, "bigads"))
-                remember(*big);
-            for (const char* section : {"wall", "reward"})
-                if (const auto* items = findKeyPath(*parsed, section); items && items->array())
-                    for (const auto& item : *items->array())
-                        remember(item);
-        }
-        _lists.push_back(std::move(list));
+        lists.push_back(std::move(*list));
+    }
+    auto fresh = std::make_shared<const Catalogue>(catalogueOf(std::move(lists)));
+    {
+        std::lock_guard lock(_catalogueMutex);
+        _catalogue = std::move(fresh);
+    }
+    if (_options.database) {
+        auto opened = openSqliteReportStore(*_options.database);
+        if (auto* error = std::get_if<std::string>(&opened))
+            return *error;
+        _store = std::move(std::get<std::unique_ptr<ReportStore>>(opened));
     }
     return std::nullopt;
+}
+
+void PromoServer::reloadChangedLists()
+{
+    std::lock_guard reloading(_reloadMutex);
+    auto now = catalogue();
+    std::vector<List> lists = now->lists;
+    bool any = false;
+    for (std::size_t i = 0; i < lists.size() && i < _options.lists.size(); ++i) {
+        const auto& path = _options.lists[i];
+        std::error_code ec;
+        auto changed = std::filesystem::last_write_time(path, ec);
+        auto size = std::filesystem::file_size(path, ec);
+        if (ec || (changed == lists[i].changed && size == lists[i].size))
+            continue;
+        auto list = readList(path);
+        if (!list)
+            continue;
+        if (!list->parses && lists[i].parses) {
+            fmt::print(stderr, "promo-server: {} changed but does not parse; the last good list stays\n", path.string());
+            // Told once for this change.
+            lists[i].changed = list->changed;
+            lists[i].size = list->size;
+        } else {
+            fmt::print(stderr, "promo-server: {} read again\n", path.string());
+            lists[i] = std::move(*list);
+        }
+        any = true;
+    }
+    if (!any)
+        return;
+    auto fresh = std::make_shared<const Catalogue>(catalogueOf(std::move(lists)));
+    std::lock_guard lock(_catalogueMutex);
+    _catalogue = std::move(fresh);
+}
+
+bool PromoServer::record(const httplib::Request& req, httplib::Response& res, const std::string& action)
+{
+    if (!_store)
+        return true;
+    Report r;
+    r.time = std::chrono::duration_cast<std::chrono::milliseconds>(
+                 std::chrono::system_clock::now().time_since_epoch())
+                 .count();
+    r.action = action;
+    r.appId = req.get_param_value("appid");
+    r.deviceId = req.get_param_value("did");
+    r.deviceType = req.get_param_value("dtype");
+    r.version = req.get_param_value("ver");
+    r.adType = req.get_param_value("type");
+    r.adId = req.get_param_value("id");
+    r.target = req.get_param_value("target");
+    r.installs = req.get_param_value("list");
+    r.token = req.get_param_value("token");
+    auto question = req.target.find('?');
+    r.query = question == std::string::npos ? std::string() : req.target.substr(question + 1);
+    if (auto error = _store->append(r)) {
+        fmt::print(stderr, "promo-server: {}\n", *error);
+        res.status = 503;
+        sendPlist(req, res, statusList(1, "report not stored"), false);
+        return false;
+    }
+    return true;
+}
+
+void PromoServer::sendFigures(const httplib::Request& req, httplib::Response& res, bool page)
+{
+    auto bad = [&](const std::string& why) {
+        res.status = 400;
+        res.set_content(why + "\n", "text/plain; charset=utf-8");
+    };
+    if (!_store)
+        return bad("this server keeps no reports: start it with --db FILE");
+    std::optional<std::int64_t> from, to;
+    std::string span = "Since the first report";
+    if (req.has_param("from")) {
+        from = dayStart(req.get_param_value("from"));
+        if (!from)
+            return bad("from is not a date (YYYY-MM-DD)");
+    }
+    if (req.has_param("to")) {
+        to = dayStart(req.get_param_value("to"));
+        if (!to)
+            return bad("to is not a date (YYYY-MM-DD)");
+        *to += 24LL * 3600 * 1000; // the whole of that day
+    }
+    if (from || to)
+        span = fmt::format("From {} to {}", from ? req.get_param_value("from") : "the first report",
+                           to ? req.get_param_value("to") : "now");
+    auto read = _store->reports(from, to);
+    if (auto* error = std::get_if<std::string>(&read)) {
+        res.status = 500;
+        res.set_content(*error + "\n", "text/plain; charset=utf-8");
+        return;
+    }
+    auto figures = computeFigures(std::get<std::vector<Report>>(read), catalogue()->index);
+    if (page)
+        res.set_content(figuresPage(figures, span), "text/html; charset=utf-8");
+    else
+        res.set_content(figuresJson(figures), "application/json");
 }
 
 std::optional<int> PromoServer::bind(int port)
@@ -326,17 +486,23 @@ void PromoServer::handleIndex(const httplib::Request& req, httplib::Response& re
     if (applyFault(res))
         return;
     if (action == "info") {
-        if (_lists.empty()) {
+        reloadChangedLists();
+        auto now = catalogue();
+        if (now->lists.empty()) {
             res.status = 404;
             sendPlist(req, res, statusList(1, "no list"), false);
             return;
         }
-        const List& list = _lists[_nextList.fetch_add(1) % _lists.size()];
+        if (!record(req, res, action))
+            return;
+        const List& list = now->lists[_nextList.fetch_add(1) % now->lists.size()];
         sendPlist(req, res, listBody(list), list.binary);
         return;
     }
     if (action == "display" || action == "click" || action == "install" || action == "apns") {
-        sendPlist(req, res, statusList(0, "ok"), false);
+        // Stored before it is answered: a report the client saw answered is never lost.
+        if (record(req, res, action))
+            sendPlist(req, res, statusList(0, "ok"), false);
         return;
     }
     res.status = 400;
@@ -348,9 +514,10 @@ std::string PromoServer::picture(const std::string& name)
     std::lock_guard lock(_pictureMutex);
     if (auto it = _pictures.find(name); it != _pictures.end())
         return it->second;
-    auto titleOf = [this](const std::string& key) {
-        auto it = _apps.find(key);
-        return it == _apps.end() ? std::string() : it->second.title;
+    auto now = catalogue();
+    auto titleOf = [&](const std::string& key) {
+        auto it = now->apps.find(key);
+        return it == now->apps.end() ? std::string() : it->second.title;
     };
     std::string png;
     if (name.starts_with("icon-") && name.size() > 5) {
@@ -435,8 +602,9 @@ void PromoServer::routes()
         if (applyFault(res))
             return;
         std::string id = req.get_param_value("id");
-        auto it = allDigits(id) ? _apps.find(id) : _apps.end();
-        if (it == _apps.end()) {
+        auto now = catalogue();
+        auto it = allDigits(id) ? now->apps.find(id) : now->apps.end();
+        if (it == now->apps.end()) {
             res.status = 404;
             sendPlist(req, res, writePropertyList(PlistValue(PlistValue::Dictionary{})), false);
             return;
@@ -464,8 +632,9 @@ void PromoServer::routes()
 
     s.Get(R"(/app/id(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
         logRequest(req, "app");
-        auto it = _apps.find(req.matches[1].str());
-        if (it == _apps.end()) {
+        auto now = catalogue();
+        auto it = now->apps.find(req.matches[1].str());
+        if (it == now->apps.end()) {
             res.status = 404;
             res.set_content("<!doctype html><title>Not found</title><p>No app of the demo lists has this number.</p>\n",
                             "text/html; charset=utf-8");
@@ -473,6 +642,9 @@ void PromoServer::routes()
         }
         res.set_content(productPage(it->first, it->second), "text/html; charset=utf-8");
     });
+
+    s.Get("/stats.json", [this](const httplib::Request& req, httplib::Response& res) { sendFigures(req, res, false); });
+    s.Get("/stats", [this](const httplib::Request& req, httplib::Response& res) { sendFigures(req, res, true); });
 
     s.Get(R"(/img/(.+)\.png)", [this](const httplib::Request& req, httplib::Response& res) {
         logRequest(req, "img");

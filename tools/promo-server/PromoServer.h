@@ -1,5 +1,8 @@
 #pragma once
 
+#include "promo-server/Figures.h"
+#include "promo-server/ReportStore.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -32,6 +35,7 @@ struct Fault {
 struct ServerOptions {
     std::vector<std::filesystem::path> lists; // answered in turn to the info request
     std::optional<std::filesystem::path> logFile;
+    std::optional<std::filesystem::path> database; // where reports are kept (SQLite)
     Fault fault;
     std::string storeWebHost;                 // where /go/ID redirects
     double slowSeconds = 15;
@@ -47,7 +51,7 @@ public:
     PromoServer(const PromoServer&) = delete;
     PromoServer& operator=(const PromoServer&) = delete;
 
-    // Reads the lists; an error message when one cannot be read.
+    // Reads the lists and opens the database; an error message when one cannot be had.
     std::optional<std::string> load();
     // Binds 127.0.0.1:port (0 picks a free one); the bound port, or nullopt
     // when the port cannot be had.
@@ -68,7 +72,25 @@ private:
     struct List {
         std::string bytes;
         bool binary = false;
+        bool parses = false;
+        std::filesystem::file_time_type changed{};
+        std::uintmax_t size = 0;
     };
+    // What the lists hold, swapped whole when a list file changes.
+    struct Catalogue {
+        std::vector<List> lists;
+        std::map<std::string, App> apps; // by store identifier
+        ListIndex index;
+    };
+
+    std::shared_ptr<const Catalogue> catalogue() const;
+    std::optional<List> readList(const std::filesystem::path& path) const;
+    Catalogue catalogueOf(std::vector<List> lists) const;
+    // Reads again each list whose file changed; one that no longer parses stays as it was.
+    void reloadChangedLists();
+    // Stores the request; false, with the reply made, when it cannot be.
+    bool record(const httplib::Request& req, httplib::Response& res, const std::string& action);
+    void sendFigures(const httplib::Request& req, httplib::Response& res, bool page);
 
     void routes();
     // The demo store's page for an app of the lists, for a browser that follows /go/ID.
@@ -85,8 +107,10 @@ private:
     ServerOptions _options;
     std::unique_ptr<httplib::Server> _server;
     int _port = 0;
-    std::vector<List> _lists;
-    std::map<std::string, App> _apps; // by store identifier
+    mutable std::mutex _catalogueMutex;
+    std::shared_ptr<const Catalogue> _catalogue = std::make_shared<Catalogue>();
+    std::mutex _reloadMutex;
+    std::unique_ptr<ReportStore> _store;
     std::atomic<std::size_t> _nextList{0};
     std::mutex _logMutex;
     std::mutex _pictureMutex;

@@ -32,6 +32,10 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 65535));
     app.add_option("--list", lists, "a property list answered to the info request, in turn (repeatable)");
     app.add_option("--log", logFile, "appends one JSON line per request");
+    std::string database;
+    app.add_option("--db", database,
+                   "keeps every info request and report in this SQLite file (made when missing) and shows them at "
+                   "/stats and /stats.json");
     app.add_option("--fault", fault, "500, slow, garbage, truncated or status:N (list replies only)");
     app.add_option("--store-host", storeHost, "host that /go/ID redirects to");
     CLI11_PARSE(app, argc, argv);
@@ -46,6 +50,8 @@ int main(int argc, char** argv)
     if (!logFile.empty())
         options.logFile = logFile;
     options.fault = *parsedFault;
+    if (!database.empty())
+        options.database = database;
     options.storeWebHost = storeHost;
 
     vq::promo::PromoServer server(options);
