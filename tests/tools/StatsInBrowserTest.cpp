@@ -71,7 +71,7 @@ TEST(StatsInBrowser, TheSessionsReportsShowOnThePageAsInTheFigures)
     int ran = std::system(app.c_str());
 
     std::string page = fmt::format("http://127.0.0.1:{}/stats", *port);
-    std::string browse = fmt::format("timeout 90 chromium --headless --no-sandbox --disable-gpu --user-data-dir='{}' "
+    std::string browse = fmt::format("timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --user-data-dir='{}' "
                                      "--dump-dom '{}' >'{}' 2>'{}'",
                                      (dir / "chromium").string(), page, (dir / "dom.html").string(),
                                      (dir / "chromium.log").string());
