@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "core/RunLoop.h"
+#include "core/Url.h"
 #include "graphics/Image.h"
 #include "graphics/PictureDecoding.h"
 #include "main/X11Clipboard.h"
@@ -10,7 +11,6 @@
 #include "system/MessageComposer.h"
 #include "system/Pasteboard.h"
 
-#include <cctype>
 #include <cstring>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,13 +24,8 @@ namespace {
 
 bool goesToBrowser(const std::string& url)
 {
-    std::string scheme;
-    for (char c : url) {
-        if (c == ':')
-            return scheme == "http" || scheme == "https";
-        scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return false;
+    auto parsed = Url::parse(url);
+    return parsed && (parsed->scheme() == "http" || parsed->scheme() == "https");
 }
 
 } // namespace

@@ -85,8 +85,9 @@ Figures computeFigures(const std::vector<Report>& reports, const ListIndex& inde
             ad.adId = r.adId;
             if (auto it = index.adApp.find(key); it != index.adApp.end())
                 ad.appId = it->second;
-            auto& day = days[dayOf(r.time)];
-            day.date = dayOf(r.time);
+            std::string date = dayOf(r.time);
+            auto& day = days[date];
+            day.date = date;
             if (r.action == "display") {
                 ++ad.displays;
                 ++day.displays;
