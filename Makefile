@@ -6,7 +6,7 @@ CMAKE_FLAGS += -DVQ_WERROR=ON
 endif
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev release tsan test test-dev test-tsan bench fuzz run clean
+.PHONY: all deps dev release tsan test test-dev test-tsan bench fuzz run install package clean
 
 all: dev
 
@@ -48,6 +48,21 @@ run: deps
 	cmake --preset release $(CMAKE_FLAGS) >/dev/null
 	cmake --build --preset release -j $(JOBS) --target velvet-quill promo-server artwork
 	@scripts/run-app
+
+# The programs, artwork, examples, desktop entry, icons and manual pages under PREFIX
+# (the manual pages name PREFIX's folders, so the build is configured with it).
+PREFIX ?= /usr/local
+install: deps
+	cmake --preset release $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --build --preset release -j $(JOBS) --target installable
+	cmake --install build/release
+
+# A .deb of the same, for /usr: build/release/velvet-quill_VERSION_ARCH.deb.
+package: deps
+	cmake --preset release $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+	cmake --build --preset release -j $(JOBS) --target installable
+	cd build/release && cpack -G DEB
+	@ls build/release/velvet-quill_*.deb
 
 clean:
 	rm -rf build out

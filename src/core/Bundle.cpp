@@ -1,5 +1,6 @@
 #include "core/Bundle.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vq {
@@ -10,19 +11,17 @@ std::filesystem::path defaultResourceDir()
 {
     if (const char* dir = std::getenv("VQ_RESOURCE_DIR"); dir && *dir)
         return dir;
-    // Installed next to the executable, else where the build put it.
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        auto beside = exe.parent_path() / "resources";
-        if (std::filesystem::is_directory(beside, ec))
-            return beside;
-    }
-#ifdef VQ_DEFAULT_RESOURCE_DIR
-    return VQ_DEFAULT_RESOURCE_DIR;
-#else
-    return "resources";
-#endif
+    if (ec)
+        return VQ_BUILD_RESOURCE_DIR;
+    // A program of the build tree draws on the build's artwork; an installed
+    // one on its own prefix's, wherever that prefix was moved to.
+    const std::filesystem::path buildDir = VQ_BUILD_DIR;
+    auto inside = std::mismatch(buildDir.begin(), buildDir.end(), exe.begin(), exe.end()).first == buildDir.end();
+    if (inside)
+        return VQ_BUILD_RESOURCE_DIR;
+    return (exe.parent_path() / VQ_INSTALLED_RESOURCE_DIR).lexically_normal();
 }
 
 } // namespace

@@ -132,8 +132,6 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
 {
     CardOptions options;
     CLI::App cli{"Style one message, send it and write its picture.", "velvet-quill card"};
-    const std::map<std::string, DeviceProfile> devices = {
-        {"phone", DeviceProfile::Phone}, {"tall", DeviceProfile::Tall}, {"tablet", DeviceProfile::Tablet}};
     auto swatches = CLI::Range(1, StyleCatalogue::swatchCount, "a swatch number");
     std::string dataDir, output, font;
 
@@ -141,22 +139,24 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
     cli.add_option("--text-color", options.textColor,
                    fmt::format("Text colour: swatch 1 to {}", StyleCatalogue::swatchCount))
         ->transform(decimalInteger())
-        ->check(swatches);
+        ->check(swatches)
+        ->option_text("N");
     auto bg = cli.add_option("--bg-color", options.bgColor,
-                             fmt::format("Background colour: swatch 1 to {}", StyleCatalogue::swatchCount))
+                             fmt::format("Background colour: swatch 1 to {} (not with --texture)", StyleCatalogue::swatchCount))
                   ->transform(decimalInteger())
-                  ->check(swatches);
-    cli.add_option("--texture", options.texture, fmt::format("Texture 1 to {}", StyleCatalogue::textureCount()))
+                  ->check(swatches)
+                  ->option_text("N");
+    cli.add_option("--texture", options.texture,
+                   fmt::format("Background texture 1 to {} (not with --bg-color)", StyleCatalogue::textureCount()))
         ->transform(decimalInteger())
         ->check(CLI::Range(1, StyleCatalogue::textureCount(), "a texture number"))
-        ->excludes(bg);
-    cli.add_option("--font", font, "A font as the font list names it");
-    cli.add_option("--device", options.device, "phone, tall or tablet")
-        ->transform(CLI::CheckedTransformer(devices, CLI::ignore_case));
-    cli.add_option("--system-version", options.systemVersion, "The system version the app sees (X.Y)")
-        ->check(systemVersionCheck());
-    cli.add_option("--data-dir", dataDir, "Keep the app's files under this folder");
-    cli.add_option("-o,--output", output, "The JPEG file to write")->required();
+        ->excludes(bg)
+        ->option_text("N");
+    cli.add_option("--font", font, "A font as the font list names it")->option_text("NAME");
+    addDeviceOptions(cli, options.device, options.systemVersion);
+    cli.add_option("--data-dir", dataDir, "Keep the app's files under this folder (else a temporary one)")
+        ->option_text("DIR");
+    cli.add_option("-o,--output", output, "The JPEG file to write")->required()->option_text("FILE.jpg");
 
     try {
         // argv[1] is the word "card".
@@ -174,6 +174,20 @@ std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char
     if (!dataDir.empty())
         options.dataDir = dataDir;
     return options;
+}
+
+std::string cardOptionsHelp()
+{
+    const char* argv[] = {"velvet-quill", "card", "--help"};
+    auto help = std::get<CommandLineExit>(parseCardCommand(3, argv)).message;
+    // Its own lines after "Options:", less --help, which the main help has.
+    auto options = help.substr(help.find("Options:\n") + 9);
+    std::string lines;
+    std::istringstream in(options);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line.find("--help") == std::string::npos)
+            lines += line + "\n";
+    return lines;
 }
 
 int runCard(const CardOptions& options, std::ostream& errors)

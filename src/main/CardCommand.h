@@ -29,6 +29,9 @@ struct CardOptions {
 // argv[1] is "card". Bad numbers are usage errors (status 2).
 std::variant<CardOptions, CommandLineExit> parseCardCommand(int argc, const char* const* argv);
 
+// The card's option lines as its --help shows them, for the main help.
+std::string cardOptionsHelp();
+
 // 0 when FILE was written; 1 when it cannot be; 2 for an unknown font, a
 // message the editor would not keep as given (too long for the card, or with
 // a line break), or a step of the app that failed. FILE is written whole or

@@ -6,6 +6,7 @@
 #include <variant>
 
 namespace CLI {
+class App;
 class Validator;
 }
 
@@ -26,5 +27,7 @@ CLI::Validator systemVersionCheck();
 CLI::Validator decimalInteger();
 // An http or https URL with a host.
 CLI::Validator webUrl();
+// --device and --system-version, as both command lines take them.
+void addDeviceOptions(CLI::App& cli, DeviceProfile& device, std::string& systemVersion);
 
 } // namespace vq

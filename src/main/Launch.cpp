@@ -4,6 +4,7 @@
 #include "main/NetworkActivity.h"
 
 #include "analytics/Analytics.h"
+#include "core/Bundle.h"
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "core/RunLoop.h"
@@ -37,6 +38,12 @@ std::variant<LaunchedApp, int> launchApp(const LaunchOptions& options, const Del
         errors << "velvet-quill: " << *error << "\n";
         return 1;
     }
+
+    // Without its artwork the app still runs, but a person should know why it looks bare.
+    std::error_code ec;
+    if (const auto& artwork = Bundle::main().resourceDir; !std::filesystem::is_directory(artwork, ec))
+        errors << "velvet-quill: no artwork at " << artwork.string()
+               << "; the app runs without its pictures (VQ_RESOURCE_DIR names another folder)\n";
 
     auto& loop = RunLoop::main();
     loop.adoptCurrentThread();

@@ -247,6 +247,26 @@ const std::vector<std::string>& scriptTargetNames()
     return names;
 }
 
+const std::vector<ScriptCommandHelp>& scriptCommandHelp()
+{
+    static const std::vector<ScriptCommandHelp> commands = {
+        {"tap X Y", "A touch down and up at that point, in points"},
+        {"tap TARGET", "The same at a target's centre, scrolled into view first as a user would"},
+        {"drag X1 Y1 X2 Y2", "A drag (scrolls boards, the texture grid and the font list)"},
+        {"type \"TEXT\"", "Key by key into the focused text view (\\n is Return)"},
+        {"paste \"TEXT\"", "One edit inserting the whole text"},
+        {"key return|backspace", "One key"},
+        {"alert N", "Taps button N of the alert on screen (0 is the cancel button)"},
+        {"wait SECONDS", "Lets time pass, at most a day; delivers what the network has sent by then"},
+        {"settle", "Waits in real time until no request is in flight (at most 30 s)"},
+        {"background", "The app leaves"},
+        {"foreground", "The app comes back"},
+        {"screenshot FILE.png", "Renders every window at the device's scale"},
+        {"dump FILE.json", "Writes the view tree of every window"},
+    };
+    return commands;
+}
+
 std::variant<std::vector<ScriptCommand>, ScriptError> parseScript(std::string_view text)
 {
     std::vector<ScriptCommand> commands;

@@ -53,4 +53,11 @@ std::optional<std::vector<ScriptCommand>> loadScriptFile(const std::string& path
 // The names `tap TARGET` accepts.
 const std::vector<std::string>& scriptTargetNames();
 
+// Every command a script may hold, for --help and the manual: its form and what it does.
+struct ScriptCommandHelp {
+    std::string form;
+    std::string effect;
+};
+const std::vector<ScriptCommandHelp>& scriptCommandHelp();
+
 } // namespace vq

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 using namespace vq;
@@ -99,6 +100,25 @@ TEST(Script, ErrorsNameTheLineAndWhatIsWrong)
     EXPECT_NE(parseFails("key escape").message.find("unknown key"), std::string::npos);
     EXPECT_NE(parseFails("type \"a\\q\"").message.find("escape"), std::string::npos);
     EXPECT_NE(parseFails("screenshot").message.find("1 argument"), std::string::npos);
+}
+
+TEST(Script, EveryFormTheHelpShowsParsesWithItsPlaceholdersFilledIn)
+{
+    const std::map<std::string, std::string> filled = {{"X", "1"},  {"Y", "2"},  {"X1", "1"},      {"Y1", "2"},
+                                                       {"X2", "3"}, {"Y2", "4"}, {"N", "1"},       {"SECONDS", "1"},
+                                                       {"TARGET", "send"}};
+    for (const auto& help : scriptCommandHelp()) {
+        std::istringstream words(help.form);
+        std::string line;
+        for (std::string word; words >> word;) {
+            if (auto it = filled.find(word); it != filled.end())
+                word = it->second;
+            line += word.substr(0, word.find('|')) + " ";
+        }
+        auto parsed = parseScript(line);
+        EXPECT_TRUE(std::holds_alternative<std::vector<ScriptCommand>>(parsed))
+            << line << ": " << std::get<ScriptError>(parsed).message;
+    }
 }
 
 TEST(Script, LoadingSkipsAByteOrderMarkAndReportsAFileThatCannotBeRead)

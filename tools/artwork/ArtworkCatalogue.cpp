@@ -89,19 +89,26 @@ std::optional<std::string> ArtworkCatalogue::writeAll(const std::filesystem::pat
         auto surface = render(item);
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
             return fmt::format("cannot draw {}: {}", item.name, cairo_status_to_string(cairo_surface_status(surface.get())));
-        // Written beside the target and renamed, so a running app never reads half a file.
         auto path = dir / item.fileName();
         // Promotion artwork lives in a folder of its own ("ad-img/...").
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec)
             return fmt::format("cannot create {}: {}", path.parent_path().string(), ec.message());
-        auto temporary = path.parent_path() / ("." + path.filename().string() + ".tmp");
-        if (auto status = cairo_surface_write_to_png(surface.get(), temporary.c_str()); status != CAIRO_STATUS_SUCCESS)
-            return fmt::format("cannot write {}: {}", temporary.string(), cairo_status_to_string(status));
-        std::filesystem::rename(temporary, path, ec);
-        if (ec)
-            return fmt::format("cannot write {}: {}", path.string(), ec.message());
+        if (auto error = writePng(surface.get(), path))
+            return error;
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> ArtworkCatalogue::writePng(cairo_surface_t* surface, const std::filesystem::path& path)
+{
+    auto temporary = path.parent_path() / ("." + path.filename().string() + ".tmp");
+    if (auto status = cairo_surface_write_to_png(surface, temporary.c_str()); status != CAIRO_STATUS_SUCCESS)
+        return fmt::format("cannot write {}: {}", temporary.string(), cairo_status_to_string(status));
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec)
+        return fmt::format("cannot write {}: {}", path.string(), ec.message());
     return std::nullopt;
 }
 

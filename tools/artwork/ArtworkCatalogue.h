@@ -34,6 +34,8 @@ public:
     static Surface render(const ArtworkItem& item);
     // Writes every item into dir (created if missing); an error message on failure.
     static std::optional<std::string> writeAll(const std::filesystem::path& dir);
+    // Written beside the target and renamed, so a running app never reads half a file.
+    static std::optional<std::string> writePng(cairo_surface_t* surface, const std::filesystem::path& path);
     // Writes the advertising network's test devices as "AdsWhiteList.plist",
     // an array of identifiers; an error message on failure.
     static std::optional<std::string> writeAdsWhiteList(const std::filesystem::path& dir,
