@@ -29,8 +29,6 @@ void startHttpService()
     HttpRequest::setUserAgentFacts({bundle.displayName, bundle.bundleName, bundle.shortVersion, bundle.build,
                                     device.model().value_or(""), device.systemName(), device.systemVersion(),
                                     device.localeIdentifier()});
-    // The first request comes once the screen is built; its library loads meanwhile.
-    HttpRequest::preload();
 }
 
 } // namespace

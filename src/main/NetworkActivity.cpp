@@ -4,6 +4,7 @@
 #include "core/EventHub.h"
 #include "core/RunLoop.h"
 #include "graphics/PictureLoader.h"
+#include "net/CurlLibrary.h"
 #include "net/HttpRequest.h"
 #include "net/NetworkSwitch.h"
 #include "net/RequestObserver.h"
@@ -14,7 +15,27 @@
 #include "system/Application.h"
 #include "system/StoreProductPage.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
 namespace vq {
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+} // namespace
 
 bool networkBusy()
 {
@@ -37,6 +58,16 @@ void connectNetwork(const LaunchOptions& options)
     Application::shared().setRemoteNotificationFailure(
         options.push == PushBehaviour::Fail ? std::optional<std::string>("Remote notifications are not available")
                                             : std::nullopt);
+}
+
+int endProcess(int status)
+{
+    if (kSanitized || !curlLibraryLoading())
+        return status;
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 } // namespace vq

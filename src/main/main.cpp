@@ -2,6 +2,7 @@
 #include "main/CommandLine.h"
 #include "main/EditorTargets.h"
 #include "main/HeadlessHost.h"
+#include "main/NetworkActivity.h"
 #include "main/WindowHost.h"
 
 #include "app/AppDelegate.h"
@@ -28,10 +29,13 @@ int main(int argc, char** argv)
     auto& options = std::get<vq::LaunchOptions>(parsed);
 
     auto makeDelegate = [] { return std::make_shared<vq::app::AppDelegate>(); };
+    int status = 0;
     if (!options.headless) {
         vq::WindowHost host(options, makeDelegate, vq::editorTargets);
-        return host.run(std::cerr);
+        status = host.run(std::cerr);
+    } else {
+        vq::HeadlessHost host(options, makeDelegate, vq::editorTargets);
+        status = host.run(std::cerr);
     }
-    vq::HeadlessHost host(options, makeDelegate, vq::editorTargets);
-    return host.run(std::cerr);
+    return vq::endProcess(status);
 }

@@ -5,8 +5,10 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vq {
 
@@ -30,8 +32,6 @@ constexpr int kOwnScopeFirst = RTLD_DEEPBIND;
 constexpr int kOwnScopeFirst = RTLD_DEEPBIND;
 #endif
 
-std::atomic<bool> gLoaded{false};
-
 // Owns the loaded table and the thread that may be loading it, so that at exit the
 // thread is joined before the table is cleaned up.
 class Library {
@@ -48,23 +48,53 @@ public:
     const CurlLibrary* get()
     {
         std::call_once(_once, [this] { _initialised = load(); });
+        _ready = true;
         return _initialised ? &_functions : nullptr;
     }
 
-    void preload()
+    bool ready() const { return _ready; }
+
+    bool loading()
     {
         std::lock_guard lock(_preloadMutex);
-        if (!_preload.joinable())
-            _preload = std::thread([this] { get(); });
+        return _preload.joinable() && !_ready;
+    }
+
+    void preload(std::function<void()> then)
+    {
+        {
+            std::lock_guard lock(_preloadMutex);
+            if (!_preloadDone) {
+                if (then)
+                    _waiters.push_back(std::move(then));
+                if (!_preload.joinable())
+                    _preload = std::thread([this] { preloaded(); });
+                return;
+            }
+        }
+        if (then)
+            then();
     }
 
 private:
+    void preloaded()
+    {
+        get();
+        std::vector<std::function<void()>> waiters;
+        {
+            std::lock_guard lock(_preloadMutex);
+            _preloadDone = true;
+            waiters.swap(_waiters);
+        }
+        for (auto& then : waiters)
+            then();
+    }
+
     bool load()
     {
         auto curl = SharedLibrary::open(kSoname, kOwnScopeFirst);
         if (!curl.loaded())
             return false;
-        gLoaded = true;
 #define VQ_CURL_RESOLVE(member, symbol) &&curl.resolve(#symbol, _functions.member)
         if (!(true VQ_CURL_FUNCTIONS(VQ_CURL_RESOLVE)))
             return false;
@@ -75,8 +105,11 @@ private:
     std::once_flag _once;
     CurlLibrary _functions;
     bool _initialised = false;
+    std::atomic<bool> _ready{false};
     std::mutex _preloadMutex;
     std::thread _preload;
+    bool _preloadDone = false;
+    std::vector<std::function<void()>> _waiters;
 };
 
 Library& library()
@@ -89,8 +122,10 @@ Library& library()
 
 const CurlLibrary* curlLibrary() { return library().get(); }
 
-void preloadCurlLibrary() { library().preload(); }
+void preloadCurlLibrary(std::function<void()> then) { library().preload(std::move(then)); }
 
-bool curlLibraryLoaded() { return gLoaded; }
+bool curlLibraryReady() { return library().ready(); }
+
+bool curlLibraryLoading() { return library().loading(); }
 
 } // namespace vq

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <curl/curl.h>
 
 namespace vq {
@@ -42,11 +44,15 @@ struct CurlLibrary {
 // be loaded or initialised, which makes every handle fail to be created.
 const CurlLibrary* curlLibrary();
 
-// Starts loading libcurl on a thread of its own, so that a first request made soon
-// after finds it loaded; the caller goes on meanwhile. Once per process.
-void preloadCurlLibrary();
+// Starts loading libcurl on a thread of its own (once per process); the caller goes on
+// meanwhile. `then` runs on that thread when the load has ended, or here at once when
+// it already has.
+void preloadCurlLibrary(std::function<void()> then = {});
 
-// Whether libcurl has been loaded by this process, for tests.
-bool curlLibraryLoaded();
+// Whether the load has ended, loaded or not: curlLibrary() no longer waits.
+bool curlLibraryReady();
+
+// A preload still under way: a process that is done may end without waiting for it.
+bool curlLibraryLoading();
 
 } // namespace vq

@@ -75,12 +75,6 @@ void HttpRequest::addRequestHeader(std::string name, std::string value)
     _headers.emplace_back(std::move(name), std::move(value));
 }
 
-void HttpRequest::preload()
-{
-    if (isNetworkEnabled())
-        preloadCurlLibrary();
-}
-
 void HttpRequest::startAsynchronous()
 {
     if (_state != State::Idle)
@@ -126,6 +120,18 @@ void HttpRequest::startAttempt()
     // Off, nothing is looked at: not even the library that would read the URL is loaded.
     if (!isNetworkEnabled())
         return fail("The network is off");
+    if (!curlLibraryReady()) {
+        // The library loads on a thread of its own, so the run loop goes on drawing meanwhile;
+        // the attempt starts when it is there, unless the request ended while it waited.
+        std::weak_ptr<HttpRequest> weak = self;
+        preloadCurlLibrary([weak, executor = _executor] {
+            executor([weak] {
+                if (auto request = weak.lock(); request && request->_state == State::Executing && !request->_attempt)
+                    request->startAttempt();
+            });
+        });
+        return;
+    }
     auto url = CurlUrl::parse(_url);
     if (!url || !url->isUsable())
         return fail(badUrl);

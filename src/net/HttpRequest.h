@@ -44,9 +44,6 @@ public:
     // Set once at launch: the "User-Agent" every later request sends (none
     // when the facts hold no application name).
     static void setUserAgentFacts(const UserAgentFacts& facts);
-    // Starts loading the network library on a thread of its own while the caller goes
-    // on, so the first request need not wait for it. Does nothing with the network off.
-    static void preload();
     static const std::optional<std::string>& userAgent();
 
     // Not retained; pass nullptr (or an empty pointer) to clear it.

@@ -2,6 +2,8 @@
 
 #include "support/TempDir.h"
 
+#include "net/CurlLibrary.h"
+
 #include <chrono>
 
 using namespace vq;
@@ -211,8 +213,29 @@ TEST_F(HttpQueueTest, SilenceTimesOutOnceWhileSlowSteadyBytesDoNot)
     EXPECT_EQ(RunQueue::shared().runningCount(), 0u);
 }
 
+TEST_F(HttpQueueTest, CancelledWhileTheLibraryLoadsEndsOnceAndSendsNothing)
+{
+    if (curlLibraryReady())
+        GTEST_SKIP() << "the network library was loaded earlier in this process";
+    auto cancelled = std::make_shared<Recorder>();
+    auto kept = std::make_shared<Recorder>();
+    auto first = start("/fast?n=cancelled", cancelled);
+    auto second = start("/fast?n=kept", kept);
+    TestLoop::shared().runPending();
+    EXPECT_TRUE(first->isExecuting());
+    first->cancel();
+    ASSERT_TRUE(runUntil([&] { return kept->ended(); }));
+    TestLoop::shared().runPending();
+    EXPECT_EQ(cancelled->failed, 1);
+    EXPECT_EQ(cancelled->finished, 0);
+    EXPECT_EQ(kept->finished, 1);
+    EXPECT_EQ(server.seenCount("/fast"), 1u);
+}
+
 TEST_F(HttpQueueTest, CancelRacingCompletionStillEndsEachRequestOnce)
 {
+    // Loaded first: a request waiting for the library needs the loop, which this test holds still.
+    ASSERT_NE(curlLibrary(), nullptr);
     constexpr int count = 60;
     std::vector<std::shared_ptr<Recorder>> recorders;
     std::vector<std::shared_ptr<HttpRequest>> requests;
