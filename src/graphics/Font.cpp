@@ -4,15 +4,19 @@
 #include "graphics/FontMap.h"
 
 #include <fontconfig/fontconfig.h>
+#include <hb.h>
 #include <pango/pangocairo.h>
 #include <pango/pangofc-font.h>
 #include <pango/pangofc-fontmap.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <strings.h>
 #include <tuple>
+#include <vector>
+#include <utility>
 
 namespace vq {
 
@@ -201,6 +205,96 @@ const PangoFontDescription* resolveDescription(Face& face)
 
 using CacheKey = std::tuple<std::string, double, bool, bool>;
 
+struct VerticalMetrics {
+    int ascent = 0; // Pango units, as Pango reports them
+    int descent = 0;
+    int height = 0;
+    bool operator==(const VerticalMetrics&) const = default;
+};
+
+// HarfBuzz's extents of a face at a size, the way Pango's own font at that size reads them.
+VerticalMetrics harfBuzzMetrics(hb_face_t* face, const std::vector<int>& coords, double size)
+{
+    hb_font_t* font = hb_font_create(face);
+    if (!coords.empty())
+        hb_font_set_var_coords_normalized(font, coords.data(), static_cast<unsigned>(coords.size()));
+    int scale = static_cast<int>(size * PANGO_SCALE);
+    hb_font_set_scale(font, scale, scale);
+    hb_font_extents_t e{};
+    hb_font_get_h_extents(font, &e);
+    hb_font_destroy(font);
+    return {e.ascender, -e.descender, e.ascender - e.descender + e.line_gap};
+}
+
+// Pango's metrics for a description cost a fontset and a shaped sample text each time
+// (most of the first screen's font work). With metric hinting off they are the face's
+// HarfBuzz extents, scaled: checked against Pango once per face, then read from
+// HarfBuzz at every other size. A face they do not match for (one without the
+// sample's letters reports its fallback's) keeps asking Pango.
+class MetricsSource {
+public:
+    MetricsSource(const MetricsSource&) = delete;
+    MetricsSource& operator=(const MetricsSource&) = delete;
+    MetricsSource() = default;
+    ~MetricsSource()
+    {
+        if (_face)
+            hb_face_destroy(_face);
+    }
+
+    std::optional<VerticalMetrics> metrics(const PangoFontDescription* description, double size)
+    {
+        if (!_checked) {
+            _checked = true;
+            auto fromPango = pangoMetrics(description);
+            adopt(description);
+            if (_face && fromPango && harfBuzzMetrics(_face, _coords, size) != *fromPango) {
+                hb_face_destroy(std::exchange(_face, nullptr));
+            }
+            return fromPango;
+        }
+        if (!_face)
+            return pangoMetrics(description);
+        return harfBuzzMetrics(_face, _coords, size);
+    }
+
+private:
+    static std::optional<VerticalMetrics> pangoMetrics(const PangoFontDescription* description)
+    {
+        PangoFontMetrics* m = pango_context_get_metrics(FontMap::context(), description, nullptr);
+        if (!m)
+            return std::nullopt;
+        VerticalMetrics v{pango_font_metrics_get_ascent(m), pango_font_metrics_get_descent(m),
+                          pango_font_metrics_get_height(m)};
+        pango_font_metrics_unref(m);
+        return v;
+    }
+
+    void adopt(const PangoFontDescription* description)
+    {
+        PangoFont* font = pango_font_map_load_font(FontMap::fontMap(), FontMap::context(), description);
+        if (!font)
+            return;
+        if (hb_font_t* hb = pango_font_get_hb_font(font)) {
+            _face = hb_face_reference(hb_font_get_face(hb));
+            unsigned length = 0;
+            const int* coords = hb_font_get_var_coords_normalized(hb, &length);
+            _coords.assign(coords, coords + length);
+        }
+        g_object_unref(font);
+    }
+
+    bool _checked = false;
+    hb_face_t* _face = nullptr;
+    std::vector<int> _coords;
+};
+
+MetricsSource& metricsSource(const std::string& name, bool bold)
+{
+    static std::map<std::pair<std::string, bool>, MetricsSource> sources;
+    return sources[{name, bold}];
+}
+
 constexpr double kSystemLineHeightEm = 1.2;
 
 std::map<CacheKey, std::shared_ptr<const Font::Impl>>& implCache()
@@ -234,15 +328,13 @@ std::shared_ptr<const Font::Impl> makeImpl(Face* face, const std::string& fallba
     }
     pango_font_description_set_absolute_size(impl->description, std::max(0.0, size) * PANGO_SCALE);
 
-    PangoFontMetrics* metrics = pango_context_get_metrics(FontMap::context(), impl->description, nullptr);
-    if (metrics) {
-        double ascent = pango_font_metrics_get_ascent(metrics) / double(PANGO_SCALE);
-        double descent = pango_font_metrics_get_descent(metrics) / double(PANGO_SCALE);
-        double height = pango_font_metrics_get_height(metrics) / double(PANGO_SCALE);
+    if (auto metrics = metricsSource(name, bold).metrics(impl->description, std::max(0.0, size))) {
+        double ascent = metrics->ascent / double(PANGO_SCALE);
+        double descent = metrics->descent / double(PANGO_SCALE);
+        double height = metrics->height / double(PANGO_SCALE);
         impl->ascender = ascent;
         impl->descender = -descent;
         impl->lineHeight = height > 0 ? height : ascent + descent;
-        pango_font_metrics_unref(metrics);
     }
     // The phone's own system face sets its lines a little further apart than
     // DejaVu Sans does (about 1.2 em against 1.16): layouts of the system font

@@ -118,3 +118,20 @@ TEST(FontTest, MetricsScaleWithSize)
     EXPECT_NEAR(large.ascender(), 2 * small.ascender(), 0.05);
     EXPECT_NEAR(large.lineHeight(), 2 * small.lineHeight(), 0.1);
 }
+
+TEST(FontTest, EveryFaceMeasuresAsPangoMeasuresItAtEverySize)
+{
+    // Sizes after the first are read from HarfBuzz: they must agree with Pango to the unit.
+    for (const auto& family : Font::familyNames())
+        for (const auto& name : Font::fontNamesForFamilyName(family))
+            for (double size : {17.0, 13.5, 9.7, 34.0, 71.1}) {
+                auto font = Font::fontWithName(name, size);
+                ASSERT_TRUE(font.has_value()) << name;
+                PangoFontMetrics* m = pango_context_get_metrics(FontMap::context(), font->pangoDescription(), nullptr);
+                ASSERT_NE(m, nullptr);
+                EXPECT_EQ(font->ascender(), pango_font_metrics_get_ascent(m) / double(PANGO_SCALE)) << name << " " << size;
+                EXPECT_EQ(font->descender(), -pango_font_metrics_get_descent(m) / double(PANGO_SCALE)) << name << " " << size;
+                EXPECT_EQ(font->lineHeight(), pango_font_metrics_get_height(m) / double(PANGO_SCALE)) << name << " " << size;
+                pango_font_metrics_unref(m);
+            }
+}
