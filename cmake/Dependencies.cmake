@@ -15,8 +15,9 @@ pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
 # MD5 for the device identifiers: libmd is small, where OpenSSL's symbols were a third
 # of the loader's work at every start.
 pkg_check_modules(LIBMD REQUIRED IMPORTED_TARGET libmd)
-pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
+# The tests read the app's JPEGs back through TurboJPEG, a second reader beside the app's own.
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 # The window's clipboard speaks X11 through libxcb, loaded when first used (XcbLibrary).
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)

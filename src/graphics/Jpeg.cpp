@@ -1,50 +1,87 @@
 #include "graphics/Image.h"
 
 #include <cairo.h>
-#include <turbojpeg.h>
+
+#include <cstddef>
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <bit>
-#include <climits>
 #include <cmath>
+#include <csetjmp>
+#include <cstdlib>
+#include <vector>
 
 namespace vq {
 
 namespace {
 
-// One compressor per thread, kept between pictures with an output buffer
-// big enough for the worst case: creating the compressor and growing the
-// output while encoding cost more than encoding a small picture.
-struct Compressor {
-    tjhandle tj = tjInitCompress();
-    unsigned char* buffer = nullptr;
-    unsigned long capacity = 0;
-
-    Compressor() = default;
-    Compressor(const Compressor&) = delete;
-    Compressor& operator=(const Compressor&) = delete;
-    ~Compressor()
-    {
-        tjFree(buffer);
-        if (tj)
-            tjDestroy(tj);
-    }
-
-    unsigned char* reserve(unsigned long size)
-    {
-        if (size > capacity) {
-            tjFree(buffer);
-            buffer = tjAlloc(static_cast<int>(size));
-            capacity = buffer ? size : 0;
-        }
-        return buffer;
-    }
+// Encoding goes through the same libjpeg the decoder uses, so a process maps one JPEG
+// library, not two.
+struct EncodeErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
 };
 
-Compressor& compressor()
+[[noreturn]] void encodeFailed(j_common_ptr info) { std::longjmp(reinterpret_cast<EncodeErrors*>(info->err)->jump, 1); }
+
+void encodeQuiet(j_common_ptr) {}
+
+// Kept between pictures, big enough for the worst case of the last one (up to a cap):
+// growing the output while encoding, on fresh pages each time, cost as much as the encoding.
+std::vector<unsigned char>& outputBuffer(int w, int h)
 {
-    thread_local Compressor c;
-    return c;
+    constexpr std::size_t kMaxKept = std::size_t{8} << 20;
+    thread_local std::vector<unsigned char> buffer;
+    // 4:4:4 never takes more than six bytes a pixel, whole 8 x 8 blocks counted.
+    std::size_t worst = std::size_t((w + 7) / 8 * 8) * std::size_t((h + 7) / 8 * 8) * 6 + 2048;
+    std::size_t want = std::min(worst, kMaxKept);
+    if (buffer.size() < want)
+        buffer.assign(want, 0);
+    return buffer;
+}
+
+// Premultiplied pixels read as BGRX: transparent areas come out black, as they do when
+// a picture with alpha is flattened for JPEG. Nothing with a destructor lives past setjmp.
+bool encode(cairo_surface_t* surface, int w, int h, int quality, unsigned char** out, unsigned long* size)
+{
+    jpeg_compress_struct info;
+    EncodeErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = encodeFailed;
+    errors.manager.output_message = encodeQuiet;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, out, size);
+    info.image_width = static_cast<JDIMENSION>(w);
+    info.image_height = static_cast<JDIMENSION>(h);
+    info.input_components = 4;
+    info.in_color_space = std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    // The exact transform where it shows (quality 96 and up), the fast one below.
+    info.dct_method = quality >= 96 ? JDCT_ISLOW : JDCT_FASTEST;
+    jpeg_set_colorspace(&info, JCS_YCbCr);
+    // 4:4:4: the colour of thin letters is kept at full resolution.
+    for (int i = 0; i < info.num_components; ++i) {
+        info.comp_info[i].h_samp_factor = 1;
+        info.comp_info[i].v_samp_factor = 1;
+    }
+    jpeg_start_compress(&info, TRUE);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = data + static_cast<std::ptrdiff_t>(info.next_scanline) * stride;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return true;
 }
 
 } // namespace
@@ -53,26 +90,21 @@ std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality)
 {
     cairo_surface_t* surface = image.surface();
     int w = image.pixelWidth(), h = image.pixelHeight();
-    Compressor& c = compressor();
-    if (!surface || w <= 0 || h <= 0 || !c.tj)
+    if (!surface || w <= 0 || h <= 0 || w > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION)
         return {};
     cairo_surface_flush(surface);
     int q = static_cast<int>(std::lround(std::clamp(std::isnan(quality) ? 1.0 : quality, 0.0, 1.0) * 100));
     q = std::max(1, q); // libjpeg's lowest quality
-    // Premultiplied pixels read as BGRX: transparent areas come out black, as
-    // they do when a picture with alpha is flattened for JPEG.
-    int format = std::endian::native == std::endian::little ? TJPF_BGRX : TJPF_XRGB;
-    unsigned long size = tjBufSize(w, h, TJSAMP_444);
-    if (size == static_cast<unsigned long>(-1) || size > static_cast<unsigned long>(INT_MAX))
-        return {};
-    unsigned char* out = c.reserve(size);
-    if (!out)
-        return {};
-    int rc = tjCompress2(c.tj, cairo_image_surface_get_data(surface), w, cairo_image_surface_get_stride(surface), h, format,
-                         &out, &size, TJSAMP_444, q, TJFLAG_NOREALLOC);
+    auto& kept = outputBuffer(w, h);
+    // libjpeg writes into the kept buffer and moves to one of its own only when that is full.
+    unsigned char* out = kept.data();
+    unsigned long size = static_cast<unsigned long>(kept.size());
+    bool done = encode(surface, w, h, q, &out, &size);
     std::vector<std::uint8_t> bytes;
-    if (rc == 0)
+    if (done && out)
         bytes.assign(out, out + size);
+    if (out != kept.data())
+        std::free(out);
     return bytes;
 }
 
