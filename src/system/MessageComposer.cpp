@@ -83,7 +83,7 @@ void MessageComposer::showPicture()
 {
     if (!_pictureView || _attachments.empty())
         return;
-    auto image = Image::imageWithData(_attachments.back().data, 2);
+    const auto& image = _latestPicture;
     _pictureView->setImage(image);
     if (!image)
         return;
@@ -104,6 +104,7 @@ bool MessageComposer::addAttachmentData(std::vector<std::uint8_t> data, const st
                           outboxDir() / fmt::format("{}-{}-{}", stamp, fileNamePart(typeIdentifier), fileNamePart(filename)),
                           image ? image->pixelWidth() : 0, image ? image->pixelHeight() : 0};
     _attachments.push_back(std::move(attachment));
+    _latestPicture = image ? Image::fromSurface(image->surface(), 2) : nullptr;
     EventHub::shared().publish(AttachmentAdded{_attachments.back()});
     if (isViewLoaded())
         showPicture();

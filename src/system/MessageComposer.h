@@ -13,6 +13,7 @@
 namespace vq {
 
 class Button;
+class Image;
 class ImageView;
 class MessageComposer;
 
@@ -82,6 +83,8 @@ private:
 
     static inline Mode _mode = Mode::Ok;
     std::vector<Attachment> _attachments;
+    // The latest attachment decoded once, at the scale it is shown at.
+    std::shared_ptr<Image> _latestPicture;
     std::weak_ptr<MessageComposeDelegate> _delegate;
     std::shared_ptr<Button> _cancelButton;
     std::shared_ptr<Button> _sendButton;
