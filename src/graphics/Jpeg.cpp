@@ -12,6 +12,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace vq {
@@ -30,16 +31,24 @@ struct EncodeErrors {
 void encodeQuiet(j_common_ptr) {}
 
 // Kept between pictures, big enough for the worst case of the last one (up to a cap):
-// growing the output while encoding, on fresh pages each time, cost as much as the encoding.
-std::vector<unsigned char>& outputBuffer(int w, int h)
+// growing the output while encoding, on fresh pages each time, cost as much as the
+// encoding. Left uninitialised, so only the pages written are ever touched.
+struct OutputBuffer {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::size_t size = 0;
+};
+
+OutputBuffer& outputBuffer(int w, int h)
 {
     constexpr std::size_t kMaxKept = std::size_t{8} << 20;
-    thread_local std::vector<unsigned char> buffer;
+    thread_local OutputBuffer buffer;
     // 4:4:4 never takes more than six bytes a pixel, whole 8 x 8 blocks counted.
     std::size_t worst = std::size_t((w + 7) / 8 * 8) * std::size_t((h + 7) / 8 * 8) * 6 + 2048;
     std::size_t want = std::min(worst, kMaxKept);
-    if (buffer.size() < want)
-        buffer.assign(want, 0);
+    if (buffer.size < want) {
+        buffer.bytes.reset(new unsigned char[want]);
+        buffer.size = want;
+    }
     return buffer;
 }
 
@@ -97,13 +106,13 @@ std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality)
     q = std::max(1, q); // libjpeg's lowest quality
     auto& kept = outputBuffer(w, h);
     // libjpeg writes into the kept buffer and moves to one of its own only when that is full.
-    unsigned char* out = kept.data();
-    unsigned long size = static_cast<unsigned long>(kept.size());
+    unsigned char* out = kept.bytes.get();
+    unsigned long size = static_cast<unsigned long>(kept.size);
     bool done = encode(surface, w, h, q, &out, &size);
     std::vector<std::uint8_t> bytes;
     if (done && out)
         bytes.assign(out, out + size);
-    if (out != kept.data())
+    if (out != kept.bytes.get())
         std::free(out);
     return bytes;
 }
