@@ -51,20 +51,6 @@ double scaleFromFileName(const std::filesystem::path& path)
     return 1;
 }
 
-// The PNG header: signature, then the IHDR chunk with width and height.
-std::optional<std::pair<int, int>> pngHeaderSize(std::span<const std::uint8_t> d)
-{
-    if (d.size() < 24 || !isPngData(d) || std::memcmp(d.data() + 12, "IHDR", 4) != 0)
-        return std::nullopt;
-    auto be32 = [&](std::size_t at) {
-        return (std::uint32_t(d[at]) << 24) | (std::uint32_t(d[at + 1]) << 16) | (std::uint32_t(d[at + 2]) << 8) | d[at + 3];
-    };
-    std::uint32_t w = be32(16), h = be32(20);
-    if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff)
-        return std::nullopt;
-    return std::pair<int, int>(static_cast<int>(w), static_cast<int>(h));
-}
-
 // The app's own pictures go through the decoder those from outside do, held
 // to the app's caps rather than a fetched picture's.
 CairoSurface decode(std::span<const std::uint8_t> data)
@@ -103,6 +89,7 @@ std::span<const std::uint8_t> asBytes(const std::string& s)
 // decoded on first use. Shared by every name that leads to the same file.
 struct Image::Source {
     explicit Source(CairoSurface decoded) : surface(std::move(decoded)), tried(true) {}
+    Source(std::vector<std::uint8_t> encoded, std::pair<int, int> size) : bytes(std::move(encoded)), header(size) {}
     Source(std::filesystem::path file, std::string resource) : path(std::move(file)), name(std::move(resource)) {}
 
     // Pixel size, from the file's header when it has not been decoded yet.
@@ -112,7 +99,8 @@ struct Image::Source {
         if (!tried && !header) {
             // A PNG says its size in its first bytes; anything else is decoded to find out.
             if (auto prefix = readPrefix(path, 24))
-                header = pngHeaderSize(asBytes(*prefix));
+                if (isPngData(asBytes(*prefix)))
+                    header = pictureHeaderSize(asBytes(*prefix));
             if (!header)
                 decodeLocked();
         }
@@ -143,10 +131,17 @@ private:
         if (tried)
             return;
         tried = true;
-        if (auto bytes = readFile(path))
-            surface = decode(asBytes(*bytes));
+        if (path.empty()) {
+            surface = decode(bytes);
+            if (!surface)
+                log("picture cannot be decoded ({} bytes)", bytes.size());
+            bytes = {};
+        } else if (auto file = readFile(path)) {
+            surface = decode(asBytes(*file));
+        }
         if (!surface) {
-            log("image cannot be decoded: {} ({})", name, path.string());
+            if (!path.empty())
+                log("image cannot be decoded: {} ({})", name, path.string());
             // Empty but valid: it measures as nothing and draws nothing.
             surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0));
         }
@@ -154,6 +149,7 @@ private:
     }
 
     std::mutex mutex;
+    std::vector<std::uint8_t> bytes; // kept until decoded, for a picture made from data
     CairoSurface surface;
     std::optional<std::pair<int, int>> header;
     bool tried = false;
@@ -242,6 +238,14 @@ std::shared_ptr<Image> Image::imageWithData(std::span<const std::uint8_t> data, 
     if (!s)
         return nullptr;
     return std::shared_ptr<Image>(new Image(std::make_shared<Source>(std::move(s)), scale, {}));
+}
+
+std::shared_ptr<Image> Image::imageWithEncodedData(std::vector<std::uint8_t> data, double scale)
+{
+    auto size = pictureHeaderSize(data);
+    if (!size || std::int64_t{size->first} * size->second > kMaxDecodedPixels)
+        return nullptr;
+    return std::shared_ptr<Image>(new Image(std::make_shared<Source>(std::move(data), *size), scale, {}));
 }
 
 std::shared_ptr<Image> Image::imageWithContentsOfFile(const std::filesystem::path& path)

@@ -29,6 +29,10 @@ public:
     static constexpr std::int64_t kMaxDecodedPixels = std::int64_t{4096} * 4096;
     // PNG or JPEG bytes; nullptr when they do not decode or are too large.
     static std::shared_ptr<Image> imageWithData(std::span<const std::uint8_t> data, double scale = 1);
+    // The same, its size read from the header and its pixels decoded when first needed
+    // (a picture that may never be drawn); nullptr when the header does not read. Bytes
+    // that then fail to decode log so and leave the image empty.
+    static std::shared_ptr<Image> imageWithEncodedData(std::vector<std::uint8_t> data, double scale = 1);
     static std::shared_ptr<Image> imageWithContentsOfFile(const std::filesystem::path& path);
     // Pictures fetched from the network (promotion pictures, banners) are held to
     // these before anything is decoded (see PictureBounds): more bytes than

@@ -249,6 +249,51 @@ bool isPngData(std::span<const std::uint8_t> d)
 
 bool isJpegData(std::span<const std::uint8_t> d) { return d.size() >= 3 && d[0] == 0xff && d[1] == 0xd8 && d[2] == 0xff; }
 
+namespace {
+
+// Nothing with a destructor lives past setjmp.
+bool readJpegHeader(std::span<const std::uint8_t> data, int& width, int& height)
+{
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegFailed;
+    errors.manager.output_message = jpegQuiet;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    width = static_cast<int>(info.image_width);
+    height = static_cast<int>(info.image_height);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+std::optional<std::pair<int, int>> pictureHeaderSize(std::span<const std::uint8_t> d)
+{
+    if (isPngData(d)) {
+        if (d.size() < 24 || std::memcmp(d.data() + 12, "IHDR", 4) != 0)
+            return std::nullopt;
+        auto be32 = [&](std::size_t at) {
+            return (std::uint32_t(d[at]) << 24) | (std::uint32_t(d[at + 1]) << 16) | (std::uint32_t(d[at + 2]) << 8) |
+                   d[at + 3];
+        };
+        std::uint32_t w = be32(16), h = be32(20);
+        if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff)
+            return std::nullopt;
+        return std::pair<int, int>(static_cast<int>(w), static_cast<int>(h));
+    }
+    int width = 0, height = 0;
+    if (isJpegData(d) && readJpegHeader(d, width, height) && width > 0 && height > 0)
+        return std::pair(width, height);
+    return std::nullopt;
+}
+
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, double scale, const PictureBounds& bounds)
 {
     if (bytes.size() > bounds.maxBytes)

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
+#include <utility>
 #include <string>
 
 namespace vq {
@@ -39,6 +41,10 @@ struct DecodedPicture {
 // Whether the bytes begin as a PNG or a JPEG file does.
 bool isPngData(std::span<const std::uint8_t> bytes);
 bool isJpegData(std::span<const std::uint8_t> bytes);
+
+// Width and height in pixels as a PNG or JPEG header gives them, nothing decoded;
+// nullopt when the bytes start as neither or the header does not read.
+std::optional<std::pair<int, int>> pictureHeaderSize(std::span<const std::uint8_t> bytes);
 
 // PNG or JPEG bytes within the bounds (by default the fetched-picture caps,
 // Image::kMaxFetched...). The image keeps its size in points (pixels / scale) however

@@ -97,14 +97,15 @@ bool MessageComposer::addAttachmentData(std::vector<std::uint8_t> data, const st
 {
     if (_mode == Mode::Refuse)
         return false;
-    auto image = Image::imageWithData(data);
+    // Sized from its header: the pixels are decoded only if the preview is drawn.
+    auto image = Image::imageWithEncodedData(data, 2);
     auto stamp = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch()).count();
     Attachment attachment{std::move(data), typeIdentifier, filename,
                           outboxDir() / fmt::format("{}-{}-{}", stamp, fileNamePart(typeIdentifier), fileNamePart(filename)),
                           image ? image->pixelWidth() : 0, image ? image->pixelHeight() : 0};
     _attachments.push_back(std::move(attachment));
-    _latestPicture = image ? Image::fromSurface(image->surface(), 2) : nullptr;
+    _latestPicture = image;
     EventHub::shared().publish(AttachmentAdded{_attachments.back()});
     if (isViewLoaded())
         showPicture();

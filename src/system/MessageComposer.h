@@ -83,7 +83,7 @@ private:
 
     static inline Mode _mode = Mode::Ok;
     std::vector<Attachment> _attachments;
-    // The latest attachment decoded once, at the scale it is shown at.
+    // The latest attachment, at the scale it is shown at.
     std::shared_ptr<Image> _latestPicture;
     std::weak_ptr<MessageComposeDelegate> _delegate;
     std::shared_ptr<Button> _cancelButton;

@@ -327,3 +327,29 @@ TEST(ImageTest, OversizedPicturesAreRefusedBeforeTheirMemoryIsTaken)
         }
     }
 }
+
+TEST(ImageTest, EncodedDataIsSizedFromItsHeaderAndDecodedOnFirstUse)
+{
+    auto jpeg = jpegRepresentation(*solid(24, 10, Color::blueColor()), 1.0);
+    auto image = Image::imageWithEncodedData(jpeg, 2);
+    ASSERT_NE(image, nullptr);
+    EXPECT_FALSE(image->isDecoded());
+    EXPECT_EQ(image->pixelWidth(), 24);
+    EXPECT_EQ(image->pixelHeight(), 10);
+    EXPECT_EQ(image->size(), (Size{12, 5}));
+    EXPECT_FALSE(image->isDecoded());
+    auto eager = Image::imageWithData(jpeg, 2);
+    ASSERT_NE(eager, nullptr);
+    EXPECT_EQ(image->pixelAt(5, 5), eager->pixelAt(5, 5));
+    EXPECT_TRUE(image->isDecoded());
+
+    // A header that reads over a body that does not: sized at first, empty once decoded.
+    auto png = solid(8, 8, Color::redColor())->pngData();
+    png.resize(40);
+    auto broken = Image::imageWithEncodedData(png);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(broken->pixelWidth(), 8);
+    EXPECT_NE(broken->surface(), nullptr);
+    EXPECT_EQ(broken->pixelWidth(), 0);
+    EXPECT_EQ(Image::imageWithEncodedData({1, 2, 3}), nullptr);
+}
