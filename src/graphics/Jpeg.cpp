@@ -1,34 +1,21 @@
 #include "graphics/Image.h"
+#include "graphics/JpegErrors.h"
 
 #include <cairo.h>
-
-#include <cstddef>
-#include <cstdio>
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <csetjmp>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 namespace vq {
 
-namespace {
-
 // Encoding goes through the same libjpeg the decoder uses, so a process maps one JPEG
 // library, not two.
-struct EncodeErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
 
-[[noreturn]] void encodeFailed(j_common_ptr info) { std::longjmp(reinterpret_cast<EncodeErrors*>(info->err)->jump, 1); }
-
-void encodeQuiet(j_common_ptr) {}
+namespace {
 
 // Kept between pictures, big enough for the worst case of the last one (up to a cap):
 // growing the output while encoding, on fresh pages each time, cost as much as the
@@ -57,10 +44,8 @@ OutputBuffer& outputBuffer(int w, int h)
 bool encode(cairo_surface_t* surface, int w, int h, int quality, unsigned char** out, unsigned long* size)
 {
     jpeg_compress_struct info;
-    EncodeErrors errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = encodeFailed;
-    errors.manager.output_message = encodeQuiet;
+    JpegErrors errors;
+    info.err = errors.install();
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&info);
         return false;

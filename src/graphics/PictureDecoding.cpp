@@ -1,22 +1,40 @@
 #include "graphics/PictureDecoding.h"
 
 #include "graphics/CairoOwners.h"
+#include "graphics/JpegErrors.h"
 
 #include <fmt/format.h>
-
-// jpeglib.h wants size_t and FILE declared first.
-#include <cstddef>
-#include <cstdio>
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cmath>
 #include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace vq {
+
+jpeg_error_mgr* JpegErrors::install()
+{
+    jpeg_std_error(&manager);
+    manager.error_exit = [](j_common_ptr info) {
+        auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+        if (!errors->stopped)
+            (*info->err->format_message)(info, errors->message);
+        std::longjmp(errors->jump, 1);
+    };
+    manager.output_message = [](j_common_ptr) {};
+    return &manager;
+}
+
+void stopJpeg(j_common_ptr info, const char* why)
+{
+    reinterpret_cast<JpegErrors*>(info->err)->stopped = why;
+    (*info->err->error_exit)(info);
+    std::abort(); // error_exit never returns
+}
 
 namespace {
 
@@ -47,36 +65,17 @@ bool fits(const PictureBounds& bounds, std::int64_t w, std::int64_t h)
 
 // ---- JPEG, through libjpeg: its progress hook is where scans and time are counted ----
 
-struct JpegErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-    const char* stopped = nullptr; // set by the progress hook
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
 struct JpegProgress {
     jpeg_progress_mgr manager;
     const Watch* watch = nullptr;
 };
 
-[[noreturn]] void jpegFailed(j_common_ptr info)
-{
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    if (!errors->stopped)
-        (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void jpegQuiet(j_common_ptr) {}
-
 void jpegProgress(j_common_ptr info)
 {
     auto* progress = reinterpret_cast<JpegProgress*>(info->progress);
     int scans = info->is_decompressor ? reinterpret_cast<j_decompress_ptr>(info)->input_scan_number : 0;
-    if (const char* why = progress->watch->stop(scans)) {
-        reinterpret_cast<JpegErrors*>(info->err)->stopped = why;
-        jpegFailed(info);
-    }
+    if (const char* why = progress->watch->stop(scans))
+        stopJpeg(info, why);
 }
 
 // The surface decoded at scale num/8, the smallest that still covers the
@@ -88,9 +87,7 @@ cairo_surface_t* decodeJpeg(std::span<const std::uint8_t> data, const PictureBou
     JpegErrors errors;
     JpegProgress progress;
     cairo_surface_t* volatile surface = nullptr;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpegFailed;
-    errors.manager.output_message = jpegQuiet;
+    info.err = errors.install();
     progress.manager.progress_monitor = jpegProgress;
     progress.watch = &watch;
     if (setjmp(errors.jump)) {
@@ -125,10 +122,8 @@ cairo_surface_t* decodeJpeg(std::span<const std::uint8_t> data, const PictureBou
     jpeg_start_decompress(&info);
     surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(info.output_width),
                                          static_cast<int>(info.output_height));
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        errors.stopped = "no memory for the picture";
-        jpegFailed(reinterpret_cast<j_common_ptr>(&info));
-    }
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+        stopJpeg(reinterpret_cast<j_common_ptr>(&info), "no memory for the picture");
     cairo_surface_flush(surface);
     unsigned char* pixels = cairo_image_surface_get_data(surface);
     int stride = cairo_image_surface_get_stride(surface);
@@ -256,9 +251,7 @@ bool readJpegHeader(std::span<const std::uint8_t> data, int& width, int& height)
 {
     jpeg_decompress_struct info;
     JpegErrors errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpegFailed;
-    errors.manager.output_message = jpegQuiet;
+    info.err = errors.install();
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
         return false;
