@@ -20,6 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         auto& image = *decoded.image;
         require(image.pixelWidth() > 0 && image.pixelHeight() > 0, "an image without pixels");
+        if (side == 0) {
+            // What decodes whole at its own size, its header sizes alike without decoding.
+            auto header = vq::pictureHeaderSize(std::span(data, size));
+            require(header && header->first == image.pixelWidth() && header->second == image.pixelHeight(),
+                    "a header that sizes a picture otherwise than its decoding");
+        }
         require(image.pixelWidth() <= vq::Image::kMaxFetchedSide && image.pixelHeight() <= vq::Image::kMaxFetchedSide,
                 "an image past the caps");
         // Every pixel is readable, the far corner included.

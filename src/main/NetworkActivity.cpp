@@ -3,6 +3,7 @@
 #include "adnetwork/BannerView.h"
 #include "core/EventHub.h"
 #include "core/RunLoop.h"
+#include "core/Sanitizers.h"
 #include "graphics/PictureLoader.h"
 #include "net/CurlLibrary.h"
 #include "net/HttpRequest.h"
@@ -20,22 +21,6 @@
 #include <iostream>
 
 namespace vq {
-
-namespace {
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
-} // namespace
 
 bool networkBusy()
 {
@@ -62,7 +47,7 @@ void connectNetwork(const LaunchOptions& options)
 
 int endProcess(int status)
 {
-    if (kSanitized || !curlLibraryLoading())
+    if (kSanitizedBuild || !curlLibraryLoading())
         return status;
     std::cout.flush();
     std::cerr.flush();

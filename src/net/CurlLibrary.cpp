@@ -1,5 +1,6 @@
 #include "net/CurlLibrary.h"
 
+#include "core/Sanitizers.h"
 #include "core/SharedLibrary.h"
 
 #include <dlfcn.h>
@@ -20,17 +21,7 @@ constexpr const char* kSoname = "libcurl.so.4";
 // loading it: otherwise each of its TLS library's thousands of symbols is looked for
 // in every library of the process first. The sanitizers' runtimes refuse such a
 // library, so their builds load it plainly.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int kOwnScopeFirst = 0;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-constexpr int kOwnScopeFirst = 0;
-#else
-constexpr int kOwnScopeFirst = RTLD_DEEPBIND;
-#endif
-#else
-constexpr int kOwnScopeFirst = RTLD_DEEPBIND;
-#endif
+constexpr int kOwnScopeFirst = kSanitizedBuild ? 0 : RTLD_DEEPBIND;
 
 // Owns the loaded table and the thread that may be loading it, so that at exit the
 // thread is joined before the table is cleaned up.
@@ -64,7 +55,8 @@ public:
     {
         {
             std::lock_guard lock(_preloadMutex);
-            if (!_preloadDone) {
+            // Read under the lock: a waiter added while it is false is handed over by the thread.
+            if (!_ready) {
                 if (then)
                     _waiters.push_back(std::move(then));
                 if (!_preload.joinable())
@@ -83,7 +75,6 @@ private:
         std::vector<std::function<void()>> waiters;
         {
             std::lock_guard lock(_preloadMutex);
-            _preloadDone = true;
             waiters.swap(_waiters);
         }
         for (auto& then : waiters)
@@ -108,7 +99,6 @@ private:
     std::atomic<bool> _ready{false};
     std::mutex _preloadMutex;
     std::thread _preload;
-    bool _preloadDone = false;
     std::vector<std::function<void()>> _waiters;
 };
 
