@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace vq {
 
@@ -131,16 +132,14 @@ private:
         if (tried)
             return;
         tried = true;
-        if (path.empty()) {
-            surface = decode(bytes);
-            if (!surface)
-                log("picture cannot be decoded ({} bytes)", bytes.size());
-            bytes = {};
-        } else if (auto file = readFile(path)) {
+        if (path.empty())
+            surface = decode(std::exchange(bytes, {}));
+        else if (auto file = readFile(path))
             surface = decode(asBytes(*file));
-        }
         if (!surface) {
-            if (!path.empty())
+            if (path.empty())
+                log("picture cannot be decoded");
+            else
                 log("image cannot be decoded: {} ({})", name, path.string());
             // Empty but valid: it measures as nothing and draws nothing.
             surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0));
