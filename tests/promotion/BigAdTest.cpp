@@ -198,6 +198,8 @@ TEST_F(BigAdTest, BadListsShowTheCardWithEmptyPartsAndNumbersPassAsIdentifiers)
     ad->downloadApp();
     ad->hideAd();
     harness.advance(1);
+    // The two clicks race on separate connections; the second is read by its place.
+    ASSERT_TRUE(waitFor("click", 1));
 
     // Keys of the wrong type; identifiers given as numbers.
     auto wrong = quillPro();
