@@ -383,8 +383,8 @@ TEST_F(RewardAdTest, AReusedRowNeverShowsThePreviousAppsIcon)
     auto row = RewardCell::create(TableViewCellStyle::Default, "Cell");
     row->appIcon()->setLink(server.url("/img/slow.png"));
     row->appIcon()->startDownloading();
-    settle(0.05);
-    ASSERT_TRUE(row->appIcon()->loadingView()->isAnimating());
+    // The spinner starts with the request, which may first wait for the network library.
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return row->appIcon()->loadingView()->isAnimating(); }, 20));
 
     // Taken for an app without an icon while the download runs.
     row->prepareForReuse();
