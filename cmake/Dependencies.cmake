@@ -7,6 +7,8 @@ find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(SDL2 REQUIRED)
 find_package(CLI11 CONFIG QUIET)
+# Property-list dictionaries are Boost's flat_map (header-only).
+find_package(Boost 1.74 REQUIRED)
 
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pangofc fontconfig cairo)
 pkg_check_modules(EXPAT REQUIRED IMPORTED_TARGET expat)

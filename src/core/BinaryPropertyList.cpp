@@ -315,15 +315,16 @@ private:
             return PlistValue(std::move(items));
         }
         case 0xD: {
-            PlistValue::Dictionary dict;
+            PlistValue::Dictionary::sequence_type pairs;
+            pairs.reserve(static_cast<std::size_t>(o.length));
             for (std::uint64_t k = 0; k < o.length; ++k) {
                 auto key = text(_objects[reference(o, k)]);
                 auto value = build(reference(o, o.length + k));
                 if (!key || !value)
                     return std::nullopt;
-                dict.insert_or_assign(std::move(*key), std::move(*value));
+                pairs.emplace_back(std::move(*key), std::move(*value));
             }
-            return PlistValue(std::move(dict));
+            return PlistValue(dictionaryFromPairs(std::move(pairs)));
         }
         default:
             return std::nullopt;

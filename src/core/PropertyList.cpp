@@ -141,6 +141,24 @@ std::optional<bool> PlistValue::boolValue() const
     return std::nullopt;
 }
 
+PlistValue::Dictionary dictionaryFromPairs(PlistValue::Dictionary::sequence_type pairs)
+{
+    // Stable, so equal keys stay in the order they came and the last can be kept.
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const auto& a, const auto& b) { return PlistValue::KeyOrder{}(a.first, b.first); });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (kept > 0 && pairs[kept - 1].first == pairs[i].first)
+            pairs[kept - 1].second = std::move(pairs[i].second);
+        else if (kept++ != i)
+            pairs[kept - 1] = std::move(pairs[i]);
+    }
+    pairs.erase(pairs.begin() + static_cast<std::ptrdiff_t>(kept), pairs.end());
+    PlistValue::Dictionary dict;
+    dict.adopt_sequence(boost::container::ordered_unique_range, std::move(pairs));
+    return dict;
+}
+
 const PlistValue* PlistValue::find(const std::string& key) const
 {
     auto* dict = dictionary();

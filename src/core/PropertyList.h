@@ -1,9 +1,10 @@
 #pragma once
 
+#include <boost/container/flat_map.hpp>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,9 +17,23 @@ namespace vq {
 // server sends. Dictionaries keep their keys sorted.
 class PlistValue {
 public:
+    // Byte order, as std::string compares, but decided on the first byte
+    // where it can: the keys of one dictionary mostly differ there, and a
+    // lookup then costs no call to memcmp. Transparent, so keys can be
+    // looked up by string_view without a copy.
+    struct KeyOrder {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const
+        {
+            if (!a.empty() && !b.empty() && a[0] != b[0])
+                return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
+            return a < b;
+        }
+    };
     using Array = std::vector<PlistValue>;
-    // Transparent, so keys can be looked up by string_view without a copy.
-    using Dictionary = std::map<std::string, PlistValue, std::less<>>;
+    // Sorted pairs in one block: a key path through a thousand items then
+    // reads memory in order instead of chasing a tree node per comparison.
+    using Dictionary = boost::container::flat_map<std::string, PlistValue, KeyOrder>;
     using Data = std::vector<std::uint8_t>;
     // Seconds since 2001-01-01 00:00:00 UTC, as property lists count them
     // (XML keeps whole seconds only).
@@ -83,6 +98,10 @@ public:
 private:
     std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary, Null> _value;
 };
+
+// A dictionary from pairs in any order, in O(n log n) however they come;
+// of pairs with one key, the last wins, as when each replaces the one before.
+PlistValue::Dictionary dictionaryFromPairs(PlistValue::Dictionary::sequence_type pairs);
 
 enum class PlistFormat { Xml, Binary };
 

@@ -26,8 +26,18 @@ PlistValue valueForKey(const PlistValue& value, std::string_view key)
     if (const auto* items = value.array()) {
         PlistValue::Array out;
         out.reserve(items->size());
-        for (const auto& item : *items)
-            out.push_back(valueForKey(item, key));
+        for (const auto& item : *items) {
+            // Dictionaries copied straight into place: 1000-item lists map keys this way.
+            if (const auto* dict = item.dictionary()) {
+                auto it = dict->find(key);
+                if (it != dict->end())
+                    out.push_back(it->second);
+                else
+                    out.emplace_back(nullptr);
+            } else {
+                out.push_back(valueForKey(item, key));
+            }
+        }
         return PlistValue(std::move(out));
     }
     return PlistValue(nullptr);

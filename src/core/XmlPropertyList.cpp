@@ -133,8 +133,9 @@ private:
     enum class Kind { Plist, Array, Dict, Key, String, Integer, Real, Date, Data, True, False };
     struct Frame {
         Kind kind;
-        PlistValue value; // an array or dictionary being filled
+        PlistValue value; // an array being filled
         std::optional<std::string> key; // a dictionary's key waiting for its value
+        PlistValue::Dictionary::sequence_type pairs; // a dictionary's, sorted when it closes
     };
 
     static std::optional<Kind> kindOf(const char* name)
@@ -186,11 +187,11 @@ private:
                 fail();
                 return;
             }
-            _frames.push_back({*kind, *kind == Kind::Array ? PlistValue(PlistValue::Array{}) : PlistValue(), {}});
+            _frames.push_back({*kind, *kind == Kind::Array ? PlistValue(PlistValue::Array{}) : PlistValue(), {}, {}});
             return;
         }
         if (*kind == Kind::Plist) {
-            _frames.push_back({Kind::Plist, PlistValue(), {}});
+            _frames.push_back({Kind::Plist, PlistValue(), {}, {}});
             return;
         }
         _leaf = *kind;
@@ -222,6 +223,8 @@ private:
         --_depth;
         if (frame.key)
             return fail(); // a key without its value
+        if (frame.kind == Kind::Dict)
+            frame.value = PlistValue(dictionaryFromPairs(std::move(frame.pairs)));
         place(std::move(frame.value));
     }
 
@@ -266,7 +269,7 @@ private:
         }
         if (!parent.key)
             return fail(); // a value without its key
-        parent.value.dictionary()->insert_or_assign(std::move(*parent.key), std::move(value));
+        parent.pairs.emplace_back(std::move(*parent.key), std::move(value));
         parent.key.reset();
     }
 

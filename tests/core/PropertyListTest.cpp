@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstddef>
 #include <limits>
@@ -203,6 +204,45 @@ TEST(PropertyListTest, TheBinaryFormCountsAndReferencesPastOneByte)
         ASSERT_TRUE(back);
         EXPECT_EQ(*back, list);
     }
+}
+
+// A server may send keys in any order and a key twice: the later value
+// wins, and many keys out of order parse in n log n, not one shift per key.
+TEST(PropertyListTest, KeysInAnyOrderAreSortedAndARepeatedKeyKeepsItsLastValue)
+{
+    std::string xml = "<plist><dict>";
+    constexpr int kKeys = 60000;
+    for (int i = kKeys; i > 0; --i)
+        xml += "<key>k" + std::to_string(i) + "</key><integer>" + std::to_string(i) + "</integer>";
+    xml += "<key>k7</key><string>again</string></dict></plist>";
+    auto parsed = parsePropertyList(xml);
+    ASSERT_TRUE(parsed);
+    const auto& dict = *parsed->dictionary();
+    EXPECT_EQ(dict.size(), static_cast<std::size_t>(kKeys));
+    EXPECT_TRUE(std::is_sorted(dict.begin(), dict.end(), [](const auto& a, const auto& b) { return a.first < b.first; }));
+    EXPECT_EQ(*dict.at("k7").string(), "again");
+    EXPECT_EQ(dict.at("k60000").integerValue(), 60000);
+
+    // The binary form: {"b": 1, "a": 2, "b": 3}, objects 0-5, one-byte offsets and references.
+    std::string binary = "bplist00";
+    std::vector<char> offsets;
+    auto object = [&](std::string bytes) {
+        offsets.push_back(static_cast<char>(binary.size()));
+        binary += bytes;
+    };
+    object(std::string("\xD3\x01\x02\x01\x03\x04\x05", 7));
+    object("\x51" "b");
+    object("\x51" "a");
+    object(std::string("\x10\x01", 2));
+    object(std::string("\x10\x02", 2));
+    object(std::string("\x10\x03", 2));
+    char table = static_cast<char>(binary.size());
+    binary.append(offsets.begin(), offsets.end());
+    binary += std::string(6, '\0') + "\x01\x01" + std::string(7, '\0') + "\x06" + std::string(8, '\0') +
+              std::string(7, '\0') + table;
+    auto fromBinary = parsePropertyList(binary);
+    ASSERT_TRUE(fromBinary);
+    EXPECT_EQ(*fromBinary, PlistValue(PlistValue::Dictionary{{"a", PlistValue(2)}, {"b", PlistValue(3)}}));
 }
 
 TEST(PropertyListTest, DatesBeyondWhatTheFileCanHoldAreWrittenAsTheNearestOne)
