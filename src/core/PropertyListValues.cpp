@@ -26,10 +26,16 @@ PlistValue valueForKey(const PlistValue& value, std::string_view key)
     if (const auto* items = value.array()) {
         PlistValue::Array out;
         out.reserve(items->size());
+        // The items of a list are mostly alike, so the key tends to sit where
+        // it sat in the item before: try there before searching.
+        std::size_t lastAt = 0;
         for (const auto& item : *items) {
-            // Dictionaries copied straight into place: 1000-item lists map keys this way.
             if (const auto* dict = item.dictionary()) {
-                auto it = dict->find(key);
+                auto it = dict->end();
+                if (lastAt < dict->size() && dict->nth(lastAt)->first == key)
+                    it = dict->nth(lastAt);
+                else if (it = dict->find(key); it != dict->end())
+                    lastAt = dict->index_of(it);
                 if (it != dict->end())
                     out.push_back(it->second);
                 else

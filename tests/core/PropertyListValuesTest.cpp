@@ -61,6 +61,13 @@ TEST(PropertyListValuesTest, KeyPathsWalkDictionariesAndMapOverArrays)
     EXPECT_EQ(findKeyPath(list, "title.x"), nullptr);
     // A whole array is returned as it stands.
     EXPECT_EQ(valueForKeyPath(list, "reward").array()->size(), 3u);
+
+    // Items laid out unlike the one before: the key is found wherever it sits.
+    PlistValue mixed(Dict{{"m", PlistValue(Array{PlistValue(Dict{{"a", PlistValue(1)}, {"k", PlistValue(2)}}),
+                                                 PlistValue(Dict{{"k", PlistValue(3)}, {"z", PlistValue(0)}}),
+                                                 PlistValue(Dict{{"j", PlistValue(0)}, {"l", PlistValue(0)}}),
+                                                 PlistValue(Dict{{"b", PlistValue(0)}, {"c", PlistValue(0)}, {"k", PlistValue(4)}})})}});
+    EXPECT_EQ(valueForKeyPath(mixed, "m.k"), PlistValue(Array{PlistValue(2), PlistValue(3), PlistValue(nullptr), PlistValue(4)}));
 }
 
 TEST(PropertyListValuesTest, IntegerConversion)
