@@ -30,19 +30,19 @@ PlistValue valueForKey(const PlistValue& value, std::string_view key)
         // it sat in the item before: try there before searching.
         std::size_t lastAt = 0;
         for (const auto& item : *items) {
-            if (const auto* dict = item.dictionary()) {
-                auto it = dict->end();
-                if (lastAt < dict->size() && dict->nth(lastAt)->first == key)
-                    it = dict->nth(lastAt);
-                else if (it = dict->find(key); it != dict->end())
-                    lastAt = dict->index_of(it);
-                if (it != dict->end())
-                    out.push_back(it->second);
-                else
-                    out.emplace_back(nullptr);
-            } else {
+            const auto* dict = item.dictionary();
+            if (!dict) {
                 out.push_back(valueForKey(item, key));
+                continue;
             }
+            bool sameAt = lastAt < dict->size() && dict->nth(lastAt)->first == key;
+            auto it = sameAt ? dict->nth(lastAt) : dict->find(key);
+            if (it == dict->end()) {
+                out.emplace_back(nullptr);
+                continue;
+            }
+            lastAt = dict->index_of(it);
+            out.push_back(it->second);
         }
         return PlistValue(std::move(out));
     }
