@@ -2,6 +2,11 @@
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(fmt REQUIRED)
+# fmt's headers without its shared library, which would bring libstdc++'s shared library
+# into every start (the program links libstdc++ in: src/main). Its compiled half is built
+# once, in src/core/FmtCompiled.cpp; header-only would copy it into every source file.
+add_library(vq_fmt INTERFACE)
+target_include_directories(vq_fmt SYSTEM INTERFACE $<TARGET_PROPERTY:fmt::fmt-header-only,INTERFACE_INCLUDE_DIRECTORIES>)
 find_package(nlohmann_json 3.11 REQUIRED)
 find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
