@@ -160,6 +160,11 @@ struct NamedCache {
     std::map<std::string, std::shared_ptr<Image>> images;
     // By file, so two names for one file share its pixels.
     std::map<std::filesystem::path, std::shared_ptr<Image::Source>> sources;
+    // The resource folder's file names, read once: the editor names a hundred pictures at
+    // launch, each tried at two scales, and a folder listing costs less than those lookups.
+    std::filesystem::path listedDir;
+    std::set<std::string, std::less<>> files;
+    bool listed = false;
 };
 
 NamedCache& namedCache()
@@ -168,10 +173,26 @@ NamedCache& namedCache()
     return cache;
 }
 
+const std::set<std::string, std::less<>>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
+{
+    if (cache.listed && cache.listedDir == dir)
+        return cache.files;
+    cache.files.clear();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (std::error_code kind; it->is_regular_file(kind))
+            cache.files.insert(it->path().filename().string());
+    cache.listed = true;
+    cache.listedDir = dir;
+    return cache.files;
+}
+
 // The file a resource name stands for and its scale; nothing is read yet.
-std::optional<std::pair<std::filesystem::path, double>> findNamed(const std::string& name)
+std::optional<std::pair<std::filesystem::path, double>> findNamed(NamedCache& cache, const std::string& name)
 {
     const Bundle& bundle = Bundle::main();
+    const auto& files = resourceFiles(cache, bundle.resourceDir);
+    bool listed = name.find('/') == std::string::npos;
     std::string base = name;
     std::vector<std::string> types = {"png", "jpg", "jpeg"};
     // A name given with its extension looks only for that type.
@@ -183,17 +204,23 @@ std::optional<std::pair<std::filesystem::path, double>> findNamed(const std::str
         }
     }
     bool retina = Screen::main().scale() >= 2;
+    std::vector<std::pair<std::string, double>> candidates; // file name and scale, best first
     for (const auto& type : types) {
         // On a scale-2 screen the @2x picture first; elsewhere it is the last resort.
-        std::vector<std::pair<std::string, double>> candidates;
         if (retina)
-            candidates = {{base + "@2x", 2}, {base, 1}};
+            candidates.insert(candidates.end(), {{base + "@2x." + type, 2}, {base + "." + type, 1}});
         else
-            candidates = {{base, 1}, {base + "@2x", 2}};
-        for (const auto& [file, scale] : candidates) {
-            if (auto path = bundle.pathForResource(file, type))
-                return std::pair(*path, scale);
-        }
+            candidates.insert(candidates.end(), {{base + "." + type, 1}, {base + "@2x." + type, 2}});
+    }
+    if (listed)
+        for (const auto& [file, scale] : candidates)
+            if (files.contains(file))
+                return std::pair(bundle.resourceDir / file, scale);
+    // Not in the listing: asked of the file system, for a subfolder or a file added since.
+    for (const auto& [file, scale] : candidates) {
+        auto path = bundle.resourceDir / file;
+        if (std::error_code ec; std::filesystem::is_regular_file(path, ec))
+            return std::pair(std::move(path), scale);
     }
     return std::nullopt;
 }
@@ -216,7 +243,7 @@ std::shared_ptr<Image> Image::imageNamed(const std::string& name)
     auto& cache = namedCache();
     if (auto it = cache.images.find(key); it != cache.images.end())
         return it->second;
-    auto found = findNamed(name);
+    auto found = findNamed(cache, name);
     if (!found) {
         static std::set<std::string> reported;
         if (reported.insert(name).second)
@@ -280,6 +307,7 @@ void Image::clearNamedCache()
 {
     namedCache().images.clear();
     namedCache().sources.clear();
+    namedCache().listed = false;
 }
 
 Size Image::size() const
