@@ -146,11 +146,13 @@ Face* findFace(const std::string& name)
     return nullptr;
 }
 
-// The PostScript name of the face Pango picks for a description.
-std::string loadedFaceName(const PangoFontDescription* description)
+// The PostScript name of the face Pango picks for a description. Asked at the size the
+// font is about to be used at: Pango keeps what it matched per size, and each new size
+// costs it a fontconfig match and two threads.
+std::string loadedFaceName(const PangoFontDescription* description, double size)
 {
     PangoFontDescription* sized = pango_font_description_copy(description);
-    pango_font_description_set_absolute_size(sized, 12 * PANGO_SCALE);
+    pango_font_description_set_absolute_size(sized, (size > 0 ? size : 12) * PANGO_SCALE);
     PangoFont* font = pango_font_map_load_font(FontMap::fontMap(), FontMap::context(), sized);
     pango_font_description_free(sized);
     std::string name;
@@ -185,14 +187,14 @@ PangoFontDescription* descriptionFor(const Face& face, const std::string& family
 
 // Family and style usually name the face; where two faces share them (a
 // family's legacy names), one of its other family names tells them apart.
-const PangoFontDescription* resolveDescription(Face& face)
+const PangoFontDescription* resolveDescription(Face& face, double size)
 {
     if (face.resolved)
         return face.description;
     face.resolved = true;
     for (const auto& family : face.families) {
         PangoFontDescription* d = descriptionFor(face, family);
-        if (loadedFaceName(d) == face.postscriptName) {
+        if (loadedFaceName(d, size) == face.postscriptName) {
             face.description = d;
             return d;
         }
@@ -319,7 +321,7 @@ std::shared_ptr<const Font::Impl> makeImpl(Face* face, const std::string& fallba
     impl->system = system;
     impl->bold = bold;
     if (face) {
-        impl->description = pango_font_description_copy(resolveDescription(*face));
+        impl->description = pango_font_description_copy(resolveDescription(*face, size));
     } else {
         impl->description = pango_font_description_new();
         pango_font_description_set_family(impl->description, fallbackFamily.c_str());
@@ -352,7 +354,7 @@ std::shared_ptr<const Font::Impl> systemImpl(double size, bool bold)
     if (!face) {
         // No DejaVu here: whatever fontconfig offers for it stands in.
         PangoFontDescription* d = pango_font_description_from_string(bold ? "DejaVu Sans Bold" : "DejaVu Sans");
-        std::string loaded = loadedFaceName(d);
+        std::string loaded = loadedFaceName(d, size);
         pango_font_description_free(d);
         face = loaded.empty() ? nullptr : findFace(loaded);
     }
