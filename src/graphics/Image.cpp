@@ -162,9 +162,8 @@ struct NamedCache {
     std::map<std::filesystem::path, std::shared_ptr<Image::Source>> sources;
     // The resource folder's file names, read once: the editor names a hundred pictures at
     // launch, each tried at two scales, and a folder listing costs less than those lookups.
-    std::filesystem::path listedDir;
-    std::set<std::string, std::less<>> files;
-    bool listed = false;
+    std::optional<std::filesystem::path> listedDir;
+    std::set<std::string> files;
 };
 
 NamedCache& namedCache()
@@ -173,16 +172,15 @@ NamedCache& namedCache()
     return cache;
 }
 
-const std::set<std::string, std::less<>>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
+const std::set<std::string>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
 {
-    if (cache.listed && cache.listedDir == dir)
+    if (cache.listedDir == dir)
         return cache.files;
     cache.files.clear();
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
         if (std::error_code kind; it->is_regular_file(kind))
             cache.files.insert(it->path().filename().string());
-    cache.listed = true;
     cache.listedDir = dir;
     return cache.files;
 }
@@ -192,7 +190,7 @@ std::optional<std::pair<std::filesystem::path, double>> findNamed(NamedCache& ca
 {
     const Bundle& bundle = Bundle::main();
     const auto& files = resourceFiles(cache, bundle.resourceDir);
-    bool listed = name.find('/') == std::string::npos;
+    bool inListedFolder = name.find('/') == std::string::npos;
     std::string base = name;
     std::vector<std::string> types = {"png", "jpg", "jpeg"};
     // A name given with its extension looks only for that type.
@@ -212,16 +210,14 @@ std::optional<std::pair<std::filesystem::path, double>> findNamed(NamedCache& ca
         else
             candidates.insert(candidates.end(), {{base + "." + type, 1}, {base + "@2x." + type, 2}});
     }
-    if (listed)
+    if (inListedFolder)
         for (const auto& [file, scale] : candidates)
             if (files.contains(file))
                 return std::pair(bundle.resourceDir / file, scale);
     // Not in the listing: asked of the file system, for a subfolder or a file added since.
-    for (const auto& [file, scale] : candidates) {
-        auto path = bundle.resourceDir / file;
-        if (std::error_code ec; std::filesystem::is_regular_file(path, ec))
-            return std::pair(std::move(path), scale);
-    }
+    for (const auto& [file, scale] : candidates)
+        if (auto path = bundle.pathForResource(file, {}))
+            return std::pair(std::move(*path), scale);
     return std::nullopt;
 }
 
@@ -307,7 +303,7 @@ void Image::clearNamedCache()
 {
     namedCache().images.clear();
     namedCache().sources.clear();
-    namedCache().listed = false;
+    namedCache().listedDir.reset();
 }
 
 Size Image::size() const
