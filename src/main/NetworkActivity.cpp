@@ -47,7 +47,14 @@ void connectNetwork(const LaunchOptions& options)
 
 int endProcess(int status)
 {
-    if (kSanitizedBuild || !curlLibraryLoading())
+    if (kSanitizedBuild) {
+        // The sanitizers report at a normal exit; first let a load still under way finish,
+        // or its TLS library's exit handlers run while it is still initialising.
+        if (curlLibraryLoading())
+            curlLibrary();
+        return status;
+    }
+    if (!curlLibraryLoading())
         return status;
     std::cout.flush();
     std::cerr.flush();
