@@ -16,9 +16,9 @@ std::size_t slot(ControlState state) { return static_cast<std::size_t>(state); }
 
 std::shared_ptr<Button> Button::create(Rect frame) { return std::shared_ptr<Button>(new Button(frame)); }
 
-Button::Button() : _titleFont(Font::systemFont(15)) {}
+Button::Button() = default;
 
-Button::Button(Rect frame) : Control(frame), _titleFont(Font::systemFont(15)) {}
+Button::Button(Rect frame) : Control(frame) {}
 
 template<typename T>
 std::optional<T> Button::lookup(const PerState<T>& values, ControlState state) const
@@ -73,6 +73,13 @@ std::shared_ptr<Image> Button::backgroundImageForState(ControlState state) const
     return lookup(_backgroundImages, state).value_or(nullptr);
 }
 
+const Font& Button::titleFont() const
+{
+    if (!_titleFont)
+        _titleFont = Font::systemFont(15);
+    return *_titleFont;
+}
+
 void Button::setTitleFont(const Font& font)
 {
     _titleFont = font;
@@ -84,7 +91,7 @@ Size Button::titleSize() const
     auto title = currentTitle();
     if (!title || title->empty())
         return {};
-    return TextLayout(*title, _titleFont).size();
+    return TextLayout(*title, titleFont()).size();
 }
 
 Size Button::sizeThatFits(Size) const
@@ -118,7 +125,7 @@ void Button::draw(GraphicsContext& context)
     std::optional<TextLayout> layout;
     Size textSize;
     if (hasTitle) {
-        layout.emplace(*title, _titleFont, titleRoom, TextAlignment::Left, LineBreakMode::TruncateTail, 1);
+        layout.emplace(*title, titleFont(), titleRoom, TextAlignment::Left, LineBreakMode::TruncateTail, 1);
         textSize = layout->size();
     }
     double x = b.minX() + (b.width() - imageSize.width - textSize.width) / 2;

@@ -35,7 +35,7 @@ public:
     std::shared_ptr<Image> currentImage() const { return imageForState(state()); }
     std::shared_ptr<Image> currentBackgroundImage() const { return backgroundImageForState(state()); }
 
-    const Font& titleFont() const { return _titleFont; }
+    const Font& titleFont() const;
     void setTitleFont(const Font& font);
 
     // Title beside the image (image first), or the background image's size
@@ -61,7 +61,9 @@ private:
     PerState<Color> _titleColors;
     PerState<std::shared_ptr<Image>> _images;
     PerState<std::shared_ptr<Image>> _backgroundImages;
-    Font _titleFont;
+    // Resolved on first use: most buttons set their own font or have no title,
+    // and each new size of a face costs the font machinery a match.
+    mutable std::optional<Font> _titleFont;
 };
 
 } // namespace vq
