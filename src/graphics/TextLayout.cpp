@@ -270,4 +270,13 @@ Size measureText(const std::string& text, const Font& font, double width)
     return size;
 }
 
+double oneLineHeight(const Font& font)
+{
+    // The system font's lines are set at a fixed pitch (setLineHeight), so no layout,
+    // and no font match at a size nothing else may use, is needed to know it.
+    if (font.isSystemFont())
+        return fromPango(toPango(font.lineHeight()));
+    return measureText(" ", font, 0).height;
+}
+
 } // namespace vq

@@ -44,4 +44,7 @@ private:
 // Height (and width) of text constrained to width, unbounded in height.
 Size measureText(const std::string& text, const Font& font, double width);
 
+// The height of one line of the font, as a layout of a single line measures it.
+double oneLineHeight(const Font& font);
+
 } // namespace vq

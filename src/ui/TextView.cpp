@@ -128,8 +128,8 @@ double TextView::textWidth() const { return std::max(0.0, bounds().width() - 2 *
 void TextView::updateContentSize()
 {
     // An empty text still has the height of one line.
-    Size text = measureText(_text.empty() ? std::string(" ") : _text, _font, textWidth());
-    setContentSize({bounds().width(), text.height + kInsetTop + kInsetBottom});
+    double text = _text.empty() ? oneLineHeight(_font) : measureText(_text, _font, textWidth()).height;
+    setContentSize({bounds().width(), text + kInsetTop + kInsetBottom});
 }
 
 void TextView::setFrame(Rect frame)

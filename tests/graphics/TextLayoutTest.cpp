@@ -33,6 +33,10 @@ TEST(TextLayoutTest, MeasuringMatchesTheLayoutThatIsDrawn)
 {
     for (double size : {12.0, 17.0, 21.0}) {
         Font font = Font::systemFont(size);
+        // One line's height, which an empty text view takes without laying anything out.
+        EXPECT_EQ(oneLineHeight(font), TextLayout("Hg", font).size().height) << size;
+        Font named = *Font::fontWithName("DejaVuSerif", size);
+        EXPECT_EQ(oneLineHeight(named), TextLayout("Hg", named).size().height) << size;
         for (double width : {60.0, 140.0, 200.0}) {
             std::string text = kSentence;
             // Edits of one text in a row, as typing does, interleaved with other fonts.
