@@ -4,18 +4,18 @@
 #include "graphics/FontConfig.h"
 
 #include <pango/pangocairo.h>
-#include <pango/pangofc-fontmap.h>
 
 namespace vq {
 
 PangoFontMap* FontMap::fontMap()
 {
-    // Fontconfig-backed, so the fonts are the ones fontconfig lists, through the
-    // same configuration the font list is read with.
+    // Fontconfig-backed, through the configuration the font list is read with. A font map
+    // without one of its own reads fontconfig's current configuration, which loading ours
+    // made current; attaching it explicitly would have Pango list every installed family
+    // there and then, about a tenth of a launch's instructions.
     static PangoFontMap* map = [] {
-        PangoFontMap* m = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
-        pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(m), FontConfig::shared()); // it keeps a reference
-        return m;
+        FontConfig::shared();
+        return pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
     }();
     return map;
 }
