@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vq {
 
@@ -209,14 +210,213 @@ PangoLayout* TextLayout::pangoLayout() const { return _impl->layout; }
 
 namespace {
 
+// A line of the text last measured on a slot, and how far that text must stay
+// the same for the line to end where it did.
+struct MeasuredLine {
+    int start = 0;        // byte offset of the line in the text
+    int dependsUntil = 0; // byte offset
+    int y = 0;            // Pango units
+    int width = 0;
+};
+
 // A few layouts kept for measuring, one per font, so a measure only sets the
-// text and width on a layout whose font is already set.
+// text and width on a layout whose font is already set. The lines of the last
+// text let the next measure lay out only from the line before an edit.
 struct MeasureSlot {
     std::optional<Font> font;
     PangoLayout* layout = nullptr;
     int width = -2;
     std::uint64_t lastUse = 0;
+    std::string text;
+    std::vector<MeasuredLine> lines;
+    int height = 0; // of the whole text, Pango units
 };
+
+// Characters after a place that can change how it breaks or is shaped:
+// HarfBuzz reads at most five of context, line breaking fewer.
+constexpr int kBreakContext = 5;
+
+// Text whose lines may be reordered (right-to-left scripts, direction marks)
+// or broken by dictionary (Thai and its neighbours) can end a line by what
+// comes long after it, so it is always laid out whole.
+bool breaksLocally(const char* p, const char* end)
+{
+    while (p < end) {
+        if (*p == 0)
+            return false; // Pango ends the text there
+        if (static_cast<unsigned char>(*p) < 0x80) {
+            ++p;
+            continue;
+        }
+        gunichar u = g_utf8_get_char_validated(p, end - p);
+        if (u == static_cast<gunichar>(-1) || u == static_cast<gunichar>(-2))
+            return false;
+        if ((u >= 0x0590 && u <= 0x08FF) || (u >= 0x0E00 && u <= 0x0EFF) || (u >= 0x1000 && u <= 0x109F) ||
+            (u >= 0x1780 && u <= 0x17FF) || (u >= 0x1950 && u <= 0x1AAF) || (u >= 0xA9E0 && u <= 0xAA7F) ||
+            u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) ||
+            (u >= 0xFB1D && u <= 0xFEFF) || (u >= 0x10800 && u <= 0x10FFF) || (u >= 0x1E800 && u <= 0x1EFFF))
+            return false;
+        p = g_utf8_next_char(p);
+    }
+    return true;
+}
+
+// Appends the lines of a layout of the text from byte base on, whose first
+// line is at yBase. A line ends where it does by the text up to the first break
+// after it (which is tried) and up to where the text stopped fitting (the
+// width left on the line, plus slack for kerning and a hyphen, counted on
+// through the lines that follow).
+void recordLines(PangoLayout* layout, int base, int yBase, int width, int slack, std::vector<MeasuredLine>& out)
+{
+    const char* text = pango_layout_get_text(layout);
+    int length = static_cast<int>(std::char_traits<char>::length(text));
+    int attrCount = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout, &attrCount);
+    std::vector<PangoLayoutLine*> lines;
+    std::size_t first = out.size();
+    PangoLayoutIter* it = pango_layout_get_iter(layout);
+    do {
+        PangoRectangle logical;
+        pango_layout_iter_get_line_extents(it, nullptr, &logical);
+        PangoLayoutLine* line = pango_layout_iter_get_line_readonly(it);
+        out.push_back({base + line->start_index, base + length, yBase + logical.y, logical.width});
+        lines.push_back(line);
+    } while (pango_layout_iter_next_line(it));
+    pango_layout_iter_free(it);
+
+    const char* at = text;
+    int atChar = 0;
+    int n = static_cast<int>(lines.size());
+    for (int i = 0; i + 1 < n; ++i) {
+        int next = lines[i + 1]->start_index;
+        if (next >= length)
+            break;
+        atChar += static_cast<int>(g_utf8_pointer_to_offset(at, text + next));
+        at = text + next;
+        const char* q = at;
+        int c = atChar;
+        do {
+            q = g_utf8_next_char(q);
+            ++c;
+        } while (c < attrCount - 1 && !attrs[c].is_line_break);
+        int breakAt = static_cast<int>(q - text);
+        int room = width + slack - out[first + i].width;
+        int m = i + 1;
+        while (m < n && room >= out[first + m].width) {
+            room -= out[first + m].width;
+            ++m;
+        }
+        if (m == n)
+            continue;
+        int index = 0, trailing = 0;
+        pango_layout_line_x_to_index(lines[m], room, &index, &trailing);
+        const char* until = text + std::max(breakAt, index);
+        for (int k = 0; k < kBreakContext && until < text + length; ++k)
+            until = g_utf8_next_char(until);
+        out[first + i].dependsUntil = base + static_cast<int>(until - text);
+    }
+}
+
+// The first old line at or after from whose start is not a space (a line is
+// laid out the same wherever it stands only if it does not start in a run of
+// spaces, which breaking looks back across).
+std::size_t firstLineFrom(const MeasureSlot& slot, std::size_t from)
+{
+    auto it = std::lower_bound(slot.lines.begin(), slot.lines.end(), from,
+                               [](const MeasuredLine& l, std::size_t f) { return static_cast<std::size_t>(l.start) < f; });
+    while (it != slot.lines.end() && static_cast<std::size_t>(it->start) < slot.text.size() &&
+           g_ascii_isspace(slot.text[it->start]))
+        ++it;
+    return it - slot.lines.begin();
+}
+
+// Measures text on the slot's layout. Lines before an edit end where they did
+// when nothing up to where their end was decided has changed, and lines after
+// it come back to where they were once a line starts at the same place past
+// the edit; so only the lines in between are laid out again.
+Size measureOnSlot(MeasureSlot& slot, const std::string& text, const Font& font)
+{
+    const std::string& before = slot.text;
+    const std::vector<MeasuredLine>& old = slot.lines;
+    std::size_t same = 0, sameEnd = 0;
+    if (!old.empty()) {
+        std::size_t limit = std::min(before.size(), text.size());
+        same = std::mismatch(text.begin(), text.begin() + limit, before.begin()).first - text.begin();
+        sameEnd = std::mismatch(text.rbegin(), text.rbegin() + (limit - same), before.rbegin()).first - text.rbegin();
+    }
+    std::size_t checkFrom = same;
+    while (checkFrom > 0 && (static_cast<unsigned char>(text[checkFrom]) & 0xC0) == 0x80)
+        --checkFrom;
+    bool local = slot.width > 0 && text.size() < INT_MAX / 2 &&
+                 breaksLocally(text.data() + checkFrom, text.data() + text.size());
+    PangoLayout* layout = slot.layout;
+    if (!local) {
+        slot.lines.clear();
+        pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+        return measureLayout(layout, 0).size;
+    }
+
+    std::size_t keep = 0;
+    while (keep + 1 < old.size() && static_cast<std::size_t>(old[keep].dependsUntil) <= same)
+        ++keep;
+    int base = keep > 0 ? old[keep].start : 0;
+    int yBase = keep > 0 ? old[keep].y : 0;
+    long delta = static_cast<long>(text.size()) - static_cast<long>(before.size());
+    // An old line that starts past the edit and its shaping context; laying out
+    // up to where its own end is decided shows whether the new lines meet it.
+    std::size_t meet = old.size();
+    int end = static_cast<int>(text.size());
+    if (!old.empty()) {
+        const char* from = before.data() + before.size() - sameEnd;
+        for (int k = 0; k < kBreakContext && from < before.data() + before.size(); ++k)
+            from = g_utf8_next_char(from);
+        meet = std::max(keep + 1, firstLineFrom(slot, from - before.data()));
+        if (meet < old.size())
+            end = static_cast<int>(std::min<long>(static_cast<long>(text.size()), old[meet].dependsUntil + delta));
+    }
+
+    std::vector<MeasuredLine> lines(old.begin(), old.begin() + keep);
+    int slack = toPango(font.pointSize());
+    pango_layout_set_text(layout, text.data() + base, end - base);
+    recordLines(layout, base, yBase, slot.width, slack, lines);
+    int height = 0;
+    bool met = false;
+    if (end < static_cast<int>(text.size())) {
+        long target = old[meet].start + delta;
+        for (std::size_t j = keep; j < lines.size(); ++j) {
+            if (lines[j].start == target && j > keep) {
+                int dy = lines[j].y - old[meet].y;
+                height = slot.height + dy;
+                lines.resize(j);
+                for (std::size_t i = meet; i < old.size(); ++i)
+                    lines.push_back({static_cast<int>(old[i].start + delta), static_cast<int>(old[i].dependsUntil + delta),
+                                     old[i].y + dy, old[i].width});
+                met = true;
+                break;
+            }
+            // Past this line the window's own end may have moved the breaks.
+            if (lines[j].dependsUntil >= end || lines[j].start > target)
+                break;
+        }
+        if (!met) {
+            lines.resize(keep);
+            pango_layout_set_text(layout, text.data() + base, static_cast<int>(text.size()) - base);
+            recordLines(layout, base, yBase, slot.width, slack, lines);
+        }
+    }
+    if (!met) {
+        PangoRectangle logical;
+        pango_layout_get_extents(layout, nullptr, &logical);
+        height = yBase + logical.height;
+    }
+    int widest = 0;
+    for (const auto& l : lines)
+        widest = std::max(widest, l.width);
+    slot.lines = std::move(lines);
+    slot.text = text;
+    slot.height = height;
+    return {fromPango(widest), fromPango(height)};
+}
 
 } // namespace
 
@@ -254,6 +454,7 @@ Size measureText(const std::string& text, const Font& font, double width)
             pango_layout_set_wrap(slot->layout, PANGO_WRAP_WORD_CHAR);
         }
         slot->font = font;
+        slot->lines.clear();
         pango_layout_set_font_description(slot->layout, font.pangoDescription());
         setLineHeight(slot->layout, font);
     }
@@ -262,9 +463,9 @@ Size measureText(const std::string& text, const Font& font, double width)
     if (w != slot->width) {
         pango_layout_set_width(slot->layout, w);
         slot->width = w;
+        slot->lines.clear();
     }
-    pango_layout_set_text(slot->layout, text.data(), static_cast<int>(text.size()));
-    Size size = measureLayout(slot->layout, 0).size;
+    Size size = measureOnSlot(*slot, text, font);
     recent[nextRecent] = {text, font, width, size};
     nextRecent = (nextRecent + 1) % recent.size();
     return size;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 using namespace vq;
 
 namespace {
@@ -46,6 +50,57 @@ TEST(TextLayoutTest, MeasuringMatchesTheLayoutThatIsDrawn)
                 EXPECT_EQ(measureText(text, font, width), layout.size()) << size << " " << width << " " << text;
                 EXPECT_EQ(measureText(text, Font::boldSystemFont(size), width),
                           TextLayout(text, Font::boldSystemFont(size), width).size());
+            }
+        }
+    }
+}
+
+// Measures after edits anywhere (typing, deleting, new lines, long words,
+// other scripts) give what a fresh layout of the whole text gives.
+TEST(TextLayoutTest, MeasuringAfterEditsMatchesAFreshLayout)
+{
+    const std::vector<std::string> pieces = {"i", "W", "iiii", "WWWW", " ", "  ", "\n", "-", "!", "(", ")", "Wolfeschlegelsteinhausen",
+                                             "\xC3\xA9", "\xE2\x80\x94", "\xE6\xBC\xA2\xE5\xAD\x97",
+                                             "\xF0\x9F\x98\x80", "\xD7\xA9\xD7\x9C", "ff", "1.5"};
+    std::mt19937 random(7);
+    for (const Font& font : {Font::systemFont(17), *Font::fontWithName("DejaVuSerif", 15)}) {
+        for (double width : {60.0, 140.0}) {
+            std::string text = kSentence + " " + kSentence;
+            for (int i = 0; i < 150; ++i) {
+                std::size_t at = random() % (text.size() + 1);
+                // Keep to character boundaries.
+                while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+                    ++at;
+                switch (random() % 5) {
+                case 0: text.insert(at, pieces[random() % pieces.size()]); break;
+                case 1: text += pieces[random() % pieces.size()]; break;
+                case 2: {
+                    std::size_t end = at;
+                    for (int n = 1 + random() % 3; n > 0 && end < text.size(); --n)
+                        do
+                            ++end;
+                        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
+                    text.erase(at, end - at);
+                    if (random() % 2) // typing over the text
+                        text.insert(at, pieces[random() % pieces.size()]);
+                    break;
+                }
+                case 3: {
+                    // A word typed over with one as long but wider or narrower, which moves
+                    // the line's end though every line still starts where it did.
+                    std::size_t word = text.find(' ', at);
+                    if (word != std::string::npos && word + 5 <= text.size())
+                        text.replace(word + 1, 4, random() % 2 ? "WWWW" : "iiii");
+                    break;
+                }
+                default:
+                    if (text.size() > 400)
+                        text.erase(0, text.find(' ', 30) + 1);
+                    else
+                        text.insert(at, kSentence.substr(random() % 40, 20));
+                }
+                ASSERT_EQ(measureText(text, font, width), TextLayout(text, font, width).size())
+                    << font.fontName() << " " << width << " edit " << i << ": " << text;
             }
         }
     }
