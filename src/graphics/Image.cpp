@@ -18,6 +18,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <span>
+#include <string_view>
 #include <utility>
 
 namespace vq {
@@ -160,13 +162,16 @@ private:
 namespace {
 
 struct NamedCache {
-    std::map<std::string, std::shared_ptr<Image>> images;
+    // By name, for the resource folder and screen scale they were found for.
+    std::map<std::string, std::shared_ptr<Image>, std::less<>> images;
+    std::filesystem::path imagesDir;
+    double imagesScale = 0;
     // By file, so two names for one file share its pixels.
     std::map<std::string, std::shared_ptr<Image::Source>> sources; // by the file's path
     // The resource folder's file names, read once: the editor names a hundred pictures at
     // launch, each tried at two scales, and a folder listing costs less than those lookups.
     std::optional<std::filesystem::path> listedDir;
-    std::set<std::string> files;
+    std::set<std::string, std::less<>> files;
 };
 
 NamedCache& namedCache()
@@ -175,7 +180,7 @@ NamedCache& namedCache()
     return cache;
 }
 
-const std::set<std::string>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
+const std::set<std::string, std::less<>>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
 {
     if (cache.listedDir == dir)
         return cache.files;
@@ -199,38 +204,44 @@ const std::set<std::string>& resourceFiles(NamedCache& cache, const std::filesys
 }
 
 // The file a resource name stands for and its scale; nothing is read yet.
-std::optional<std::pair<std::filesystem::path, double>> findNamed(NamedCache& cache, const std::string& name)
+std::optional<std::pair<std::filesystem::path, double>> findNamed(NamedCache& cache, std::string_view name)
 {
     const Bundle& bundle = Bundle::main();
     const auto& files = resourceFiles(cache, bundle.resourceDir);
-    bool inListedFolder = name.find('/') == std::string::npos;
-    std::string base = name;
-    std::vector<std::string> types = {"png", "jpg", "jpeg"};
+    bool inListedFolder = name.find('/') == std::string_view::npos;
+    std::string_view base = name;
+    static constexpr std::string_view allTypes[] = {"png", "jpg", "jpeg"};
+    std::span<const std::string_view> types = allTypes;
     // A name given with its extension looks only for that type.
-    for (const auto& t : {std::string("png"), std::string("jpg"), std::string("jpeg")}) {
-        if (base.size() > t.size() + 1 && base.ends_with("." + t)) {
-            base.resize(base.size() - t.size() - 1);
-            types = {t};
+    for (const auto& t : allTypes) {
+        if (base.size() > t.size() + 1 && base.ends_with(t) && base[base.size() - t.size() - 1] == '.') {
+            base.remove_suffix(t.size() + 1);
+            types = std::span(&t, 1);
             break;
         }
     }
+    // On a scale-2 screen the @2x picture first; elsewhere it is the last resort.
     bool retina = Screen::main().scale() >= 2;
-    std::vector<std::pair<std::string, double>> candidates; // file name and scale, best first
-    for (const auto& type : types) {
-        // On a scale-2 screen the @2x picture first; elsewhere it is the last resort.
-        if (retina)
-            candidates.insert(candidates.end(), {{base + "@2x." + type, 2}, {base + "." + type, 1}});
-        else
-            candidates.insert(candidates.end(), {{base + "." + type, 1}, {base + "@2x." + type, 2}});
-    }
-    if (inListedFolder)
-        for (const auto& [file, scale] : candidates)
-            if (files.contains(file))
-                return std::pair(bundle.resourceDir / file, scale);
-    // Not in the listing: asked of the file system, for a subfolder or a file added since.
-    for (const auto& [file, scale] : candidates)
-        if (auto path = bundle.pathForResource(file, {}))
-            return std::pair(std::move(*path), scale);
+    std::string file;
+    auto candidate = [&](std::string_view type, bool twice) -> const std::string& {
+        file.assign(base);
+        if (twice)
+            file += "@2x";
+        file += '.';
+        file += type;
+        return file;
+    };
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& type : types)
+            for (bool twice : {retina, !retina}) {
+                const std::string& f = candidate(type, twice);
+                // Not in the listing: asked of the file system, for a subfolder or a file added since.
+                if (pass == 0 && inListedFolder && files.contains(f))
+                    return std::pair(bundle.resourceDir / f, twice ? 2.0 : 1.0);
+                if (pass == 1)
+                    if (auto path = bundle.pathForResource(f, {}))
+                        return std::pair(std::move(*path), twice ? 2.0 : 1.0);
+            }
     return std::nullopt;
 }
 
@@ -248,9 +259,14 @@ std::shared_ptr<Image> Image::imageNamed(const std::string& name)
     if (name.empty())
         return nullptr;
     double screenScale = Screen::main().scale();
-    std::string key = fmt::format("{}|{}|{}", Bundle::main().resourceDir.string(), screenScale, name);
     auto& cache = namedCache();
-    if (auto it = cache.images.find(key); it != cache.images.end())
+    // A name means another picture in another folder or at another scale.
+    if (cache.imagesScale != screenScale || cache.imagesDir != Bundle::main().resourceDir) {
+        cache.images.clear();
+        cache.imagesScale = screenScale;
+        cache.imagesDir = Bundle::main().resourceDir;
+    }
+    if (auto it = cache.images.find(name); it != cache.images.end())
         return it->second;
     auto found = findNamed(cache, name);
     if (!found) {
@@ -263,7 +279,7 @@ std::shared_ptr<Image> Image::imageNamed(const std::string& name)
     if (!source)
         source = std::make_shared<Source>(found->first, name);
     auto image = std::shared_ptr<Image>(new Image(source, found->second, name));
-    cache.images.emplace(key, image);
+    cache.images.emplace(name, image);
     return image;
 }
 
