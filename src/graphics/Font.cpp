@@ -76,49 +76,69 @@ int patternInt(FcPattern* p, const char* object, int fallback)
     return fallback;
 }
 
-// Every installed face, in a stable order: by family, then regular width first,
-// lighter weights first, upright before slanted, then by name.
+// One face as fontconfig lists it; false for a pattern without a family.
+bool readFace(FcPattern* p, Face& f)
+{
+    f.family = patternString(p, FC_FAMILY);
+    if (f.family.empty())
+        return false;
+    for (int k = 0;; ++k) {
+        std::string fam = patternString(p, FC_FAMILY, k);
+        if (fam.empty())
+            break;
+        f.families.push_back(fam);
+    }
+    f.fullName = patternString(p, FC_FULLNAME);
+    f.postscriptName = patternString(p, FC_POSTSCRIPT_NAME);
+    if (f.postscriptName.empty())
+        f.postscriptName = f.fullName.empty() ? f.family : f.fullName;
+    if (f.fullName.empty())
+        f.fullName = f.postscriptName;
+    f.weight = patternInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR);
+    f.slant = patternInt(p, FC_SLANT, FC_SLANT_ROMAN);
+    f.width = patternInt(p, FC_WIDTH, FC_WIDTH_NORMAL);
+    return true;
+}
+
+// The installed faces a pattern matches (every face for an empty one), in a
+// stable order: by family, then regular width first, lighter weights first,
+// upright before slanted, then by name.
+std::vector<Face> listFaces(FcPattern* pattern)
+{
+    std::vector<Face> out;
+    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_WEIGHT, FC_SLANT, FC_WIDTH,
+                                       static_cast<char*>(nullptr));
+    FcFontSet* set = FcFontList(FontConfig::shared(), pattern, os);
+    if (set) {
+        out.reserve(set->nfont);
+        for (int i = 0; i < set->nfont; ++i)
+            if (Face f; readFace(set->fonts[i], f))
+                out.push_back(std::move(f));
+        FcFontSetDestroy(set);
+    }
+    FcObjectSetDestroy(os);
+    auto key = [](const Face& f) {
+        int widthRank = f.width == FC_WIDTH_NORMAL ? 0 : (f.width < FC_WIDTH_NORMAL ? 1 : 2);
+        return std::tuple<const std::string&, int, int, int, int, const std::string&>(
+            f.family, widthRank, f.width, f.weight, f.slant, f.postscriptName);
+    };
+    std::sort(out.begin(), out.end(), [&](const Face& a, const Face& b) { return key(a) < key(b); });
+    return out;
+}
+
+bool& facesListed()
+{
+    static bool listed = false;
+    return listed;
+}
+
+// Every installed face once.
 std::vector<Face>& faces()
 {
     static std::vector<Face> list = [] {
-        std::vector<Face> out;
         FcPattern* all = FcPatternCreate();
-        FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_WEIGHT, FC_SLANT, FC_WIDTH,
-                                           static_cast<char*>(nullptr));
-        FcFontSet* set = FcFontList(FontConfig::shared(), all, os);
-        if (set) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcPattern* p = set->fonts[i];
-                Face f;
-                f.family = patternString(p, FC_FAMILY);
-                if (f.family.empty())
-                    continue;
-                for (int k = 0;; ++k) {
-                    std::string fam = patternString(p, FC_FAMILY, k);
-                    if (fam.empty())
-                        break;
-                    f.families.push_back(fam);
-                }
-                f.fullName = patternString(p, FC_FULLNAME);
-                f.postscriptName = patternString(p, FC_POSTSCRIPT_NAME);
-                if (f.postscriptName.empty())
-                    f.postscriptName = f.fullName.empty() ? f.family : f.fullName;
-                if (f.fullName.empty())
-                    f.fullName = f.postscriptName;
-                f.weight = patternInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR);
-                f.slant = patternInt(p, FC_SLANT, FC_SLANT_ROMAN);
-                f.width = patternInt(p, FC_WIDTH, FC_WIDTH_NORMAL);
-                out.push_back(std::move(f));
-            }
-            FcFontSetDestroy(set);
-        }
-        FcObjectSetDestroy(os);
+        std::vector<Face> out = listFaces(all);
         FcPatternDestroy(all);
-        std::sort(out.begin(), out.end(), [](const Face& a, const Face& b) {
-            auto widthRank = [](int w) { return w == FC_WIDTH_NORMAL ? 0 : (w < FC_WIDTH_NORMAL ? 1 : 2); };
-            return std::make_tuple(a.family, widthRank(a.width), a.width, a.weight, a.slant, a.postscriptName) <
-                   std::make_tuple(b.family, widthRank(b.width), b.width, b.weight, b.slant, b.postscriptName);
-        });
         // The same face may be installed several times (two folders, or OpenType beside
         // Type 1), and each file may report its weight or width a little differently,
         // so the copies need not sort side by side: keep the first of each name.
@@ -126,13 +146,37 @@ std::vector<Face>& faces()
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [&](const Face& f) { return !seen.insert(f.postscriptName).second; }),
                   out.end());
+        facesListed() = true;
         return out;
     }();
     return list;
 }
 
+// A face by its exact PostScript name without listing every face (the first
+// screen names only the system faces, and the whole list costs it more than
+// fontconfig's own start): the one the whole list would keep of that name.
+Face* findListedByPostscriptName(const std::string& name)
+{
+    static std::map<std::string, Face> found;
+    if (auto it = found.find(name); it != found.end())
+        return &it->second;
+    if (facesListed())
+        return nullptr;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(name.c_str()));
+    std::vector<Face> matches = listFaces(pattern);
+    FcPatternDestroy(pattern);
+    // fontconfig matches names without regard to case.
+    for (auto& f : matches)
+        if (f.postscriptName == name)
+            return &found.emplace(name, std::move(f)).first->second;
+    return nullptr;
+}
+
 Face* findFace(const std::string& name)
 {
+    if (Face* face = findListedByPostscriptName(name))
+        return face;
     auto& list = faces();
     for (auto& f : list)
         if (f.postscriptName == name)
