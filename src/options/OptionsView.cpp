@@ -83,10 +83,7 @@ void OptionsView::build(std::optional<std::vector<std::string>> fontArray)
     _textureView = initialTextureView();
     addSubview(_textureView);
 
-    if (fontArray)
-        _fontArray = std::move(*fontArray);
-    else
-        genFontName();
+    _fontArray = std::move(fontArray);
     _fontTableView = genFontView();
     addSubview(_fontTableView);
 
@@ -268,7 +265,15 @@ std::shared_ptr<TableView> OptionsView::genFontView()
     return table;
 }
 
-void OptionsView::genFontName() { _fontArray = StyleCatalogue::buildFontList(); }
+void OptionsView::genFontName() const { _fontArray = StyleCatalogue::buildFontList(); }
+
+const std::vector<std::string>& OptionsView::fontArray() const
+{
+    // Listing the installed faces is a good part of the launch, and the page is hidden then.
+    if (!_fontArray)
+        genFontName();
+    return *_fontArray;
+}
 
 // Each row loads its own face, so the rows are made when the list is first needed,
 // not while the page is hidden at launch.
@@ -368,7 +373,7 @@ std::optional<Font> OptionsView::fontForRow(int row) const
 {
     if (row < 0)
         return std::nullopt;
-    return StyleCatalogue::fontForEntry(_fontArray, static_cast<std::size_t>(row), _layout.fontSize);
+    return StyleCatalogue::fontForEntry(fontArray(), static_cast<std::size_t>(row), _layout.fontSize);
 }
 
 void OptionsView::sendFontForRow(int row)
@@ -386,7 +391,7 @@ void OptionsView::sendFontForRow(int row)
 
 int OptionsView::numberOfSections(TableView&) { return 1; }
 
-int OptionsView::numberOfRowsInSection(TableView&, int) { return static_cast<int>(_fontArray.size()); }
+int OptionsView::numberOfRowsInSection(TableView&, int) { return static_cast<int>(fontArray().size()); }
 
 double OptionsView::heightForRowAtIndexPath(TableView&, const IndexPath&) { return _layout.rowHeight; }
 
@@ -399,7 +404,7 @@ std::shared_ptr<TableViewCell> OptionsView::cellForRowAtIndexPath(TableView& tab
         cell = TableViewCell::create(TableViewCellStyle::Subtitle, identifier);
     cell->setSelectionStyle(TableViewCellSelectionStyle::Blue);
     auto label = cell->textLabel();
-    label->setText(row >= 0 && row < static_cast<int>(_fontArray.size()) ? _fontArray[static_cast<std::size_t>(row)] : "");
+    label->setText(row >= 0 && row < static_cast<int>(fontArray().size()) ? fontArray()[static_cast<std::size_t>(row)] : "");
     label->setTextColor(Color::whiteColor());
     // A face that has gone missing still shows its name, in the system font.
     label->setFont(fontForRow(row).value_or(Font::systemFont(_layout.fontSize)));
@@ -446,7 +451,7 @@ void OptionsView::random()
     int textIndex = getRandomNumber(0, StyleCatalogue::swatchCount - 1);
     int bgIndex = getRandomNumber(0, StyleCatalogue::lastColouredSwatch - 1);
     int texture = getRandomNumber(StyleCatalogue::firstTextureRangeBegin, StyleCatalogue::firstTextureRangeEnd);
-    int fontRow = getRandomNumber(0, static_cast<int>(_fontArray.size()) - 1);
+    int fontRow = getRandomNumber(0, static_cast<int>(fontArray().size()) - 1);
     if (gDrawCounter % 4 == 3) {
         texture = getRandomNumber(StyleCatalogue::secondTextureRangeBegin, StyleCatalogue::secondTextureRangeEnd);
         mode = 1;
@@ -458,7 +463,7 @@ void OptionsView::random()
     auto textureButton = _textureView->viewWithTag(texture);
     ++gDrawCounter;
 
-    if (!_fontArray.empty()) {
+    if (!fontArray().empty()) {
         loadFontList();
         _fontTableView->selectRowAtIndexPath({0, fontRow}, false, TableViewScrollPosition::Top);
         sendFontForRow(fontRow);

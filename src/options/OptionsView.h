@@ -62,7 +62,8 @@ public:
     std::shared_ptr<TableView> fontTableView() const { return _fontTableView; }
     // Tag of the active tab button, 2024..2027.
     int currentStatus() const { return _currentStatus; }
-    const std::vector<std::string>& fontArray() const { return _fontArray; }
+    // Listed from the installed faces when first asked for.
+    const std::vector<std::string>& fontArray() const;
     // Replaces the font list and reloads the table (tests use a one-entry list).
     void setFontArrayForTests(std::vector<std::string> fontArray);
 
@@ -77,7 +78,7 @@ public:
     std::shared_ptr<ScrollView> initialBgColorView();
     std::shared_ptr<ScrollView> initialTextureView();
     std::shared_ptr<TableView> genFontView();
-    void genFontName();
+    void genFontName() const;
     void loadFontList();
 
     // Tab switch: resign to the delegate, then show the tab's page.
@@ -157,7 +158,7 @@ private:
     std::shared_ptr<ScrollView> _textureView;
     std::shared_ptr<TableView> _fontTableView;
     int _currentStatus = kTextColorButtonTag;
-    std::vector<std::string> _fontArray;
+    mutable std::optional<std::vector<std::string>> _fontArray;
     bool _fontListLoaded = false;
 };
 
