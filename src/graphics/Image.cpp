@@ -231,11 +231,11 @@ std::optional<std::pair<std::filesystem::path, double>> findNamed(NamedCache& ca
         file += type;
         return file;
     };
+    // First in the listing; then asked of the file system, for a subfolder or a file added since.
     for (int pass = 0; pass < 2; ++pass)
         for (const auto& type : types)
             for (bool twice : {retina, !retina}) {
                 const std::string& f = candidate(type, twice);
-                // Not in the listing: asked of the file system, for a subfolder or a file added since.
                 if (pass == 0 && inListedFolder && files.contains(f))
                     return std::pair(bundle.resourceDir / f, twice ? 2.0 : 1.0);
                 if (pass == 1)

@@ -1,5 +1,6 @@
 #include "graphics/TextLayout.h"
 
+#include "core/StringAdditions.h"
 #include "graphics/CairoOwners.h"
 #include "graphics/FontMap.h"
 #include "graphics/GraphicsContext.h"
@@ -236,6 +237,14 @@ struct MeasureSlot {
 // HarfBuzz reads at most five of context, line breaking fewer.
 constexpr int kBreakContext = 5;
 
+// The place kBreakContext characters after p, or end.
+const char* pastContext(const char* p, const char* end)
+{
+    for (int k = 0; k < kBreakContext && p < end; ++k)
+        p = g_utf8_next_char(p);
+    return p;
+}
+
 // Text whose lines may be reordered (right-to-left scripts, direction marks)
 // or broken by dictionary (Thai and its neighbours) can end a line by what
 // comes long after it, so it is always laid out whole.
@@ -310,9 +319,7 @@ void recordLines(PangoLayout* layout, int base, int yBase, int width, int slack,
             continue;
         int index = 0, trailing = 0;
         pango_layout_line_x_to_index(lines[m], room, &index, &trailing);
-        const char* until = text + std::max(breakAt, index);
-        for (int k = 0; k < kBreakContext && until < text + length; ++k)
-            until = g_utf8_next_char(until);
+        const char* until = pastContext(text + std::max(breakAt, index), text + length);
         out[first + i].dependsUntil = base + static_cast<int>(until - text);
     }
 }
@@ -344,9 +351,8 @@ Size measureOnSlot(MeasureSlot& slot, const std::string& text, const Font& font)
         same = std::mismatch(text.begin(), text.begin() + limit, before.begin()).first - text.begin();
         sameEnd = std::mismatch(text.rbegin(), text.rbegin() + (limit - same), before.rbegin()).first - text.rbegin();
     }
-    std::size_t checkFrom = same;
-    while (checkFrom > 0 && (static_cast<unsigned char>(text[checkFrom]) & 0xC0) == 0x80)
-        --checkFrom;
+    // The text before the edit was checked when it was measured.
+    std::size_t checkFrom = prefixWithin(text, same).size();
     bool local = slot.width > 0 && text.size() < INT_MAX / 2 &&
                  breaksLocally(text.data() + checkFrom, text.data() + text.size());
     PangoLayout* layout = slot.layout;
@@ -367,9 +373,7 @@ Size measureOnSlot(MeasureSlot& slot, const std::string& text, const Font& font)
     std::size_t meet = old.size();
     int end = static_cast<int>(text.size());
     if (!old.empty()) {
-        const char* from = before.data() + before.size() - sameEnd;
-        for (int k = 0; k < kBreakContext && from < before.data() + before.size(); ++k)
-            from = g_utf8_next_char(from);
+        const char* from = pastContext(before.data() + before.size() - sameEnd, before.data() + before.size());
         meet = std::max(keep + 1, firstLineFrom(slot, from - before.data()));
         if (meet < old.size())
             end = static_cast<int>(std::min<long>(static_cast<long>(text.size()), old[meet].dependsUntil + delta));
