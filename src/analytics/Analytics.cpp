@@ -21,6 +21,7 @@
 #include <mutex>
 #include <random>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -59,21 +60,22 @@ constexpr std::size_t kKeptSessions = 20;
 
 std::string eventName(std::string_view name) { return std::string(prefixWithin(name, kMaxEventName)); }
 
-// Leaves room for one more session: the oldest go (their names sort by start time).
-void pruneSessions(const std::filesystem::path& dir)
+// Leaves room for the current session: the oldest others go (their names
+// sort by start time), past the newest kKeptSessions - 1.
+std::vector<std::filesystem::path> sessionsToPrune(const std::filesystem::path& dir, const std::filesystem::path& current)
 {
     std::vector<std::filesystem::path> sessions;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         auto name = it->path().filename().string();
-        if (name.starts_with("session-") && name.ends_with(".jsonl"))
+        if (name.starts_with("session-") && name.ends_with(".jsonl") && it->path() != current)
             sessions.push_back(it->path());
     }
     if (sessions.size() < kKeptSessions)
-        return;
+        return {};
     std::sort(sessions.begin(), sessions.end());
-    for (std::size_t i = 0; i + kKeptSessions <= sessions.size(); ++i)
-        std::filesystem::remove(sessions[i], ec);
+    sessions.resize(sessions.size() - (kKeptSessions - 1));
+    return sessions;
 }
 
 std::string sessionFileName(std::time_t start)
@@ -128,6 +130,7 @@ public:
 
     void reset()
     {
+        waitForPruning();
         closeFile();
         _started = false;
         _path.clear();
@@ -137,6 +140,12 @@ public:
         _now = nullptr;
         _written = 0;
         _full = false;
+    }
+
+    void waitForPruning()
+    {
+        if (_pruner.joinable())
+            _pruner.join();
     }
 
     ~Recorder() { closeFile(); }
@@ -151,15 +160,22 @@ private:
             failed(*error);
             return;
         }
-        pruneSessions(dir);
         auto path = dir / sessionFileName(startUnix);
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
-        if (fd < 0) {
+        if (fd < 0)
             failed(fmt::format("cannot create {}: {}", path.string(), std::strerror(errno)));
-            return;
+        else
+            _fd = fd, _path = path;
+        // After the new file is made: a removal holds the folder for longer than the
+        // rest of the start takes, and nothing needs to wait for it.
+        if (auto old = sessionsToPrune(dir, path); !old.empty()) {
+            waitForPruning();
+            _pruner = std::jthread([old = std::move(old)] {
+                std::error_code ec;
+                for (const auto& file : old)
+                    std::filesystem::remove(file, ec);
+            });
         }
-        _fd = fd;
-        _path = path;
     }
 
     // Straight to the kernel, no user-space buffer: a process crash cannot
@@ -208,6 +224,7 @@ private:
     std::function<double()> _now;
     std::size_t _written = 0;
     bool _full = false;
+    std::jthread _pruner; // last, so it is joined before the rest goes
 };
 
 std::mutex& mutex()
@@ -272,6 +289,12 @@ std::vector<std::string> Analytics::heldLines()
 {
     std::lock_guard lock(mutex());
     return recorder().held();
+}
+
+void Analytics::waitForPruning()
+{
+    std::lock_guard lock(mutex());
+    recorder().waitForPruning();
 }
 
 void Analytics::reset()

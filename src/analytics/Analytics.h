@@ -22,7 +22,8 @@ struct AnalyticsEventLogged {
 // Every line is handed to the system as it happens, so a crash loses at most
 // the line being written. Events logged before the session starts are kept
 // and written when it starts (their t is then negative). When the folder
-// cannot be written the session carries on in memory.
+// cannot be written the session carries on in memory. The folder keeps the
+// last twenty sessions; older ones are removed on a thread of their own.
 class Analytics {
 public:
     static void startSession(const std::string& key);
@@ -36,6 +37,9 @@ public:
     // Lines that are not in a file: the session's when its folder could not
     // be written.
     static std::vector<std::string> heldLines();
+
+    // Returns once the sessions past the kept number are removed.
+    static void waitForPruning();
 
     // Ends the session and forgets the time source and every held line, so a
     // new session can start (tests).

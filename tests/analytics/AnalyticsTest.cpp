@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 using namespace vq;
@@ -189,7 +190,20 @@ TEST_F(AnalyticsTest, ServerTextCannotFillTheFolder)
         std::filesystem::create_directories(old.parent_path());
         std::ofstream(old) << "{}\n";
     }
+    auto utcDate = [] {
+        std::chrono::year_month_day d{std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+        return fmt::format("{:04}{:02}{:02}", int(d.year()), unsigned(d.month()), unsigned(d.day()));
+    };
+    std::string before = utcDate();
     Analytics::startSession("QK4TZW7XNDR2LBVHC5JP");
+    std::string after = utcDate();
+    Analytics::waitForPruning(); // the old ones go on a thread of their own
+    ASSERT_TRUE(Analytics::sessionFile());
+    EXPECT_TRUE(std::filesystem::exists(*Analytics::sessionFile()));
+    // Named by its UTC start, so that names sort by age.
+    auto name = Analytics::sessionFile()->filename().string();
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(session-\d{8}T\d{6}Z-[0-9a-f]{8}\.jsonl)"))) << name;
+    EXPECT_TRUE(name.substr(8, 8) == before || name.substr(8, 8) == after) << name;
     std::size_t sessions = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         sessions += entry.path().filename().string().starts_with("session-");
