@@ -24,6 +24,20 @@ std::optional<std::filesystem::path>& dataRoot()
     return root;
 }
 
+// The data root when it is scratch, as a path text without a trailing slash.
+std::string& scratchRoot()
+{
+    static std::string root;
+    return root;
+}
+
+bool underScratchRoot(const std::filesystem::path& path)
+{
+    const std::string& root = scratchRoot();
+    const std::string& text = path.native();
+    return !root.empty() && text.size() > root.size() && text.starts_with(root) && text[root.size()] == '/';
+}
+
 std::filesystem::path xdg(const char* var, const char* fallback)
 {
     if (const char* v = std::getenv(var); v && *v)
@@ -34,9 +48,26 @@ std::filesystem::path xdg(const char* var, const char* fallback)
 
 } // namespace
 
-void Paths::setDataRoot(const std::filesystem::path& root) { dataRoot() = root; }
+void Paths::setDataRoot(const std::filesystem::path& root, bool scratch)
+{
+    dataRoot() = root;
+    scratchRoot().clear();
+    if (scratch) {
+        std::error_code ec;
+        auto real = std::filesystem::weakly_canonical(std::filesystem::absolute(root, ec), ec);
+        scratchRoot() = (ec ? root : real).lexically_normal().string();
+        while (scratchRoot().size() > 1 && scratchRoot().ends_with('/'))
+            scratchRoot().pop_back();
+    }
+}
 
-void Paths::resetToDefaults() { dataRoot().reset(); }
+bool Paths::isScratch(const std::filesystem::path& path) { return underScratchRoot(path); }
+
+void Paths::resetToDefaults()
+{
+    dataRoot().reset();
+    scratchRoot().clear();
+}
 
 std::filesystem::path Paths::dataDir()
 {
@@ -205,8 +236,9 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
     };
     if (::fchmod(fd, mode) != 0 || !writeAllWith(fd, bytes, fault))
         return fail(errno);
-    // Files that must survive reach the disk before they replace the old one.
-    if (::fsync(fd) != 0)
+    // Files that must survive reach the disk before they replace the old one;
+    // a scratch folder's do not outlive the process anyway.
+    if (!underScratchRoot(path) && ::fsync(fd) != 0)
         return fail(errno);
     if (::close(fd) != 0) {
         int err = errno;

@@ -10,8 +10,12 @@ namespace vq {
 // folder given with --data-dir.
 class Paths {
 public:
-    // Everything under root (data/ and caches/ inside it).
-    static void setDataRoot(const std::filesystem::path& root);
+    // Everything under root (data/ and caches/ inside it). A scratch root is
+    // removed when the process ends: files written under it are not flushed
+    // to the disk first.
+    static void setDataRoot(const std::filesystem::path& root, bool scratch = false);
+    // Whether path lies inside a scratch root.
+    static bool isScratch(const std::filesystem::path& path);
     static void resetToDefaults();
 
     static std::filesystem::path dataDir();  // user defaults, outbox, analytics, advertising identifier

@@ -215,6 +215,7 @@ int runCard(const CardOptions& options, std::ostream& errors)
         }
         temporary.path = pattern;
         launch.dataDir = temporary.path;
+        launch.scratchData = true;
     }
 
     HeadlessHost host(launch, [] { return std::make_shared<app::AppDelegate>(); }, editorTargets);

@@ -33,7 +33,7 @@ std::variant<LaunchedApp, int> launchApp(const LaunchOptions& options, const Del
                                          std::ostream& errors, const std::function<std::optional<int>()>& ready)
 {
     if (options.dataDir)
-        Paths::setDataRoot(*options.dataDir);
+        Paths::setDataRoot(*options.dataDir, options.scratchData);
     if (auto error = Application::prepareDataFolders()) {
         errors << "velvet-quill: " << *error << "\n";
         return 1;

@@ -31,6 +31,7 @@ struct LaunchOptions {
     // Off for the card command, which never contacts a server.
     bool network = true;
     std::optional<std::filesystem::path> dataDir;
+    bool scratchData = false; // dataDir is removed at the end of the run
     std::set<std::string> installedSchemes;
     std::optional<std::filesystem::path> eventsFile;
     double zoom = 1;

@@ -121,6 +121,24 @@ TEST(FileWriteTest, PathsTheFileSystemRefusesAreErrorsNotExceptions)
     EXPECT_NE(missing->find("missing/x.jpg"), std::string::npos) << *missing;
 }
 
+TEST(FileWriteTest, OnlyFilesInsideAScratchRootSkipTheFlush)
+{
+    test::TempDir dir;
+    auto root = dir.path() / "run";
+    Paths::setDataRoot(root, true);
+    EXPECT_TRUE(Paths::isScratch(Paths::dataDir() / "advertising-identifier"));
+    EXPECT_FALSE(Paths::isScratch(root));
+    EXPECT_FALSE(Paths::isScratch(dir.path() / "run2" / "card.jpg")); // a name that only begins the same
+    EXPECT_FALSE(Paths::isScratch(dir.path() / "card.jpg"));
+    std::filesystem::create_directories(root);
+    ASSERT_FALSE(writeFileAtomically(root / "f", "bytes"));
+    EXPECT_EQ(contents(root / "f"), "bytes");
+    Paths::setDataRoot(root);
+    EXPECT_FALSE(Paths::isScratch(Paths::dataDir() / "advertising-identifier"));
+    Paths::resetToDefaults();
+    EXPECT_FALSE(Paths::isScratch(root / "data"));
+}
+
 TEST(FileWriteTest, NewFilesNeverReplaceOneAlreadyThere)
 {
     test::TempDir dir;
