@@ -10,7 +10,12 @@ namespace vq {
 
 namespace {
 
-std::size_t slot(ControlState state) { return static_cast<std::size_t>(state); }
+template<typename T>
+const T* valueFor(const std::vector<std::pair<ControlState, T>>& values, ControlState state)
+{
+    auto it = std::find_if(values.begin(), values.end(), [state](const auto& entry) { return entry.first == state; });
+    return it == values.end() ? nullptr : &it->second;
+}
 
 } // namespace
 
@@ -21,19 +26,36 @@ Button::Button() = default;
 Button::Button(Rect frame) : Control(frame) {}
 
 template<typename T>
+void Button::assign(PerState<T>& values, ControlState state, std::optional<T> value)
+{
+    auto it = std::find_if(values.begin(), values.end(), [state](const auto& entry) { return entry.first == state; });
+    if (!value) {
+        if (it != values.end())
+            values.erase(it);
+    } else if (it != values.end()) {
+        it->second = std::move(*value);
+    } else {
+        values.emplace_back(state, std::move(*value));
+    }
+}
+
+template<typename T>
 std::optional<T> Button::lookup(const PerState<T>& values, ControlState state) const
 {
-    if (values[slot(state)])
-        return values[slot(state)];
+    if (const T* own = valueFor(values, state))
+        return *own;
     // A selected button being pressed shows its selected look before the plain one.
-    if (state == ControlState::Highlighted && isSelected() && values[slot(ControlState::Selected)])
-        return values[slot(ControlState::Selected)];
-    return values[slot(ControlState::Normal)];
+    if (state == ControlState::Highlighted && isSelected())
+        if (const T* selected = valueFor(values, ControlState::Selected))
+            return *selected;
+    if (const T* normal = valueFor(values, ControlState::Normal))
+        return *normal;
+    return std::nullopt;
 }
 
 void Button::setTitle(std::optional<std::string> title, ControlState state)
 {
-    _titles[slot(state)] = std::move(title);
+    assign(_titles, state, std::move(title));
     setNeedsDisplay();
 }
 
@@ -41,7 +63,7 @@ std::optional<std::string> Button::titleForState(ControlState state) const { ret
 
 void Button::setTitleColor(std::optional<Color> color, ControlState state)
 {
-    _titleColors[slot(state)] = color;
+    assign(_titleColors, state, color);
     setNeedsDisplay();
 }
 
@@ -53,7 +75,7 @@ Color Button::titleColorForState(ControlState state) const
 
 void Button::setImage(std::shared_ptr<Image> image, ControlState state)
 {
-    _images[slot(state)] = image ? std::optional(std::move(image)) : std::nullopt;
+    assign(_images, state, image ? std::optional(std::move(image)) : std::nullopt);
     setNeedsDisplay();
 }
 
@@ -64,7 +86,7 @@ std::shared_ptr<Image> Button::imageForState(ControlState state) const
 
 void Button::setBackgroundImage(std::shared_ptr<Image> image, ControlState state)
 {
-    _backgroundImages[slot(state)] = image ? std::optional(std::move(image)) : std::nullopt;
+    assign(_backgroundImages, state, image ? std::optional(std::move(image)) : std::nullopt);
     setNeedsDisplay();
 }
 

@@ -3,10 +3,11 @@
 #include "graphics/Font.h"
 #include "ui/Control.h"
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vq {
 
@@ -48,10 +49,13 @@ protected:
     explicit Button(Rect frame);
 
 private:
-    static constexpr std::size_t kStates = 4;
+    // Only the states given a value: most buttons set one or none, and a
+    // screen holds a couple of hundred of them.
     template<typename T>
-    using PerState = std::array<std::optional<T>, kStates>;
+    using PerState = std::vector<std::pair<ControlState, T>>;
 
+    template<typename T>
+    static void assign(PerState<T>& values, ControlState state, std::optional<T> value);
     // Where a lookup goes when the state has no value of its own.
     template<typename T>
     std::optional<T> lookup(const PerState<T>& values, ControlState state) const;
