@@ -1,11 +1,13 @@
 #include "graphics/FontConfig.h"
 
 #include "core/Log.h"
+#include "core/Owned.h"
 #include "core/StringAdditions.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
+#include <dirent.h>
+#include <string_view>
 
 namespace vq {
 
@@ -149,51 +151,50 @@ std::string someOf(const std::vector<std::string>& names)
     return text;
 }
 
-std::vector<std::string> unknownFamilies(FcConfig* config, const std::set<std::string>& known)
+// What the checks need from the faces a configuration found: the required faces
+// that are not among them, and the families the app does not know. One pass over
+// the configuration's own font sets, which (unlike a listing) copies nothing.
+struct FaceSurvey {
+    std::string missing;
+    std::vector<std::string> unknownFamilies;
+};
+
+FaceSurvey surveyFaces(FcConfig* config, const std::set<std::string>& known)
 {
+    std::set<std::string_view> required(std::begin(kRequiredFaces), std::end(kRequiredFaces));
     std::set<std::string> unknown;
-    FcPattern* all = FcPatternCreate();
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
-    FcFontSet* set = FcFontList(config, all, objects);
-    for (int i = 0; set && i < set->nfont; ++i) {
-        FcChar8* family = nullptr;
-        if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family &&
-            !known.contains(reinterpret_cast<const char*>(family)))
-            unknown.insert(reinterpret_cast<const char*>(family));
+    for (FcSetName which : {FcSetSystem, FcSetApplication}) {
+        FcFontSet* set = FcConfigGetFonts(config, which);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            FcChar8* text = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_POSTSCRIPT_NAME, 0, &text) == FcResultMatch && text)
+                required.erase(reinterpret_cast<const char*>(text));
+            if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &text) == FcResultMatch && text &&
+                !known.contains(reinterpret_cast<const char*>(text)))
+                unknown.insert(reinterpret_cast<const char*>(text));
+        }
     }
-    if (set)
-        FcFontSetDestroy(set);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(all);
-    return {unknown.begin(), unknown.end()};
+    FaceSurvey survey;
+    for (const char* face : kRequiredFaces)
+        if (required.contains(face))
+            survey.missing += (survey.missing.empty() ? "" : ", ") + std::string(face);
+    survey.unknownFamilies.assign(unknown.begin(), unknown.end());
+    return survey;
 }
 
 // Rule files added to the system's folder, or taken out of it.
 std::vector<std::string> changedRules(const FontConfig::Baseline& baseline)
 {
     std::set<std::string> present;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(baseline.rulesFolder, ec), end; !ec && it != end; it.increment(ec))
-        if (auto name = it->path().filename().string(); name.ends_with(".conf"))
-            present.insert(std::move(name));
+    // readdir: a directory_iterator builds a full path for each of the folder's entries.
+    if (Owned<DIR, closedir> folder(opendir(baseline.rulesFolder.c_str())); folder)
+        while (const dirent* entry = readdir(folder.get()))
+            if (std::string_view name = entry->d_name; name.ends_with(".conf"))
+                present.emplace(name);
     std::vector<std::string> changed;
     std::set_symmetric_difference(present.begin(), present.end(), baseline.rules.begin(), baseline.rules.end(),
                                   std::back_inserter(changed));
     return changed;
-}
-
-bool hasFace(FcConfig* config, const char* postscriptName)
-{
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(postscriptName));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, static_cast<char*>(nullptr));
-    FcFontSet* set = FcFontList(config, pattern, objects);
-    bool found = set && set->nfont > 0;
-    if (set)
-        FcFontSetDestroy(set);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return found;
 }
 
 FontConfig::Loaded& sharedLoaded()
@@ -276,21 +277,18 @@ FontConfig::Loaded FontConfig::load(const std::vector<std::string>& fontFolders,
     if (config &&
         FcConfigParseAndLoadFromMemory(config.get(), reinterpret_cast<const FcChar8*>(text.c_str()), FcTrue) &&
         FcConfigBuildFonts(config.get())) {
-        std::string missing;
-        for (const char* face : kRequiredFaces)
-            if (!hasFace(config.get(), face))
-                missing += (missing.empty() ? "" : ", ") + std::string(face);
-        if (!missing.empty()) {
+        auto survey = surveyFaces(config.get(), against.families);
+        if (!survey.missing.empty()) {
             // Fonts kept somewhere else (another distribution): the system knows where.
-            log("fonts: {} not in the app's font folders; using the system's font configuration", missing);
+            log("fonts: {} not in the app's font folders; using the system's font configuration", survey.missing);
         } else if (auto rules = changedRules(against); !rules.empty()) {
             log("fonts: the system's font rules differ from the app's ({}); using the system's font configuration",
                 someOf(rules));
-        } else if (auto families = unknownFamilies(config.get(), against.families); !families.empty()) {
+        } else if (!survey.unknownFamilies.empty()) {
             // Their packages' aliases and the system's metric rules decide what stands in for a
             // glyph those faces lack; the app's rules know only the families it installs.
             log("fonts: {} not among the app's font families; using the system's font configuration",
-                someOf(families));
+                someOf(survey.unknownFamilies));
         } else {
             return {std::move(config), true};
         }
