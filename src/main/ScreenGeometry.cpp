@@ -18,7 +18,7 @@ Rect windowRectToScreen(const Window& window, Rect r)
     Point corners[4] = {{r.minX(), r.minY()}, {r.maxX(), r.minY()}, {r.minX(), r.maxY()}, {r.maxX(), r.maxY()}};
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     for (int i = 0; i < 4; ++i) {
-        Point p = windowToScreen(window, corners[i]);
+        Point p = window.pointToSuperview(corners[i]);
         if (i == 0 || p.x < x0)
             x0 = p.x;
         if (i == 0 || p.y < y0)
@@ -33,24 +33,11 @@ Rect windowRectToScreen(const Window& window, Rect r)
 
 } // namespace
 
-Point windowToScreen(const Window& window, Point p)
-{
-    Rect b = window.bounds();
-    Point t = window.transform().apply(Point{p.x - b.midX(), p.y - b.midY()});
-    return {t.x + window.center().x, t.y + window.center().y};
-}
-
-Point screenToWindow(const Window& window, Point p)
-{
-    Rect b = window.bounds();
-    Point t = window.transform().inverted().apply(Point{p.x - window.center().x, p.y - window.center().y});
-    return {t.x + b.midX(), t.y + b.midY()};
-}
 
 std::shared_ptr<View> hitTest(Point screenPoint)
 {
     for (const auto& window : windowsFrontToBack())
-        if (auto hit = window->hitTest(screenToWindow(*window, screenPoint)))
+        if (auto hit = window->hitTest(window->pointFromSuperview(screenPoint)))
             return hit;
     return nullptr;
 }

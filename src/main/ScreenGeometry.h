@@ -13,8 +13,6 @@ class Window;
 // Where views are on the screen, as a finger would reach them.
 namespace screen_geometry {
 
-Point windowToScreen(const Window& window, Point p);
-Point screenToWindow(const Window& window, Point p);
 // The view's bounds on the screen (the bounding box when transformed).
 Rect screenRect(const View& view);
 // The part of the view that is on screen: clipped by every clipping

@@ -476,7 +476,7 @@ std::optional<std::string> ScriptRunner::tapAlertButton(int index)
     if (!window)
         return std::string("the alert is not in a window");
     Rect inWindow = alert->convertRectTo(alert->buttonFrame(index), nullptr);
-    Application::shared().tapAt(sg::windowToScreen(*window, inWindow.center()));
+    Application::shared().tapAt(window->pointToSuperview(inWindow.center()));
     return std::nullopt;
 }
 

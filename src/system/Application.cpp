@@ -38,15 +38,6 @@ std::optional<std::string> schemeOf(const std::string& url)
     return scheme;
 }
 
-// Screen points into a window's bounds coordinates.
-Point screenToWindow(const Window& window, Point p)
-{
-    Rect b = window.bounds();
-    Point rel{p.x - window.center().x, p.y - window.center().y};
-    Point t = window.transform().inverted().apply(rel);
-    return {t.x + b.midX(), t.y + b.midY()};
-}
-
 } // namespace
 
 struct Application::TouchState {
@@ -227,7 +218,7 @@ void Application::sendTouch(Point screenPoint, Touch::Phase phase)
             return static_cast<int>(a->windowLevel()) > static_cast<int>(b->windowLevel());
         });
         for (const auto& window : ordered) {
-            Point p = screenToWindow(*window, screenPoint);
+            Point p = window->pointFromSuperview(screenPoint);
             auto hit = window->hitTest(p);
             if (!hit)
                 continue;
@@ -254,7 +245,7 @@ void Application::sendTouch(Point screenPoint, Touch::Phase phase)
     }
     if (!_touch)
         return;
-    deliverTouch(phase, screenToWindow(*_touch->window, screenPoint));
+    deliverTouch(phase, _touch->window->pointFromSuperview(screenPoint));
 }
 
 void Application::deliverTouch(Touch::Phase phase, Point windowPoint)

@@ -23,24 +23,21 @@ double g_lastAnimationEnd = -1;
 
 double easeInOut(double t) { return t * t * (3 - 2 * t); }
 
-// Maps a point of a view's bounds into its superview's coordinates.
-Point toSuperview(const View& v, Point p)
+} // namespace
+
+Point View::pointToSuperview(Point p) const
 {
-    Rect b = v.bounds();
-    Point rel{p.x - b.midX(), p.y - b.midY()};
-    Point t = v.transform().apply(rel);
-    return {t.x + v.center().x, t.y + v.center().y};
+    Rect b = bounds();
+    Point t = transform().apply(Point{p.x - b.midX(), p.y - b.midY()});
+    return {t.x + center().x, t.y + center().y};
 }
 
-Point fromSuperview(const View& v, Point p)
+Point View::pointFromSuperview(Point p) const
 {
-    Rect b = v.bounds();
-    Point rel{p.x - v.center().x, p.y - v.center().y};
-    Point t = v.transform().inverted().apply(rel);
+    Rect b = bounds();
+    Point t = transform().inverted().apply(Point{p.x - center().x, p.y - center().y});
     return {t.x + b.midX(), t.y + b.midY()};
 }
-
-} // namespace
 
 Point Touch::locationIn(const View& view) const { return view.convertPointFrom(locationInWindow, nullptr); }
 
@@ -250,7 +247,7 @@ Point View::convertPointTo(Point p, const View* other) const
 {
     const View* v = this;
     while (auto parent = v->superview()) {
-        p = toSuperview(*v, p);
+        p = v->pointToSuperview(p);
         v = parent.get();
     }
     return other ? other->convertPointFrom(p, nullptr) : p;
@@ -264,7 +261,7 @@ Point View::convertPointFrom(Point p, const View* other) const
     for (const View* v = this; v->superview(); v = v->superview().get())
         chain.push_back(v);
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        p = fromSuperview(**it, p);
+        p = (*it)->pointFromSuperview(p);
     return p;
 }
 
@@ -293,7 +290,7 @@ std::shared_ptr<View> View::hitTest(Point p)
         return nullptr;
     for (auto it = _subviews.rbegin(); it != _subviews.rend(); ++it) {
         auto& child = *it;
-        if (auto hit = child->hitTest(fromSuperview(*child, p)))
+        if (auto hit = child->hitTest(child->pointFromSuperview(p)))
             return hit;
     }
     return inside ? self() : nullptr;

@@ -81,6 +81,10 @@ public:
     virtual void didMoveToSuperview() {}
     virtual void didMoveToWindow() {}
 
+    // A point of this view's bounds in its superview's coordinates, and back, through
+    // its center and transform. A window's superview space is the screen.
+    Point pointToSuperview(Point p) const;
+    Point pointFromSuperview(Point p) const;
     // Coordinates: to and from another view of the same window (nullptr: the window).
     Point convertPointTo(Point p, const View* other) const;
     Point convertPointFrom(Point p, const View* other) const;
