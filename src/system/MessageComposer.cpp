@@ -6,6 +6,7 @@
 #include "graphics/Color.h"
 #include "graphics/Font.h"
 #include "graphics/Image.h"
+#include "system/TopBar.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
@@ -21,7 +22,6 @@ namespace vq {
 
 namespace {
 
-constexpr double kBarHeight = 44;
 constexpr double kMargin = 20;
 
 // A file name keeps what the user sees; path separators would make folders.
@@ -43,35 +43,25 @@ void MessageComposer::viewDidLoad()
     root->setBackgroundColor(Color::whiteColor());
     double width = root->frame().width();
 
-    auto bar = View::create(Rect{0, 0, width, kBarHeight});
-    bar->setBackgroundColor(Color::rgb255(247, 247, 247));
-    root->addSubview(bar);
+    auto bar = TopBar::addTo(*root);
 
     auto title = Label::create();
     title->setText("New Message");
     title->setFont(Font::boldSystemFont(17));
     title->sizeToFit();
-    title->setCenter({width / 2, kBarHeight / 2});
+    title->setCenter({width / 2, TopBar::kHeight / 2});
     bar->addSubview(title);
 
     std::weak_ptr<MessageComposer> weak = std::static_pointer_cast<MessageComposer>(self());
-    auto barButton = [&](const std::string& text, void (MessageComposer::*action)()) {
-        auto button = Button::create();
-        button->setTitle(text, ControlState::Normal);
-        button->setTitleFont(Font::systemFont(17));
-        button->setTitleColor(Color::rgb255(20, 96, 255), ControlState::Normal);
-        button->addAction(ControlEvent::TouchUpInside, [weak, action] {
+    auto call = [weak](void (MessageComposer::*action)()) {
+        return [weak, action] {
             if (auto composer = weak.lock())
                 ((*composer).*action)();
-        });
-        button->sizeToFit();
-        bar->addSubview(button);
-        return button;
+        };
     };
-    _cancelButton = barButton("Cancel", &MessageComposer::cancel);
-    _cancelButton->setCenter({10 + _cancelButton->frame().width() / 2, kBarHeight / 2});
-    _sendButton = barButton("Send", &MessageComposer::send);
-    _sendButton->setCenter({width - 10 - _sendButton->frame().width() / 2, kBarHeight / 2});
+    _cancelButton = TopBar::addButton(*bar, TopBar::End::Left, "Cancel", Font::systemFont(17),
+                                      call(&MessageComposer::cancel));
+    _sendButton = TopBar::addButton(*bar, TopBar::End::Right, "Send", Font::systemFont(17), call(&MessageComposer::send));
 
     _pictureView = ImageView::create();
     root->addSubview(_pictureView);
@@ -89,7 +79,7 @@ void MessageComposer::showPicture()
         return;
     Size size = image->size();
     double width = view()->frame().width();
-    _pictureView->setFrame({width - kMargin - size.width, kBarHeight + kMargin, size.width, size.height});
+    _pictureView->setFrame({width - kMargin - size.width, TopBar::kHeight + kMargin, size.width, size.height});
 }
 
 bool MessageComposer::addAttachmentData(std::vector<std::uint8_t> data, const std::string& typeIdentifier,

@@ -7,6 +7,7 @@
 #include "graphics/Font.h"
 #include "graphics/Image.h"
 #include "system/Device.h"
+#include "system/TopBar.h"
 #include "ui/ActivityIndicator.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
@@ -20,7 +21,6 @@ namespace vq {
 
 namespace {
 
-constexpr double kBarHeight = 44;
 constexpr double kMargin = 20;
 
 StoreProductPage::Store& sharedStore()
@@ -66,24 +66,14 @@ void StoreProductPage::viewDidLoad()
     root->setBackgroundColor(Color::whiteColor());
     double width = root->frame().width();
 
-    auto bar = View::create(Rect{0, 0, width, kBarHeight});
-    bar->setBackgroundColor(Color::rgb255(247, 247, 247));
-    root->addSubview(bar);
-
+    auto bar = TopBar::addTo(*root);
     std::weak_ptr<StoreProductPage> weak = std::static_pointer_cast<StoreProductPage>(self());
-    _doneButton = Button::create();
-    _doneButton->setTitle("Done", ControlState::Normal);
-    _doneButton->setTitleFont(Font::boldSystemFont(17));
-    _doneButton->setTitleColor(Color::rgb255(20, 96, 255), ControlState::Normal);
-    _doneButton->addAction(ControlEvent::TouchUpInside, [weak] {
+    _doneButton = TopBar::addButton(*bar, TopBar::End::Right, "Done", Font::boldSystemFont(17), [weak] {
         if (auto page = weak.lock())
             page->done();
     });
-    _doneButton->sizeToFit();
-    _doneButton->setCenter({width - 10 - _doneButton->frame().width() / 2, kBarHeight / 2});
-    bar->addSubview(_doneButton);
 
-    double top = kBarHeight + kMargin;
+    double top = TopBar::kHeight + kMargin;
     _iconView = ImageView::create(Rect{kMargin, top, kIconSize, kIconSize});
     root->addSubview(_iconView);
     double textLeft = kMargin * 2 + kIconSize;
