@@ -162,10 +162,12 @@ private:
         }
         auto path = dir / sessionFileName(startUnix);
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
-        if (fd < 0)
+        if (fd < 0) {
             failed(fmt::format("cannot create {}: {}", path.string(), std::strerror(errno)));
-        else
-            _fd = fd, _path = path;
+        } else {
+            _fd = fd;
+            _path = path;
+        }
         // After the new file is made: a removal holds the folder for longer than the
         // rest of the start takes, and nothing needs to wait for it.
         if (auto old = sessionsToPrune(dir, path); !old.empty()) {

@@ -31,13 +31,6 @@ std::string& scratchRoot()
     return root;
 }
 
-bool underScratchRoot(const std::filesystem::path& path)
-{
-    const std::string& root = scratchRoot();
-    const std::string& text = path.native();
-    return !root.empty() && text.size() > root.size() && text.starts_with(root) && text[root.size()] == '/';
-}
-
 std::filesystem::path xdg(const char* var, const char* fallback)
 {
     if (const char* v = std::getenv(var); v && *v)
@@ -61,7 +54,12 @@ void Paths::setDataRoot(const std::filesystem::path& root, bool scratch)
     }
 }
 
-bool Paths::isScratch(const std::filesystem::path& path) { return underScratchRoot(path); }
+bool Paths::isScratch(const std::filesystem::path& path)
+{
+    const std::string& root = scratchRoot();
+    const std::string& text = path.native();
+    return !root.empty() && text.size() > root.size() && text.starts_with(root) && text[root.size()] == '/';
+}
 
 void Paths::resetToDefaults()
 {
@@ -238,7 +236,7 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
         return fail(errno);
     // Files that must survive reach the disk before they replace the old one;
     // a scratch folder's do not outlive the process anyway.
-    if (!underScratchRoot(path) && ::fsync(fd) != 0)
+    if (!Paths::isScratch(path) && ::fsync(fd) != 0)
         return fail(errno);
     if (::close(fd) != 0) {
         int err = errno;

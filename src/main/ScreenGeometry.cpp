@@ -33,7 +33,6 @@ Rect windowRectToScreen(const Window& window, Rect r)
 
 } // namespace
 
-
 std::shared_ptr<View> hitTest(Point screenPoint)
 {
     for (const auto& window : windowsFrontToBack())

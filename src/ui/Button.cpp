@@ -10,10 +10,17 @@ namespace vq {
 
 namespace {
 
+// The entry of a state in a button's per-state values, or end().
+template<typename Values>
+auto entryFor(Values& values, ControlState state)
+{
+    return std::find_if(values.begin(), values.end(), [state](const auto& entry) { return entry.first == state; });
+}
+
 template<typename T>
 const T* valueFor(const std::vector<std::pair<ControlState, T>>& values, ControlState state)
 {
-    auto it = std::find_if(values.begin(), values.end(), [state](const auto& entry) { return entry.first == state; });
+    auto it = entryFor(values, state);
     return it == values.end() ? nullptr : &it->second;
 }
 
@@ -28,7 +35,7 @@ Button::Button(Rect frame) : Control(frame) {}
 template<typename T>
 void Button::assign(PerState<T>& values, ControlState state, std::optional<T> value)
 {
-    auto it = std::find_if(values.begin(), values.end(), [state](const auto& entry) { return entry.first == state; });
+    auto it = entryFor(values, state);
     if (!value) {
         if (it != values.end())
             values.erase(it);
