@@ -204,15 +204,15 @@ void ViewController::send()
         auto composer = MessageComposer::create();
         composer->setMessageComposeDelegate(std::weak_ptr<MessageComposeDelegate>(selfPtr()));
         ++_identify;
-        if (composer->addAttachmentData(picture.jpeg, fmt::format("{}", _identify), "velvetQuill.jpg")) {
+        if (composer->addAttachmentData(picture, fmt::format("{}", _identify), "velvetQuill.jpg")) {
             presentViewController(composer, true);
             return;
         }
     }
-    showInstructions(picture.jpeg);
+    showInstructions(picture);
 }
 
-ViewController::MessagePicture ViewController::renderMessagePicture() const
+std::vector<std::uint8_t> ViewController::renderMessagePicture() const
 {
     bool modern = isModernSystem();
     bool tablet = isTablet();
@@ -241,9 +241,7 @@ ViewController::MessagePicture ViewController::renderMessagePicture() const
 
     // Before 7.0 only the strip as tall as the text is drawn.
     Size size = modern ? card->frame().size : copy->frame().size;
-    auto image = renderView(*card, size, Screen::main().scale());
-    auto jpeg = jpegRepresentation(*image, 1.0);
-    return {std::move(image), std::move(jpeg)};
+    return renderViewAsJpeg(*card, size, Screen::main().scale(), 1.0);
 }
 
 void ViewController::showInstructions(const std::vector<std::uint8_t>& jpeg)

@@ -99,12 +99,8 @@ public:
     // Sending.
     void messageComposeViewController(MessageComposer& composer, MessageComposeResult result) override;
     void alertViewDidDismissWithButtonIndex(AlertView& alertView, int buttonIndex) override;
-    // The message card as a picture, as send makes it: the image and its JPEG.
-    struct MessagePicture {
-        std::shared_ptr<Image> image;
-        std::vector<std::uint8_t> jpeg;
-    };
-    MessagePicture renderMessagePicture() const;
+    // The message card as send makes it: its JPEG.
+    std::vector<std::uint8_t> renderMessagePicture() const;
     static constexpr int kInstructionsAlertTag = 3025;
 
     static Color defaultBackgroundColor() { return Color::rgb255(102, 255, 122); }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -79,5 +80,11 @@ private:
 
 // JPEG at quality 0..1 (mapped to 0..100), 4:4:4, through libjpeg-turbo.
 std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality);
+// The same for a picture drawn a band of rows at a time into one small image, used
+// over: paint draws the picture's rows from firstRow on into band (transparent at each
+// call, its top row the picture's firstRow). The whole bitmap is never in memory.
+using BandPainter = std::function<void(Image& band, int firstRow)>;
+std::vector<std::uint8_t> jpegFromBands(int pixelWidth, int pixelHeight, double scale, double quality,
+                                        const BandPainter& paint);
 
 } // namespace vq

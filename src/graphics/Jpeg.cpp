@@ -7,6 +7,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,9 +41,12 @@ OutputBuffer& outputBuffer(int w, int h)
     return buffer;
 }
 
+// Hands the encoder its rows in order, from a whole image or a band redrawn as it goes.
+using RowAt = std::function<const unsigned char*(int row)>;
+
 // Premultiplied pixels read as BGRX: transparent areas come out black, as they do when
 // a picture with alpha is flattened for JPEG. Nothing with a destructor lives past setjmp.
-bool encode(cairo_surface_t* surface, int w, int h, int quality, unsigned char** out, unsigned long* size)
+bool encode(const RowAt& rowAt, int w, int h, int quality, unsigned char** out, unsigned long* size)
 {
     jpeg_compress_struct info;
     JpegErrors errors;
@@ -67,16 +72,42 @@ bool encode(cairo_surface_t* surface, int w, int h, int quality, unsigned char**
         info.comp_info[i].v_samp_factor = 1;
     }
     jpeg_start_compress(&info, TRUE);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    int stride = cairo_image_surface_get_stride(surface);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = data + static_cast<std::ptrdiff_t>(info.next_scanline) * stride;
-        jpeg_write_scanlines(&info, &row, 1);
+    try {
+        while (info.next_scanline < info.image_height) {
+            auto row = const_cast<JSAMPROW>(rowAt(static_cast<int>(info.next_scanline)));
+            jpeg_write_scanlines(&info, &row, 1);
+        }
+    } catch (...) {
+        jpeg_destroy_compress(&info);
+        throw;
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     return true;
 }
+
+int qualityPercent(double quality)
+{
+    int q = static_cast<int>(std::lround(std::clamp(std::isnan(quality) ? 1.0 : quality, 0.0, 1.0) * 100));
+    return std::max(1, q); // libjpeg's lowest quality
+}
+
+std::vector<std::uint8_t> encodeRows(const RowAt& rowAt, int w, int h, double quality)
+{
+    auto& kept = outputBuffer(w, h);
+    // libjpeg writes into the kept buffer and moves to one of its own only when that is full.
+    unsigned char* out = kept.bytes.get();
+    unsigned long size = static_cast<unsigned long>(kept.size);
+    bool done = encode(rowAt, w, h, qualityPercent(quality), &out, &size);
+    std::vector<std::uint8_t> bytes;
+    if (done && out)
+        bytes.assign(out, out + size);
+    if (out != kept.bytes.get())
+        std::free(out);
+    return bytes;
+}
+
+bool encodable(int w, int h) { return w > 0 && h > 0 && w <= JPEG_MAX_DIMENSION && h <= JPEG_MAX_DIMENSION; }
 
 } // namespace
 
@@ -84,22 +115,42 @@ std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality)
 {
     cairo_surface_t* surface = image.surface();
     int w = image.pixelWidth(), h = image.pixelHeight();
-    if (!surface || w <= 0 || h <= 0 || w > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION)
+    if (!surface || !encodable(w, h))
         return {};
     cairo_surface_flush(surface);
-    int q = static_cast<int>(std::lround(std::clamp(std::isnan(quality) ? 1.0 : quality, 0.0, 1.0) * 100));
-    q = std::max(1, q); // libjpeg's lowest quality
-    auto& kept = outputBuffer(w, h);
-    // libjpeg writes into the kept buffer and moves to one of its own only when that is full.
-    unsigned char* out = kept.bytes.get();
-    unsigned long size = static_cast<unsigned long>(kept.size);
-    bool done = encode(surface, w, h, q, &out, &size);
-    std::vector<std::uint8_t> bytes;
-    if (done && out)
-        bytes.assign(out, out + size);
-    if (out != kept.bytes.get())
-        std::free(out);
-    return bytes;
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    return encodeRows([&](int row) { return data + static_cast<std::ptrdiff_t>(row) * stride; }, w, h, quality);
+}
+
+std::vector<std::uint8_t> jpegFromBands(int pixelWidth, int pixelHeight, double scale, double quality,
+                                        const BandPainter& paint)
+{
+    if (!encodable(pixelWidth, pixelHeight))
+        return {};
+    // About 64 KiB of pixels a band: a few pages, drawn over again for each band.
+    constexpr int kBandBytes = 64 << 10;
+    int rows = std::min(std::max(kBandBytes / (pixelWidth * 4), 8), pixelHeight);
+    auto band = Image::blank(pixelWidth, rows, scale);
+    if (!band)
+        return {};
+    cairo_surface_t* surface = band->surface();
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    int first = -rows; // the picture's row at the band's top
+    return encodeRows(
+        [&](int row) {
+            if (row >= first + rows) {
+                first = row;
+                cairo_surface_flush(surface);
+                std::memset(data, 0, static_cast<std::size_t>(stride) * rows);
+                cairo_surface_mark_dirty(surface);
+                paint(*band, first);
+                cairo_surface_flush(surface);
+            }
+            return data + static_cast<std::ptrdiff_t>(row - first) * stride;
+        },
+        pixelWidth, pixelHeight, quality);
 }
 
 } // namespace vq

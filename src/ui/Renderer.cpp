@@ -119,12 +119,17 @@ void drawView(GraphicsContext& gc, View& view, const Rect& bounds)
         gc.endTransparencyLayer(alpha);
 }
 
+std::pair<int, int> canvasPixels(Size size, double scale)
+{
+    return {static_cast<int>(std::ceil(std::max(0.0, size.width) * scale - 1e-9)),
+            static_cast<int>(std::ceil(std::max(0.0, size.height) * scale - 1e-9))};
+}
+
 std::shared_ptr<Image> makeCanvas(Size size, double scale, CairoContext& cr)
 {
     if (scale <= 0)
         scale = 1;
-    int w = static_cast<int>(std::ceil(std::max(0.0, size.width) * scale - 1e-9));
-    int h = static_cast<int>(std::ceil(std::max(0.0, size.height) * scale - 1e-9));
+    auto [w, h] = canvasPixels(size, scale);
     auto image = Image::blank(w, h, scale);
     if (!image)
         return nullptr;
@@ -157,6 +162,20 @@ std::shared_ptr<Image> renderView(View& view, Size size, double scale)
     cr.reset(); // done drawing before the pixels are read
     cairo_surface_flush(image->surface());
     return image;
+}
+
+std::vector<std::uint8_t> renderViewAsJpeg(View& view, Size size, double scale, double quality)
+{
+    if (scale <= 0)
+        scale = 1;
+    auto [w, h] = canvasPixels(size, scale);
+    return jpegFromBands(w, h, scale, quality, [&](Image& band, int firstRow) {
+        CairoContext cr(cairo_create(band.surface()));
+        cairo_translate(cr.get(), 0, -firstRow);
+        cairo_scale(cr.get(), scale, scale);
+        GraphicsContext gc(cr.get());
+        drawViewTree(gc, view);
+    });
 }
 
 std::shared_ptr<Image> renderWindows(const std::vector<std::shared_ptr<Window>>& windows, Size screenSize, double scale)

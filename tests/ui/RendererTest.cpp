@@ -5,6 +5,7 @@
 #include "graphics/GraphicsContext.h"
 #include "graphics/Image.h"
 #include "ui/ImageView.h"
+#include "ui/Label.h"
 #include "ui/View.h"
 
 #include <cairo.h>
@@ -311,4 +312,31 @@ TEST(GraphicsContextTest, ASavedStateUndoesTransformAndClipWhenItsScopeEnds)
     EXPECT_TRUE(colorNear(at(*image, 2, 2), kClear)) << "shifted";
     EXPECT_TRUE(colorNear(at(*image, 5, 15), kBlue));
     EXPECT_TRUE(colorNear(at(*image, 15, 15), kClear));
+}
+
+// A picture drawn a band at a time must not show where the bands meet: text, rounded
+// corners, a translucent layer and a rotated view all cross band edges here, and the
+// heights leave a short last band and a picture shorter than one band.
+TEST(RendererTest, TheJpegDrawnInBandsIsTheWholePicturesJpeg)
+{
+    for (Size size : {Size{170, 170}, Size{150, 113.5}, Size{40, 3}}) {
+        auto root = makeView({{0, 0}, size}, kWhite);
+        root->setCornerRadius(12);
+        root->setClipsToBounds(true);
+        auto layer = makeView({10, 20, 130, 60}, kBlue);
+        layer->setAlpha(0.5);
+        layer->setCornerRadius(9);
+        auto tilted = makeView({60, 40, 50, 70}, kRed);
+        tilted->setTransform({0.92, 0.39, -0.39, 0.92, 0, 0}); // about 23 degrees
+        auto label = Label::create({{8, 30}, {150, 60}});
+        label->setText("Bands meet here, unseen");
+        label->setNumberOfLines(0);
+        root->addSubview(layer);
+        root->addSubview(tilted);
+        root->addSubview(label);
+
+        auto whole = jpegRepresentation(*renderView(*root, size, 2), 1.0);
+        ASSERT_FALSE(whole.empty());
+        EXPECT_EQ(renderViewAsJpeg(*root, size, 2, 1.0), whole) << size.width << " x " << size.height;
+    }
 }
