@@ -220,7 +220,7 @@ bool writeAllWith(int fd, std::string_view bytes, WriteFault fault)
 
 // A complete temporary file beside path, with mode; its name, or an error.
 std::variant<std::string, std::string> writeTemporary(const std::filesystem::path& path, std::string_view bytes,
-                                                      mode_t mode, WriteFault fault)
+                                                      mode_t mode, WriteFault fault, Durability durability)
 {
     auto dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     std::string tmpl = (dir / fmt::format(".{}.XXXXXX", path.filename().string())).string();
@@ -236,7 +236,8 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
         return fail(errno);
     // Files that must survive reach the disk before they replace the old one;
     // a scratch folder's do not outlive the process anyway.
-    if (!Paths::isScratch(path) && ::fsync(fd) != 0)
+    bool flush = durability == Durability::Flushed && !Paths::isScratch(path);
+    if (flush && ::fsync(fd) != 0)
         return fail(errno);
     if (::close(fd) != 0) {
         int err = errno;
@@ -254,7 +255,8 @@ void setWriteFaultForTests(WriteFault fault, std::string pathPart)
     faultSetting() = {fault, std::move(pathPart)};
 }
 
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& requested, std::string_view bytes)
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& requested, std::string_view bytes,
+                                               Durability durability)
 {
     if (requested.empty())
         return std::string("cannot write a file without a name");
@@ -288,7 +290,7 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& requ
     }
 
     auto fault = faultFor(path);
-    auto temporary = writeTemporary(path, bytes, mode, fault);
+    auto temporary = writeTemporary(path, bytes, mode, fault, durability);
     if (temporary.index() == 1)
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);
@@ -307,7 +309,7 @@ std::optional<std::string> writeNewFile(const std::filesystem::path& path, std::
     if (existed)
         *existed = false;
     auto fault = faultFor(path);
-    auto temporary = writeTemporary(path, bytes, 0666 & ~currentUmask(), fault);
+    auto temporary = writeTemporary(path, bytes, 0666 & ~currentUmask(), fault, Durability::Flushed);
     if (temporary.index() == 1)
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);

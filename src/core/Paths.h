@@ -31,7 +31,12 @@ public:
 // is followed and kept; a pipe or character device (/dev/stdout) is written
 // straight into; any other node that is not a regular file is refused. An
 // existing file keeps its mode; a new one gets 0666 less the umask.
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// The bytes reach the disk before the file takes the old one's place, unless
+// the file is Rebuildable: checked when read and made again when unreadable, so
+// a crash that loses it costs nothing and no launch waits for the disk for it.
+enum class Durability { Flushed, Rebuildable };
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                               Durability durability = Durability::Flushed);
 
 // Writes a complete new file at path that never replaces one already there:
 // an error when the name is taken (*existed is then set).

@@ -155,8 +155,9 @@ std::string Device::advertisingIdentifier()
     char text[37];
     uuid_unparse_upper(u, text);
     _advertisingIdentifier = text;
+    // An identifier a crash loses is made anew above at the next launch.
     if (!Paths::ensureDirectory(path.parent_path())) {
-        if (auto err = writeFileAtomically(path, _advertisingIdentifier + "\n"))
+        if (auto err = writeFileAtomically(path, _advertisingIdentifier + "\n", Durability::Rebuildable))
             log("advertising identifier not kept: {}", *err);
     }
     return _advertisingIdentifier;

@@ -1,4 +1,5 @@
 #include "core/Bundle.h"
+#include "core/Paths.h"
 #include "core/StringAdditions.h"
 #include "system/Application.h"
 #include "system/DeviceAdditions.h"
@@ -74,6 +75,28 @@ TEST(DeviceAdditionsTest, AddressTextAndIdentifiersMadeFromIt)
     EXPECT_EQ(uniqueGlobalDeviceIdentifier(), std::nullopt);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "Error: if_nametoindex error\nError: if_nametoindex error\n");
+}
+
+// The identifier is written without waiting for the disk: what a crash leaves of
+// it must read as no identifier, and a new one is made and kept.
+TEST(DeviceAdditionsTest, TheAdvertisingIdentifierIsKeptAndMadeAnewWhenItsFileIsUnreadable)
+{
+    test::Harness harness;
+    auto& device = Device::current();
+    auto first = device.advertisingIdentifier();
+    auto file = Paths::dataDir() / "advertising-identifier";
+    EXPECT_EQ(readFile(file), first + "\n");
+    device.reset(); // as a new launch finds it
+    EXPECT_EQ(device.advertisingIdentifier(), first);
+    for (std::string left : {"", "3F2A5C"}) {
+        ASSERT_FALSE(writeFileAtomically(file, left));
+        device.reset();
+        auto made = device.advertisingIdentifier();
+        EXPECT_NE(made, first);
+        EXPECT_EQ(made.size(), 36u) << made;
+        EXPECT_EQ(readFile(file), made + "\n");
+        first = made;
+    }
 }
 
 TEST(DeviceAdditionsTest, MachineAddressIsARealInterfaceAndStable)
