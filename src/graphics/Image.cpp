@@ -277,7 +277,7 @@ std::shared_ptr<Image> Image::imageNamed(const std::string& name)
     }
     auto& source = cache.sources[found->first.native()];
     if (!source)
-        source = std::make_shared<Source>(found->first, name);
+        source = std::make_shared<Source>(std::move(found->first), name);
     auto image = std::shared_ptr<Image>(new Image(source, found->second, name));
     cache.images.emplace(name, image);
     return image;
