@@ -15,11 +15,12 @@
 #include <bit>
 #include <limits>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <set>
 #include <span>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace vq {
@@ -163,15 +164,15 @@ namespace {
 
 struct NamedCache {
     // By name, for the resource folder and screen scale they were found for.
-    std::map<std::string, std::shared_ptr<Image>, std::less<>> images;
+    std::unordered_map<std::string, std::shared_ptr<Image>> images;
     std::filesystem::path imagesDir;
     double imagesScale = 0;
     // By file, so two names for one file share its pixels.
-    std::map<std::string, std::shared_ptr<Image::Source>> sources; // by the file's path
+    std::unordered_map<std::string, std::shared_ptr<Image::Source>> sources; // by the file's path
     // The resource folder's file names, read once: the editor names a hundred pictures at
     // launch, each tried at two scales, and a folder listing costs less than those lookups.
     std::optional<std::filesystem::path> listedDir;
-    std::set<std::string, std::less<>> files;
+    std::unordered_set<std::string> files;
 };
 
 NamedCache& namedCache()
@@ -180,7 +181,7 @@ NamedCache& namedCache()
     return cache;
 }
 
-const std::set<std::string, std::less<>>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
+const std::unordered_set<std::string>& resourceFiles(NamedCache& cache, const std::filesystem::path& dir)
 {
     if (cache.listedDir == dir)
         return cache.files;
