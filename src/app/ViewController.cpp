@@ -220,9 +220,11 @@ std::vector<std::uint8_t> ViewController::renderMessagePicture() const
 
     auto copy = TextView::create();
     copy->setBackgroundColor(Color::clearColor());
-    copy->setText(_textView->text());
+    // The font before the text: text set first is measured in the default font,
+    // a size nothing else uses, for nothing.
     const Font& font = _textView->font();
     copy->setFont(Font::fontWithName(font.fontName(), font.pointSize()).value_or(font));
+    copy->setText(_textView->text());
     copy->setTextColor(_textView->textColor());
     copy->setScrollEnabled(false);
     if (modern)
