@@ -83,18 +83,11 @@ bool isShown(const View& view)
 
 std::vector<std::shared_ptr<Window>> windowsBackToFront()
 {
-    auto windows = Application::shared().windows();
-    std::stable_sort(windows.begin(), windows.end(), [](const auto& a, const auto& b) {
-        return static_cast<int>(a->windowLevel()) < static_cast<int>(b->windowLevel());
-    });
-    return windows;
-}
-
-std::vector<std::shared_ptr<Window>> windowsFrontToBack()
-{
-    auto windows = windowsBackToFront();
+    auto windows = windowsFrontToBack();
     std::reverse(windows.begin(), windows.end());
     return windows;
 }
+
+std::vector<std::shared_ptr<Window>> windowsFrontToBack() { return Application::shared().windowsFrontToBack(); }
 
 } // namespace vq::screen_geometry

@@ -207,17 +207,21 @@ void Application::deliverLocalNotification(const PlistValue& userInfo)
 
 std::shared_ptr<View> Application::touchedView() const { return _touch ? _touch->hitView : nullptr; }
 
+std::vector<std::shared_ptr<Window>> Application::windowsFrontToBack() const
+{
+    std::vector<std::shared_ptr<Window>> ordered(windows().rbegin(), windows().rend());
+    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        return static_cast<int>(a->windowLevel()) > static_cast<int>(b->windowLevel());
+    });
+    return ordered;
+}
+
 void Application::sendTouch(Point screenPoint, Touch::Phase phase)
 {
     if (phase == Touch::Phase::Began) {
         if (_touch)
             deliverTouch(Touch::Phase::Cancelled, _touch->touch.locationInWindow);
-        // Front to back: the highest level first, the latest created first within a level.
-        std::vector<std::shared_ptr<Window>> ordered(windows().rbegin(), windows().rend());
-        std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
-            return static_cast<int>(a->windowLevel()) > static_cast<int>(b->windowLevel());
-        });
-        for (const auto& window : ordered) {
+        for (const auto& window : windowsFrontToBack()) {
             Point p = window->pointFromSuperview(screenPoint);
             auto hit = window->hitTest(p);
             if (!hit)

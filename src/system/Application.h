@@ -62,6 +62,8 @@ public:
 
     // The screen's windows, in the order they came on.
     const std::vector<std::shared_ptr<Window>>& windows() const;
+    // As touches find them: the highest level first, the latest first within a level.
+    std::vector<std::shared_ptr<Window>> windowsFrontToBack() const;
     std::shared_ptr<Window> keyWindow() const;
 
     bool isStatusBarHidden() const;
