@@ -84,7 +84,6 @@ std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality)
 // over: paint draws the picture's rows from firstRow on into band (transparent at each
 // call, its top row the picture's firstRow). The whole bitmap is never in memory.
 using BandPainter = std::function<void(Image& band, int firstRow)>;
-std::vector<std::uint8_t> jpegFromBands(int pixelWidth, int pixelHeight, double scale, double quality,
-                                        const BandPainter& paint);
+std::vector<std::uint8_t> jpegFromBands(int pixelWidth, int pixelHeight, double quality, const BandPainter& paint);
 
 } // namespace vq

@@ -123,15 +123,14 @@ std::vector<std::uint8_t> jpegRepresentation(const Image& image, double quality)
     return encodeRows([&](int row) { return data + static_cast<std::ptrdiff_t>(row) * stride; }, w, h, quality);
 }
 
-std::vector<std::uint8_t> jpegFromBands(int pixelWidth, int pixelHeight, double scale, double quality,
-                                        const BandPainter& paint)
+std::vector<std::uint8_t> jpegFromBands(int pixelWidth, int pixelHeight, double quality, const BandPainter& paint)
 {
     if (!encodable(pixelWidth, pixelHeight))
         return {};
     // About 64 KiB of pixels a band: a few pages, drawn over again for each band.
     constexpr int kBandBytes = 64 << 10;
     int rows = std::min(std::max(kBandBytes / (pixelWidth * 4), 8), pixelHeight);
-    auto band = Image::blank(pixelWidth, rows, scale);
+    auto band = Image::blank(pixelWidth, rows, 1);
     if (!band)
         return {};
     cairo_surface_t* surface = band->surface();

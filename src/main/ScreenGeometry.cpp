@@ -35,7 +35,7 @@ Rect windowRectToScreen(const Window& window, Rect r)
 
 std::shared_ptr<View> hitTest(Point screenPoint)
 {
-    for (const auto& window : windowsFrontToBack())
+    for (const auto& window : Application::shared().windowsFrontToBack())
         if (auto hit = window->hitTest(window->pointFromSuperview(screenPoint)))
             return hit;
     return nullptr;
@@ -83,11 +83,9 @@ bool isShown(const View& view)
 
 std::vector<std::shared_ptr<Window>> windowsBackToFront()
 {
-    auto windows = windowsFrontToBack();
+    auto windows = Application::shared().windowsFrontToBack();
     std::reverse(windows.begin(), windows.end());
     return windows;
 }
-
-std::vector<std::shared_ptr<Window>> windowsFrontToBack() { return Application::shared().windowsFrontToBack(); }
 
 } // namespace vq::screen_geometry

@@ -27,7 +27,6 @@ std::shared_ptr<View> hitTest(Point screenPoint);
 // The application's windows as they are stacked: lowest level first, later
 // windows above earlier ones within a level.
 std::vector<std::shared_ptr<Window>> windowsBackToFront();
-std::vector<std::shared_ptr<Window>> windowsFrontToBack();
 
 } // namespace screen_geometry
 

@@ -85,7 +85,7 @@ std::shared_ptr<View> findShown(const std::shared_ptr<View>& view, int tag)
 
 std::shared_ptr<View> findOnScreen(int tag)
 {
-    for (const auto& window : sg::windowsFrontToBack())
+    for (const auto& window : Application::shared().windowsFrontToBack())
         if (auto found = findShown(window, tag))
             return found;
     return nullptr;

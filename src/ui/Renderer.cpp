@@ -169,7 +169,7 @@ std::vector<std::uint8_t> renderViewAsJpeg(View& view, Size size, double scale, 
     if (scale <= 0)
         scale = 1;
     auto [w, h] = canvasPixels(size, scale);
-    return jpegFromBands(w, h, scale, quality, [&](Image& band, int firstRow) {
+    return jpegFromBands(w, h, quality, [&](Image& band, int firstRow) {
         CairoContext cr(cairo_create(band.surface()));
         cairo_translate(cr.get(), 0, -firstRow);
         cairo_scale(cr.get(), scale, scale);
