@@ -220,7 +220,7 @@ bool writeAllWith(int fd, std::string_view bytes, WriteFault fault)
 
 // A complete temporary file beside path, with mode; its name, or an error.
 std::variant<std::string, std::string> writeTemporary(const std::filesystem::path& path, std::string_view bytes,
-                                                      mode_t mode, WriteFault fault, Durability durability)
+                                                      mode_t mode, WriteFault fault, bool flush)
 {
     auto dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     std::string tmpl = (dir / fmt::format(".{}.XXXXXX", path.filename().string())).string();
@@ -234,9 +234,6 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
     };
     if (::fchmod(fd, mode) != 0 || !writeAllWith(fd, bytes, fault))
         return fail(errno);
-    // Files that must survive reach the disk before they replace the old one;
-    // a scratch folder's do not outlive the process anyway.
-    bool flush = durability == Durability::Flushed && !Paths::isScratch(path);
     if (flush && ::fsync(fd) != 0)
         return fail(errno);
     if (::close(fd) != 0) {
@@ -245,6 +242,42 @@ std::variant<std::string, std::string> writeTemporary(const std::filesystem::pat
         return std::variant<std::string, std::string>(std::in_place_index<1>, failure("write", path, err));
     }
     return std::variant<std::string, std::string>(std::in_place_index<0>, std::move(tmpl));
+}
+
+// Files that must survive reach the disk before they take a name; a scratch
+// folder's do not outlive the process anyway.
+bool flushes(const std::filesystem::path& path, Durability durability, bool replacing)
+{
+    if (durability == Durability::Rebuildable || (durability == Durability::OverOldOnly && !replacing))
+        return false;
+    return !Paths::isScratch(path);
+}
+
+bool flushFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fsync(fd) == 0;
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return ok;
+}
+
+// Puts tmp at path without replacing a file there, when nothing was there and the
+// write was not flushed for that reason. A file that appeared since is replaced only
+// after the bytes reached the disk, as any older file is.
+int moveIntoPlace(const std::string& tmp, const std::filesystem::path& path, bool unflushedNewName)
+{
+    if (unflushedNewName) {
+        if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        // EINVAL, ENOSYS: a file system or kernel without the flag.
+        if ((errno != EEXIST && errno != EINVAL && errno != ENOSYS) || !flushFile(tmp))
+            return -1;
+    }
+    return ::rename(tmp.c_str(), path.c_str());
 }
 
 } // namespace
@@ -262,6 +295,7 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& requ
         return std::string("cannot write a file without a name");
     std::filesystem::path path;
     mode_t mode = 0666 & ~currentUmask();
+    bool replacing = false;
     struct stat st {};
     if (::stat(requested.c_str(), &st) == 0) {
         // A pipe or a terminal takes the bytes as they come (/dev/stdout
@@ -279,6 +313,7 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& requ
         path = real;
         std::free(real);
         mode = st.st_mode & 07777;
+        replacing = true;
     } else if (errno == ENOENT) {
         // Nothing there yet, or a link to where the file is to be.
         auto resolved = resolveLinks(requested);
@@ -290,12 +325,14 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& requ
     }
 
     auto fault = faultFor(path);
-    auto temporary = writeTemporary(path, bytes, mode, fault, durability);
+    bool flush = flushes(path, durability, replacing);
+    auto temporary = writeTemporary(path, bytes, mode, fault, flush);
     if (temporary.index() == 1)
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);
     stopHereIf(WriteFault::StopBeforeRename, fault);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    bool unflushedNewName = !flush && durability == Durability::OverOldOnly && !Paths::isScratch(path);
+    if (moveIntoPlace(tmp, path, unflushedNewName) != 0) {
         int err = errno;
         ::unlink(tmp.c_str());
         return fmt::format("cannot move {} into place: {}", requested.string(), std::strerror(err));
@@ -309,7 +346,7 @@ std::optional<std::string> writeNewFile(const std::filesystem::path& path, std::
     if (existed)
         *existed = false;
     auto fault = faultFor(path);
-    auto temporary = writeTemporary(path, bytes, 0666 & ~currentUmask(), fault, Durability::Flushed);
+    auto temporary = writeTemporary(path, bytes, 0666 & ~currentUmask(), fault, flushes(path, Durability::Flushed, false));
     if (temporary.index() == 1)
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);

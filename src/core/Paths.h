@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Durability.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -30,11 +32,8 @@ public:
 // message on failure (and leaves no temporary file behind). A symbolic link
 // is followed and kept; a pipe or character device (/dev/stdout) is written
 // straight into; any other node that is not a regular file is refused. An
-// existing file keeps its mode; a new one gets 0666 less the umask.
-// The bytes reach the disk before the file takes the old one's place, unless
-// the file is Rebuildable: checked when read and made again when unreadable, so
-// a crash that loses it costs nothing and no launch waits for the disk for it.
-enum class Durability { Flushed, Rebuildable };
+// existing file keeps its mode; a new one gets 0666 less the umask. Whether
+// the bytes reach the disk before the rename: durability says.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                                Durability durability = Durability::Flushed);
 

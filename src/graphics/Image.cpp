@@ -374,12 +374,12 @@ std::vector<std::uint8_t> Image::pngData() const
     return out;
 }
 
-std::optional<std::string> Image::writePng(const std::filesystem::path& path) const
+std::optional<std::string> Image::writePng(const std::filesystem::path& path, Durability durability) const
 {
     auto data = pngData();
     if (data.empty())
         return fmt::format("cannot encode PNG for {}", path.string());
-    return writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    return writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), durability);
 }
 
 } // namespace vq

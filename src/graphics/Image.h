@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "core/Durability.h"
 #include "graphics/Color.h"
 
 #include <cstdint>
@@ -62,7 +63,7 @@ public:
     // Unpremultiplied colour of one pixel.
     Color pixelAt(int x, int y) const;
     std::vector<std::uint8_t> pngData() const;
-    std::optional<std::string> writePng(const std::filesystem::path& path) const;
+    std::optional<std::string> writePng(const std::filesystem::path& path, Durability durability = Durability::Flushed) const;
 
     // Decodes a named image on first use; never null.
     cairo_surface_t* surface() const;

@@ -286,7 +286,8 @@ int runCard(const CardOptions& options, std::ostream& errors)
         return 2;
     }
     if (auto error = writeFileAtomically(options.output,
-                                         std::string_view(reinterpret_cast<const char*>(picture->data()), picture->size()))) {
+                                         std::string_view(reinterpret_cast<const char*>(picture->data()), picture->size()),
+                                         Durability::OverOldOnly)) {
         errors << "velvet-quill: " << *error << "\n";
         return 1;
     }

@@ -5,6 +5,7 @@
 #include "main/ScriptTargets.h"
 #include "main/ViewDump.h"
 
+#include "core/Paths.h"
 #include "core/RunLoop.h"
 #include "graphics/Image.h"
 #include "graphics/Screen.h"
@@ -280,7 +281,7 @@ std::optional<std::string> ScriptRunner::execute(const ScriptCommand& command)
         auto image = renderWindows(sg::windowsBackToFront(), Screen::main().bounds().size, Screen::main().scale());
         if (!image)
             return std::string("the screen could not be rendered");
-        return image->writePng(path);
+        return image->writePng(path, Durability::OverOldOnly);
     }
     case Kind::Dump:
         return ViewDump::writeWindows(command.text);

@@ -144,7 +144,7 @@ std::optional<std::string> ViewDump::writeWindows(const std::filesystem::path& p
         if (ec)
             return fmt::format("cannot create {}: {}", path.parent_path().string(), ec.message());
     }
-    return writeFileAtomically(path, dumpWindows() + "\n");
+    return writeFileAtomically(path, dumpWindows() + "\n", Durability::OverOldOnly);
 }
 
 } // namespace vq

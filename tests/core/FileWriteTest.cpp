@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -137,6 +139,33 @@ TEST(FileWriteTest, OnlyFilesInsideAScratchRootSkipTheFlush)
     EXPECT_FALSE(Paths::isScratch(Paths::dataDir() / "advertising-identifier"));
     Paths::resetToDefaults();
     EXPECT_FALSE(Paths::isScratch(root / "data"));
+}
+
+// An output is not flushed to take a free name; one that takes that name meanwhile
+// is still replaced whole, by the write that stopped just before its rename.
+TEST(FileWriteTest, AnOutputWrittenToAFreeNameReplacesAFileThatAppearedMeanwhile)
+{
+    test::TempDir dir;
+    auto path = dir / "out.jpg";
+    ASSERT_EQ(writeFileAtomically(path, "first", Durability::OverOldOnly), std::nullopt);
+    EXPECT_EQ(contents(path), "first");
+    std::filesystem::remove(path);
+
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setWriteFaultForTests(WriteFault::StopBeforeRename, "out.jpg");
+        std::_Exit(writeFileAtomically(path, "second", Durability::OverOldOnly) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    std::ofstream(path) << "someone else's";
+    ::kill(child, SIGCONT);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(contents(path), "second");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file is left";
 }
 
 TEST(FileWriteTest, NewFilesNeverReplaceOneAlreadyThere)
