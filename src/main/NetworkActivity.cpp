@@ -54,8 +54,6 @@ int endProcess(int status)
             curlLibrary();
         return status;
     }
-    if (!curlLibraryLoading())
-        return status;
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);

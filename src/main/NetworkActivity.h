@@ -14,11 +14,11 @@ bool networkBusy();
 // asked.
 void connectNetwork(const LaunchOptions& options);
 
-// Called with the exit status once the app's host is gone and all it wrote is closed.
-// A network library still loading would hold the exit until it is in (the loader's
-// lock is taken again at exit), though nothing waits for it any more: then the
-// process ends here at once. Otherwise returns the status for a normal exit, which
-// sanitizer builds always take, so their leak check runs.
+// Called with the exit status once the app's host is gone and all it wrote is closed:
+// the process ends here at once. What it keeps is on disk by then, so tearing down its
+// caches and libraries one by one would only delay the exit, and a network library
+// still loading would hold it until it is in (the loader's lock is taken again at exit).
+// Sanitizer builds return the status for a normal exit instead, so their leak check runs.
 int endProcess(int status);
 
 } // namespace vq

@@ -18,7 +18,7 @@ int main(int argc, char** argv)
             (exit->status == 0 ? std::cout : std::cerr) << exit->message;
             return exit->status;
         }
-        return vq::runCard(std::get<vq::CardOptions>(parsed), std::cerr);
+        return vq::endProcess(vq::runCard(std::get<vq::CardOptions>(parsed), std::cerr));
     }
 
     auto parsed = vq::parseCommandLine(argc, argv);
