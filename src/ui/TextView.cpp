@@ -108,9 +108,16 @@ bool TextView::edit(TextRange range, const std::string& replacement)
     _selectedRange = {range.location + replacement.size(), 0};
     textDidChange();
     if (isScrollEnabled() && isFirstResponder()) {
-        TextLayout layout(_text, _font, textWidth(), _alignment);
-        Rect caret = layout.caretRect(_selectedRange.location);
-        scrollRectToVisible({kLinePadding + caret.x(), caret.y(), kCaretWidth, caret.height() + kInsetTop + kInsetBottom}, false);
+        if (maxContentOffset() == Point{}) {
+            // Everything shows: wherever the caret is, the text sits at the top, and
+            // no layout is needed to find it (a whole layout of the text a keystroke).
+            setContentOffset({}, false);
+        } else {
+            TextLayout layout(_text, _font, textWidth(), _alignment);
+            Rect caret = layout.caretRect(_selectedRange.location);
+            scrollRectToVisible({kLinePadding + caret.x(), caret.y(), kCaretWidth, caret.height() + kInsetTop + kInsetBottom},
+                                false);
+        }
     }
     if (auto d = delegate())
         d->textViewDidChange(*this);

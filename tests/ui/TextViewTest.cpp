@@ -180,6 +180,11 @@ TEST_F(TextViewTest, TypingPastTheBottomScrollsToTheCaret)
         textView->insertText("line\n");
     EXPECT_GT(textView->contentSize().height, 100);
     EXPECT_DOUBLE_EQ(textView->contentOffset().y, textView->maxContentOffset().y);
+    // Deleted back to a text that fits, it shows from the top again.
+    while (textView->contentSize().height > textView->bounds().height())
+        textView->deleteBackward();
+    EXPECT_EQ(textView->contentOffset(), Point{});
+    EXPECT_FALSE(textView->text().empty());
 }
 
 
