@@ -103,6 +103,9 @@ protected:
         connectStorePages(server.url());
     }
 
+    // Handlers that a derived fixture adds touch its members, which go before this class's.
+    void TearDown() override { server.stop(); }
+
     // Requests still out hold the HTTP queue's slots past the platform's reset: let them end here.
     ~PromoFixture() override
     {

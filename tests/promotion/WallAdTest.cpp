@@ -232,9 +232,10 @@ TEST_F(WallAdTest, WallsOfOneEightAndTwentyAppsOnAPhone)
 TEST_F(WallAdTest, AWallOfThousandsBuildsOnlyWhatNearsTheScreenAndReportsEveryInstalledApp)
 {
     setUpScreen(DeviceProfile::Phone, false);
-    std::atomic<int> icons{0};
-    server.http().Get(R"(/img/.*)", [&](const httplib::Request&, httplib::Response& res) {
-        ++icons;
+    // Shared with the handler, which may run after this test's body has returned.
+    auto icons = std::make_shared<std::atomic<int>>(0);
+    server.http().Get(R"(/img/.*)", [icons](const httplib::Request&, httplib::Response& res) {
+        ++*icons;
         res.status = 404;
     });
     harness.app().setInstalledSchemes({"app3", "app19999"});
@@ -251,7 +252,7 @@ TEST_F(WallAdTest, AWallOfThousandsBuildsOnlyWhatNearsTheScreenAndReportsEveryIn
     EXPECT_TRUE(ad->contentScrollView()->viewWithTag(19999));
     EXPECT_FALSE(ad->contentScrollView()->viewWithTag(5));
     drain();
-    EXPECT_LE(icons, 1 + 18 + 21);
+    EXPECT_LE(*icons, 1 + 18 + 21);
 }
 
 TEST_F(WallAdTest, TapsReportTheClickThenOpenTheStorePage)

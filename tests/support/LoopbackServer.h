@@ -28,8 +28,12 @@ public:
         while (!_server.is_running())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ~LoopbackServer()
+    ~LoopbackServer() { stop(); }
+    // After this no handler runs: the accept loop and the connections' workers have ended.
+    void stop()
     {
+        if (!_thread.joinable())
+            return;
         _server.stop();
         _thread.join();
     }
