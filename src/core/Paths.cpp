@@ -265,12 +265,12 @@ bool flushFile(const std::string& path)
     return ok;
 }
 
-// Puts tmp at path without replacing a file there, when nothing was there and the
-// write was not flushed for that reason. A file that appeared since is replaced only
-// after the bytes reached the disk, as any older file is.
-int moveIntoPlace(const std::string& tmp, const std::filesystem::path& path, bool unflushedNewName)
+// Puts tmp at path; for a new name, written without a flush, without replacing a
+// file there. A file that appeared since is replaced only after the bytes reached
+// the disk, as any older file is.
+int moveIntoPlace(const std::string& tmp, const std::filesystem::path& path, bool newName)
 {
-    if (unflushedNewName) {
+    if (newName) {
         if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
             return 0;
         // EINVAL, ENOSYS: a file system or kernel without the flag.
@@ -331,8 +331,7 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& requ
         return std::get<1>(temporary);
     const auto& tmp = std::get<0>(temporary);
     stopHereIf(WriteFault::StopBeforeRename, fault);
-    bool unflushedNewName = !flush && durability == Durability::OverOldOnly && !Paths::isScratch(path);
-    if (moveIntoPlace(tmp, path, unflushedNewName) != 0) {
+    if (moveIntoPlace(tmp, path, durability == Durability::OverOldOnly && !replacing) != 0) {
         int err = errno;
         ::unlink(tmp.c_str());
         return fmt::format("cannot move {} into place: {}", requested.string(), std::strerror(err));

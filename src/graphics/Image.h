@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Geometry.h"
 #include "core/Durability.h"
+#include "core/Geometry.h"
 #include "graphics/Color.h"
 
 #include <cstdint>

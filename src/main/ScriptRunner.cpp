@@ -5,7 +5,7 @@
 #include "main/ScriptTargets.h"
 #include "main/ViewDump.h"
 
-#include "core/Paths.h"
+#include "core/Durability.h"
 #include "core/RunLoop.h"
 #include "graphics/Image.h"
 #include "graphics/Screen.h"
