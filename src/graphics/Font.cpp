@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <sched.h>
 #include <set>
 #include <strings.h>
 #include <tuple>
@@ -30,6 +31,7 @@ struct Font::Impl {
     double ascender = 0;
     double descender = 0;
     double lineHeight = 0;
+    mutable bool matched = false; // Pango has matched the description at its size
 
     Impl() = default;
     Impl(const Impl&) = delete;
@@ -349,6 +351,38 @@ std::map<CacheKey, std::shared_ptr<const Font::Impl>>& implCache()
     return cache;
 }
 
+// Pango matches each new font pattern on two threads of its own (and starts fontconfig
+// on a third) and waits for them at once. Woken on another CPU, each handoff is a
+// cross-CPU wake-up, which on a virtual machine can cost more than the match itself;
+// on this thread's CPU it is a plain switch. Those threads end with their match, so
+// only they stay on that CPU.
+class SameCpuScope {
+public:
+    SameCpuScope(const SameCpuScope&) = delete;
+    SameCpuScope& operator=(const SameCpuScope&) = delete;
+    SameCpuScope()
+    {
+        if (sched_getaffinity(0, sizeof _saved, &_saved) != 0 || CPU_COUNT(&_saved) < 2)
+            return;
+        int cpu = sched_getcpu();
+        if (cpu < 0)
+            return;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        _pinned = sched_setaffinity(0, sizeof one, &one) == 0;
+    }
+    ~SameCpuScope()
+    {
+        if (_pinned)
+            sched_setaffinity(0, sizeof _saved, &_saved);
+    }
+
+private:
+    cpu_set_t _saved;
+    bool _pinned = false;
+};
+
 std::shared_ptr<const Font::Impl> makeImpl(Face* face, const std::string& fallbackName, const std::string& fallbackFamily,
                                            double size, bool system, bool bold = false)
 {
@@ -358,6 +392,7 @@ std::shared_ptr<const Font::Impl> makeImpl(Face* face, const std::string& fallba
     if (auto it = cache.find(key); it != cache.end())
         return it->second;
 
+    SameCpuScope sameCpu;
     auto impl = std::make_shared<Font::Impl>();
     impl->name = name;
     impl->family = face ? face->family : fallbackFamily;
@@ -465,7 +500,17 @@ double Font::descender() const { return _impl->descender; }
 
 double Font::lineHeight() const { return _impl->lineHeight; }
 
-const PangoFontDescription* Font::pangoDescription() const { return _impl->description; }
+const PangoFontDescription* Font::pangoDescription() const
+{
+    // A layout is about to match it: do that here, on one CPU (see SameCpuScope).
+    if (!_impl->matched) {
+        _impl->matched = true;
+        SameCpuScope sameCpu;
+        if (PangoFont* font = pango_font_map_load_font(FontMap::fontMap(), FontMap::context(), _impl->description))
+            g_object_unref(font);
+    }
+    return _impl->description;
+}
 
 bool operator==(const Font& a, const Font& b)
 {

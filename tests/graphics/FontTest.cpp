@@ -7,6 +7,7 @@
 #include <pango/pangofc-font.h>
 
 #include <algorithm>
+#include <sched.h>
 
 using namespace vq;
 
@@ -117,6 +118,25 @@ TEST(FontTest, MetricsScaleWithSize)
     EXPECT_GE(small.lineHeight(), small.ascender() - small.descender() - 1e-6);
     EXPECT_NEAR(large.ascender(), 2 * small.ascender(), 0.05);
     EXPECT_NEAR(large.lineHeight(), 2 * small.lineHeight(), 0.1);
+}
+
+// A new font is matched with this thread held on one CPU, and only while it is matched.
+TEST(FontTest, MatchingNewFontsLeavesTheThreadOnTheCpusItHad)
+{
+    cpu_set_t before;
+    ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+    if (CPU_COUNT(&before) < 2)
+        GTEST_SKIP() << "one CPU: there is nothing to narrow";
+    // Sizes and a face nothing else here uses, so each is a new match, measured and laid out.
+    Font font = Font::systemFont(23.25);
+    EXPECT_GT(measureText("Hello", font, 0).width, 0);
+    EXPECT_GT(TextLayout("Hello", Font::boldSystemFont(31.75)).size().width, 0);
+    auto named = Font::fontWithName("DejaVuSerif-Bold", 27.5);
+    ASSERT_TRUE(named);
+    EXPECT_GT(TextLayout("Hello", *named).size().width, 0);
+    cpu_set_t after;
+    ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
+    EXPECT_TRUE(CPU_EQUAL(&before, &after));
 }
 
 TEST(FontTest, EveryFaceMeasuresAsPangoMeasuresItAtEverySize)
